@@ -1,0 +1,16 @@
+// Cutting a console line into words, the first step of every template command.
+#include <benchmark/benchmark.h>
+
+#include "core/Arguments.h"
+#include "host/Text.h"
+
+namespace {
+
+void BM_SplitArguments(benchmark::State& state) {
+  const FString line(WidenAsciiText("spawn   tamed_rex_group  extra words here "));
+  TArray<FString> pieces;
+  for (auto _ : state) benchmark::DoNotOptimize(SplitArguments(line, pieces));
+}
+BENCHMARK(BM_SplitArguments);
+
+}  // namespace

@@ -1,0 +1,107 @@
+#include "core/Settings.h"
+
+#include <cmath>
+#include <limits>
+
+#include "host/Text.h"
+
+using nlohmann::json;
+
+namespace {
+
+CommandSettingsTable& CommandTable() {
+  static CommandSettingsTable table;
+  return table;
+}
+
+FeatureSettingsTable& FeatureTable() {
+  static FeatureSettingsTable table;
+  return table;
+}
+
+int64_t ReadWhitelistId(const json& element) {
+  if (!element.is_number())
+    throw json::type_error::create(302, "type must be number, but is " + std::string(element.type_name()),
+                                   &element);
+  if (!element.is_number_float()) return element.get<int64_t>();
+  // Truncated toward zero; values beyond the 64-bit range are clamped rather
+  // than left to an undefined conversion.
+  const double value = element.get<double>();
+  if (std::isnan(value)) return 0;
+  if (value <= -9223372036854775808.0) return std::numeric_limits<int64_t>::min();
+  if (value >= 9223372036854775808.0) return std::numeric_limits<int64_t>::max();
+  return static_cast<int64_t>(value);
+}
+
+// Visits the members of `section` (a "Commands" or "Features" value) in the
+// library's key order: each value is parsed before its key is taken.
+template <typename Visit>
+void VisitSection(const json& configuration, const char* section, Visit visit) {
+  if (!configuration.is_object() || !configuration.contains(section)) return;
+  const json& members = configuration[section];
+  for (auto member = members.begin(); member != members.end(); ++member) visit(member);
+}
+
+}  // namespace
+
+CommandSettings ParseCommandSettings(json entry) {
+  CommandSettings settings;
+  if (entry.is_object() && entry.contains("Whitelist"))
+    for (const json& element : entry["Whitelist"]) settings.whitelist.push_back(ReadWhitelistId(element));
+  settings.entry = entry;
+  settings.command = WidenSystemText(entry.value("Command", std::string()));
+  settings.permissions = entry.value("Permissions", false);
+  settings.enabled = entry.value("Enabled", true);
+  return settings;
+}
+
+FeatureSettings ParseFeatureSettings(json entry) {
+  FeatureSettings settings;
+  settings.enabled = entry.value("Enabled", false);
+  settings.entry = entry;
+  return settings;
+}
+
+void BuildCommandSettings(json configuration) {
+  CommandSettingsTable commands;
+  VisitSection(configuration, "Commands", [&](json::const_iterator member) {
+    CommandSettings settings = ParseCommandSettings(*member);
+    commands[member.key()] = std::move(settings);
+  });
+  FeatureSettingsTable features;
+  VisitSection(configuration, "Features", [&](json::const_iterator member) {
+    FeatureSettings settings = ParseFeatureSettings(*member);
+    features[member.key()] = std::move(settings);
+  });
+  CommandTable().swap(commands);
+  FeatureTable().swap(features);
+}
+
+void RefreshCommandSettings(json configuration) {
+  // Everything is read before anything changes, so a faulty entry leaves every
+  // record as it was.
+  std::map<std::string, CommandSettings> commands;
+  VisitSection(configuration, "Commands", [&](json::const_iterator member) {
+    const std::string& key = member.key();
+    if (CommandTable().count(key) != 0) commands[key] = ParseCommandSettings(*member);
+  });
+  std::map<std::string, FeatureSettings> features;
+  VisitSection(configuration, "Features", [&](json::const_iterator member) {
+    const std::string& name = member.key();
+    if (FeatureTable().count(name) != 0) features[name] = ParseFeatureSettings(*member);
+  });
+  for (auto& [key, parsed] : commands) {
+    CommandSettings& record = CommandTable()[key];
+    record.whitelist = std::move(parsed.whitelist);
+    record.entry = std::move(parsed.entry);
+  }
+  for (auto& [name, parsed] : features) FeatureTable()[name].entry = std::move(parsed.entry);
+}
+
+CommandSettings* GetCommandSettings(std::string key) {
+  auto found = CommandTable().find(key);
+  return found == CommandTable().end() ? nullptr : &found->second;
+}
+
+const CommandSettingsTable& GetCommandSettingsTable() { return CommandTable(); }
+const FeatureSettingsTable& GetFeatureSettingsTable() { return FeatureTable(); }

@@ -1,0 +1,41 @@
+// Per-command and per-feature settings, read from the configuration document.
+// Load builds both tables; a reload refreshes the whitelists and entry copies in
+// place and changes nothing at all when any entry fails to read.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "host/Engine.h"
+
+struct CommandSettings {
+  WideString command;
+  bool enabled = true;
+  bool permissions = false;
+  std::vector<int64_t> whitelist;
+  nlohmann::json entry;
+};
+
+struct FeatureSettings {
+  bool enabled = false;
+  nlohmann::json entry;
+};
+
+using CommandSettingsTable = std::map<std::string, CommandSettings>;
+using FeatureSettingsTable = std::map<std::string, FeatureSettings>;
+
+CommandSettings ParseCommandSettings(nlohmann::json entry);
+FeatureSettings ParseFeatureSettings(nlohmann::json entry);
+
+void BuildCommandSettings(nlohmann::json configuration);
+void RefreshCommandSettings(nlohmann::json configuration);
+
+// The record of `key`, valid until the next Load, or null.
+CommandSettings* GetCommandSettings(std::string key);
+
+const CommandSettingsTable& GetCommandSettingsTable();
+const FeatureSettingsTable& GetFeatureSettingsTable();

@@ -1,0 +1,255 @@
+// orvanel-sandbox: a game server stand-in where players of a world type chat
+// and console lines and the plugin answers. Reads a script, standard input, or
+// a prompt with line editing; prints what players would see.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <string>
+
+#include <CLI/CLI.hpp>
+#include <editline/readline.h>
+#include <nlohmann/json.hpp>
+
+#include "game/Memory.h"
+#include "game/Recorder.h"
+#include "game/World.h"
+#include "host/Host.h"
+
+namespace {
+
+using nlohmann::json;
+
+struct Style {
+  bool color = false;
+  std::string Paint(const std::string& text, const char* code) const {
+    return color ? std::string("\033[") + code + "m" + text + "\033[0m" : text;
+  }
+};
+
+const char* kHelp =
+    "Commands:\n"
+    "  chat NAME TEXT      player NAME sends TEXT in chat\n"
+    "  console NAME LINE   player NAME enters LINE on the console\n"
+    "  offline NAME        player NAME leaves the server (their lines still arrive)\n"
+    "  online NAME         player NAME comes back\n"
+    "  unload | load | reload-plugin\n"
+    "                      detach, attach, or detach and attach the plugin\n"
+    "  dump                the world as one JSON object on one line\n"
+    "  help | quit\n"
+    "Blank lines and lines starting with # are ignored.\n";
+
+int ChannelOf(double value) { return static_cast<int>(std::clamp(value, 0.0, 1.0) * 255.0 + 0.5); }
+
+void PrintNotification(const json& event, const Style& style) {
+  std::vector<std::string> lines;
+  std::istringstream text(event.value("text", std::string()));
+  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  std::size_t width = 0;
+  for (const std::string& line : lines) width = std::max(width, line.size());
+  std::string code = "1";
+  if (event.contains("color") && event["color"].is_array() && event["color"].size() >= 3)
+    code = "1;38;2;" + std::to_string(ChannelOf(event["color"][0].get<double>())) + ";" +
+           std::to_string(ChannelOf(event["color"][1].get<double>())) + ";" +
+           std::to_string(ChannelOf(event["color"][2].get<double>()));
+  std::cout << style.Paint("notification to " + event.value("to", std::string()), "2") << "\n";
+  std::cout << style.Paint("+" + std::string(width + 2, '-') + "+", code.c_str()) << "\n";
+  for (const std::string& line : lines)
+    std::cout << style.Paint("| " + line + std::string(width - line.size(), ' ') + " |", code.c_str()) << "\n";
+  std::cout << style.Paint("+" + std::string(width + 2, '-') + "+", code.c_str()) << "\n";
+}
+
+void PrintEvent(const json& event, const Style& style) {
+  const std::string kind = event.value("event", std::string());
+  if (kind == "chat") {
+    std::cout << style.Paint("[to " + event["to"].get<std::string>() + "] ", "2")
+              << style.Paint(event["sender"].get<std::string>(), "1;36") << " " << event["text"].get<std::string>()
+              << "\n";
+  } else if (kind == "notification") {
+    PrintNotification(event, style);
+  } else if (kind == "register" || kind == "unregister") {
+    std::cout << style.Paint(kind + " " + event["kind"].get<std::string>() + " command \"" +
+                                 event["text"].get<std::string>() + "\"",
+                             "32")
+              << "\n";
+  } else if (kind == "handler-error") {
+    std::cout << style.Paint("command \"" + event["command"].get<std::string>() + "\" failed: " +
+                                 event["error"].get<std::string>(),
+                             "1;31")
+              << "\n";
+  } else if (kind == "unknown-command") {
+    std::cout << style.Paint("no " + event["kind"].get<std::string>() + " command matches \"" +
+                                 event["text"].get<std::string>() + "\" from " + event["from"].get<std::string>(),
+                             "33")
+              << "\n";
+  }
+  // Log lines reach the terminal through the host's console sink.
+}
+
+struct Session {
+  std::filesystem::path plugin;
+  Style style;
+  bool running = true;
+};
+
+// Splits "NAME REST": REST is everything after the single space after NAME.
+bool SplitPlayerLine(const std::string& arguments, std::string& name, std::string& rest) {
+  const std::size_t space = arguments.find(' ');
+  name = arguments.substr(0, space);
+  rest = space == std::string::npos ? std::string() : arguments.substr(space + 1);
+  return !name.empty();
+}
+
+sim::Controller* NamedPlayer(const std::string& name) {
+  sim::Controller* player = sim::FindPlayer(name);
+  if (player == nullptr) std::cout << "There is no player named \"" << name << "\" in this world.\n";
+  return player;
+}
+
+void RunLine(Session& session, const std::string& raw) {
+  std::string line = raw;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (line.find_first_not_of(" \t") == std::string::npos || line[line.find_first_not_of(" \t")] == '#') return;
+  const std::size_t space = line.find(' ');
+  const std::string verb = line.substr(0, space);
+  const std::string arguments = space == std::string::npos ? std::string() : line.substr(space + 1);
+  std::string name, rest;
+  if (verb == "chat" || verb == "console") {
+    if (!SplitPlayerLine(arguments, name, rest)) {
+      std::cout << "Usage: " << verb << " NAME " << (verb == "chat" ? "TEXT" : "LINE") << "\n";
+      return;
+    }
+    if (sim::Controller* player = NamedPlayer(name)) {
+      if (verb == "chat")
+        sandbox::Chat(player, rest);
+      else
+        sandbox::Console(player, rest);
+    }
+  } else if (verb == "offline" || verb == "online") {
+    if (sim::Controller* player = NamedPlayer(arguments)) player->online = verb == "online";
+  } else if (verb == "unload") {
+    sandbox::UnloadPlugin();
+  } else if (verb == "load") {
+    if (!sandbox::PluginLoaded()) sandbox::LoadPlugin(session.plugin);
+  } else if (verb == "reload-plugin") {
+    sandbox::UnloadPlugin();
+    sandbox::LoadPlugin(session.plugin);
+  } else if (verb == "dump") {
+    std::cout << sim::DumpWorld().dump() << "\n";
+  } else if (verb == "help") {
+    std::cout << kHelp;
+  } else if (verb == "quit" || verb == "exit") {
+    session.running = false;
+  } else {
+    std::cout << "Unknown command \"" << verb << "\"; type help for the list.\n";
+  }
+}
+
+void RunStream(Session& session, std::istream& input, bool echo) {
+  for (std::string line; session.running && std::getline(input, line);) {
+    if (echo && !line.empty() && line[0] != '#') std::cout << session.style.Paint("> " + line, "1") << "\n";
+    RunLine(session, line);
+    std::cout.flush();
+  }
+}
+
+void RunPrompt(Session& session) {
+  const std::string history = (std::filesystem::path(getenv("HOME") ? getenv("HOME") : ".") /
+                               ".orvanel_sandbox_history")
+                                  .string();
+  read_history(history.c_str());
+  std::cout << "Type help for the commands, quit to leave.\n";
+  while (session.running) {
+    char* raw = readline("orvanel> ");
+    if (raw == nullptr) break;
+    const std::string line(raw);
+    free(raw);
+    if (!line.empty()) add_history(line.c_str());
+    RunLine(session, line);
+    std::cout.flush();
+  }
+  write_history(history.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"Orvanel sandbox: a game server stand-in for trying the plugin and its configuration"};
+  std::string root = ORVANEL_EXAMPLE_ROOT;
+  std::string world_file = ORVANEL_EXAMPLE_WORLD;
+  std::string plugin = ORVANEL_PLUGIN_PATH;
+  std::string events_file, trace_file, script;
+  app.add_option("--root", root, "server directory; config.json lies in DIR/TalvexApi/Plugins/Orvanel/")
+      ->capture_default_str();
+  app.add_option("--world", world_file, "world file: players, creatures and assets in JSON")->capture_default_str();
+  app.add_option("--plugin", plugin, "the plugin library to load")->capture_default_str();
+  app.add_option("--events", events_file, "also write every event as one JSON object per line");
+  app.add_option("--trace", trace_file, "write every recorded game function call as one JSON object per line");
+  app.add_option("SCRIPT", script, "script to run, or - for standard input; without it: a prompt on a terminal, "
+                                   "else the example session");
+  CLI11_PARSE(app, argc, argv);
+
+  const bool terminal = isatty(STDOUT_FILENO) != 0;
+  Session session{plugin, Style{terminal}};
+  sandbox::StartHost({root, true, terminal});
+
+  std::ofstream events, trace;
+  if (!events_file.empty()) {
+    events.open(events_file);
+    if (!events) {
+      std::cerr << "Cannot write the events file " << events_file << "\n";
+      return 2;
+    }
+    sim::AddEventListener([&](const json& event) { events << event.dump() << "\n" << std::flush; });
+  }
+  if (!trace_file.empty()) {
+    trace.open(trace_file);
+    if (!trace) {
+      std::cerr << "Cannot write the trace file " << trace_file << "\n";
+      return 2;
+    }
+    sim::AddCallListener([&](const json& call) { trace << call.dump() << "\n"; });
+  }
+  sim::AddEventListener([&](const json& event) { PrintEvent(event, session.style); });
+
+  if (!world_file.empty()) {
+    std::ifstream file(world_file);
+    if (!file) {
+      std::cerr << "Cannot read the world file " << world_file << "\n";
+      return 2;
+    }
+    try {
+      sim::LoadWorld(json::parse(file));
+    } catch (const std::exception& error) {
+      std::cerr << "The world file " << world_file << " is not usable: " << error.what() << "\n";
+      return 2;
+    }
+  }
+
+  sandbox::LoadPlugin(session.plugin);
+  if (script == "-") {
+    RunStream(session, std::cin, false);
+  } else if (!script.empty()) {
+    std::ifstream file(script);
+    if (!file) {
+      std::cerr << "Cannot read the script " << script << "\n";
+      sandbox::StopHost();
+      return 2;
+    }
+    RunStream(session, file, true);
+  } else if (isatty(STDIN_FILENO) != 0) {
+    RunPrompt(session);
+  } else {
+    std::ifstream file(ORVANEL_EXAMPLE_SESSION);
+    RunStream(session, file, true);
+  }
+  sandbox::StopHost();
+  const std::size_t leaked = sim::LiveBlocks();
+  if (leaked != 0) std::cerr << "orvanel-sandbox: " << leaked << " game memory blocks were never freed\n";
+  trace.flush();
+  return 0;
+}

@@ -1,0 +1,35 @@
+// The name table: game functions, fields and bit fields by "Class.Member", as the
+// host resolves them for the plugin. An unknown name, a field asked of a null
+// object or of an object of the wrong class stops the sandbox with a clear message.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "game/Objects.h"
+
+namespace sim {
+
+using FieldResolver = void* (*)(Object* object);
+using BitWordResolver = uint32_t* (*)(Object* object);
+
+void RegisterFunction(const std::string& name, void* entry);
+void RegisterField(const std::string& name, const Class* owner, FieldResolver resolve);
+void RegisterBitField(const std::string& name, const Class* owner, BitWordResolver word, uint32_t position,
+                      uint64_t width);
+
+template <typename Function>
+void RegisterFunction(const std::string& name, Function* entry) {
+  RegisterFunction(name, reinterpret_cast<void*>(entry));
+}
+
+// Stops the sandbox: the plugin asked the game for something it cannot have.
+[[noreturn]] void Fail(const std::string& message);
+
+}  // namespace sim
+
+// Registers a field `member` of the sandbox type `Type` under `name`, owned by `owner`.
+#define SIM_FIELD(name, owner, Type, member)                                          \
+  sim::RegisterField(name, &owner, [](sim::Object* object) -> void* {               \
+    return static_cast<void*>(&static_cast<Type*>(object)->member);                 \
+  })

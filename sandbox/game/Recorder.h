@@ -1,0 +1,40 @@
+// What the sandbox saw: events (chat lines, notifications, log lines,
+// registrations, handler errors) and game function calls, kept in order for
+// tests and handed to listeners (the program's printer, --events and --trace files).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "game/Objects.h"
+
+namespace sim {
+
+using Listener = std::function<void(const nlohmann::json&)>;
+
+void Emit(nlohmann::json event);
+const std::vector<nlohmann::json>& Events();
+void AddEventListener(Listener listener);
+
+// Calls are recorded while tracing is on (the default); benchmarks turn it off.
+void SetCallTracing(bool on);
+bool CallTracing();
+void RecordCall(const char* name, nlohmann::json args);
+const std::vector<nlohmann::json>& Calls();
+void AddCallListener(Listener listener);
+
+// Forgets what was recorded and drops every listener.
+void ResetRecorder();
+
+// An object as traces show it: its id, or null.
+nlohmann::json ObjectRef(const Object* object);
+
+std::string ToUtf8(std::u16string_view text);
+// Invalid UTF-8 becomes U+FFFD.
+std::u16string FromUtf8(std::string_view text);
+
+}  // namespace sim

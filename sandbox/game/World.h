@@ -1,0 +1,81 @@
+// The simulated world: players, creatures, other actors and the asset catalogue,
+// loaded from a world file and shown by `dump`. The world owns every game object
+// and releases the game memory they hold when it is reset.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "game/Objects.h"
+
+namespace sim {
+
+struct World {
+  WorldObject* world = nullptr;
+  std::vector<std::unique_ptr<Object>> objects;
+  std::vector<Controller*> players;
+  // Every creature actor, in the order of the game's actor list.
+  std::vector<Creature*> creatures;
+  // Spawned actors that are not creatures.
+  std::vector<Actor*> actors;
+  std::vector<std::u16string> names;
+  std::deque<Class> assetClasses;
+  std::map<const Class*, ClassObject*> classObjects;
+  // The catalogue: class paths that load as item classes, paths that load as
+  // plain objects, references that spawn creatures or other actors.
+  std::map<std::string, ClassObject*> itemClasses;
+  std::map<std::string, Object*> plainObjects;
+  std::map<std::string, const Class*> creatureClasses;
+  std::map<std::string, const Class*> actorClasses;
+  uint64_t nextId = 1;
+};
+
+World& GetWorld();
+
+// Releases every object and starts an empty world.
+void ResetWorld();
+
+// Adds the players, creatures and assets of a world file; throws
+// std::runtime_error naming what is wrong with it.
+void LoadWorld(const nlohmann::json& description);
+
+nlohmann::json DumpWorld();
+
+template <typename T, typename... Args>
+T* Create(Args&&... args) {
+  auto object = std::make_unique<T>(std::forward<Args>(args)...);
+  object->id = GetWorld().nextId++;
+  T* raw = object.get();
+  GetWorld().objects.push_back(std::move(object));
+  return raw;
+}
+
+// The UClass object of `of`, made on first request.
+ClassObject* ClassObjectFor(const Class* of);
+const Class* NewAssetClass(const std::string& name, const Class* super);
+
+Controller* FindPlayer(const std::string& name);
+Controller* FindPlayerBySteamId(uint64_t steam_id);
+// The player whose character `character` is, or null.
+Controller* OwnerOf(const Object* character);
+
+FName MakeName(std::u16string_view text);
+
+// A creature with a root component, a status component and an inventory.
+Creature* NewCreature(const Class* creature_class);
+Item* NewItem(const Class* item_class, Inventory* inventory);
+
+// Moves a player: the controller's location and the character's both.
+void MovePlayer(Controller* player, FVector position);
+
+// Game-memory blocks that world objects hold (such as tamer names); with
+// LiveBlocks this tells what a command left behind.
+std::size_t WorldHeldBlocks();
+
+}  // namespace sim

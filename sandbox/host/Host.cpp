@@ -1,0 +1,271 @@
+#include "host/Host.h"
+
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <vector>
+
+#include <spdlog/sinks/base_sink.h>
+#include <spdlog/sinks/basic_file_sink.h>
+#include <spdlog/sinks/stdout_color_sinks.h>
+#include <spdlog/sinks/stdout_sinks.h>
+
+#include "game/Recorder.h"
+#include "game/World.h"
+#include "host/TalvexApi.h"
+
+namespace sandbox {
+namespace {
+
+using nlohmann::json;
+
+// Turns every log line into an event, with the message as the plugin wrote it.
+class EventSink final : public spdlog::sinks::base_sink<std::mutex> {
+ protected:
+  void sink_it_(const spdlog::details::log_msg& message) override {
+    const auto level = spdlog::level::to_string_view(message.level);
+    sim::Emit({{"event", "log"},
+               {"logger", std::string(message.logger_name.data(), message.logger_name.size())},
+               {"level", std::string(level.data(), level.size())},
+               {"text", std::string(message.payload.data(), message.payload.size())}});
+  }
+  void flush_() override {}
+};
+
+enum class CommandKind { Chat, Console };
+
+const char* KindName(CommandKind kind) { return kind == CommandKind::Chat ? "chat" : "console"; }
+
+struct Registration {
+  CommandKind kind;
+  std::u16string text;
+  // Held by pointer so that a registration the plugin left behind can be
+  // dropped without running its destructor, whose code left with the plugin.
+  std::unique_ptr<TalvexApi::ChatCommandCallback> chat;
+  std::unique_ptr<TalvexApi::ConsoleCommandCallback> console;
+};
+
+struct HostState {
+  HostOptions options;
+  std::vector<spdlog::sink_ptr> sinks;
+  std::shared_ptr<spdlog::logger> log;
+  std::vector<Registration> registrations;
+  void* plugin = nullptr;
+  std::filesystem::path pluginPath;
+};
+
+HostState& State() {
+  static HostState state;
+  return state;
+}
+
+void Register(CommandKind kind, const FString& command, std::unique_ptr<TalvexApi::ChatCommandCallback> chat,
+              std::unique_ptr<TalvexApi::ConsoleCommandCallback> console) {
+  Registration registration{kind, std::u16string(command.View()), std::move(chat), std::move(console)};
+  sim::Emit({{"event", "register"}, {"kind", KindName(kind)}, {"text", sim::ToUtf8(registration.text)}});
+  State().registrations.push_back(std::move(registration));
+}
+
+bool Unregister(CommandKind kind, const FString& command) {
+  auto& registrations = State().registrations;
+  const std::u16string text(command.View());
+  const auto found = std::find_if(registrations.begin(), registrations.end(), [&](const Registration& entry) {
+    return entry.kind == kind && entry.text == text;
+  });
+  if (found == registrations.end()) {
+    HostLog().warn("The plugin removed the {} command \"{}\", which is not registered", KindName(kind),
+                   sim::ToUtf8(text));
+    return false;
+  }
+  registrations.erase(found);
+  sim::Emit({{"event", "unregister"}, {"kind", KindName(kind)}, {"text", sim::ToUtf8(text)}});
+  return true;
+}
+
+class Commands final : public TalvexApi::ICommands {
+ public:
+  void Unused0() override {}
+  void RegisterChatCommand(const FString& command, const TalvexApi::ChatCommandCallback& callback) override {
+    Register(CommandKind::Chat, command, std::make_unique<TalvexApi::ChatCommandCallback>(callback), nullptr);
+  }
+  void RegisterConsoleCommand(const FString& command, const TalvexApi::ConsoleCommandCallback& callback) override {
+    Register(CommandKind::Console, command, nullptr, std::make_unique<TalvexApi::ConsoleCommandCallback>(callback));
+  }
+  void Unused3() override {}
+  void Unused4() override {}
+  void Unused5() override {}
+  void Unused6() override {}
+  bool UnregisterChatCommand(const FString& command) override { return Unregister(CommandKind::Chat, command); }
+  bool UnregisterConsoleCommand(const FString& command) override {
+    return Unregister(CommandKind::Console, command);
+  }
+};
+
+class ApiUtils final : public TalvexApi::IApiUtils {
+ public:
+  void Unused0() override {}
+  UWorld* GameWorld() override { return reinterpret_cast<UWorld*>(sim::GetWorld().world); }
+};
+
+char16_t LowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c; }
+
+// Command words match without regard to the case of ASCII letters.
+bool SameCommandWord(std::u16string_view word, std::u16string_view command) {
+  return word.size() == command.size() &&
+         std::equal(word.begin(), word.end(), command.begin(),
+                    [](char16_t a, char16_t b) { return LowerAscii(a) == LowerAscii(b); });
+}
+
+Registration* FindRegistration(CommandKind kind, std::u16string_view text) {
+  const std::u16string_view word = text.substr(0, text.find(u' '));
+  for (Registration& registration : State().registrations)
+    if (registration.kind == kind && SameCommandWord(word, registration.text)) return &registration;
+  return nullptr;
+}
+
+// Runs a handler as a careful host does: whatever it throws is logged and
+// shown, and the server goes on.
+template <typename Call>
+void RunHandler(const std::u16string& command, Call call) {
+  try {
+    call();
+    return;
+  } catch (const std::exception& error) {
+    HostLog().error("The command \"{}\" failed: {}", sim::ToUtf8(command), error.what());
+    sim::Emit({{"event", "handler-error"}, {"command", sim::ToUtf8(command)}, {"error", error.what()}});
+  } catch (...) {
+    HostLog().error("The command \"{}\" failed with an unknown exception", sim::ToUtf8(command));
+    sim::Emit({{"event", "handler-error"}, {"command", sim::ToUtf8(command)}, {"error", "unknown exception"}});
+  }
+}
+
+void Dispatch(CommandKind kind, sim::Controller* player, const std::string& text) {
+  const std::u16string wide = sim::FromUtf8(text);
+  Registration* registration = FindRegistration(kind, wide);
+  if (registration == nullptr) {
+    sim::Emit({{"event", "unknown-command"}, {"kind", KindName(kind)}, {"from", player->name}, {"text", text}});
+    return;
+  }
+  // The game hands the line over as engine text in its own memory.
+  FString line{std::u16string_view(wide)};
+  const std::u16string command = registration->text;
+  if (kind == CommandKind::Chat) {
+    const TalvexApi::ChatCommandCallback callback = *registration->chat;
+    RunHandler(command, [&] {
+      callback(reinterpret_cast<AShooterPlayerController*>(player), &line, EChatSendMode::GlobalChat);
+    });
+  } else {
+    const TalvexApi::ConsoleCommandCallback callback = *registration->console;
+    RunHandler(command, [&] { callback(reinterpret_cast<APlayerController*>(player), &line, false); });
+  }
+}
+
+}  // namespace
+
+spdlog::logger& HostLog() { return *State().log; }
+
+void StartHost(const HostOptions& options) {
+  if (State().plugin != nullptr) UnloadPlugin();
+  State().registrations.clear();
+  sim::ResetRecorder();
+  sim::ResetWorld();
+  State().options = options;
+  State().sinks.clear();
+  if (options.consoleLog) {
+    if (options.color)
+      State().sinks.push_back(std::make_shared<spdlog::sinks::stdout_color_sink_mt>(spdlog::color_mode::always));
+    else
+      State().sinks.push_back(std::make_shared<spdlog::sinks::stdout_sink_mt>());
+  }
+  const std::filesystem::path logs = options.root / "TalvexApi" / "Logs";
+  std::error_code ignored;
+  std::filesystem::create_directories(logs, ignored);
+  try {
+    State().sinks.push_back(std::make_shared<spdlog::sinks::basic_file_sink_mt>((logs / "TalvexApi.log").string()));
+  } catch (const spdlog::spdlog_ex&) {
+    // A read-only server directory only costs the log file.
+  }
+  State().sinks.push_back(std::make_shared<EventSink>());
+  State().log = std::make_shared<spdlog::logger>("TalvexApi", State().sinks.begin(), State().sinks.end());
+  State().log->set_pattern("%D %R [%n][%l] %v");
+  State().log->flush_on(spdlog::level::info);
+}
+
+void StopHost() {
+  if (State().plugin != nullptr) UnloadPlugin();
+  State().registrations.clear();
+  sim::ResetWorld();
+  if (State().log) State().log->flush();
+  State().log.reset();
+  State().sinks.clear();
+}
+
+bool LoadPlugin(const std::filesystem::path& library) {
+  if (State().plugin != nullptr) UnloadPlugin();
+  HostLog().info("Loading plugin {}", library.filename().string());
+  void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    HostLog().error("Could not load plugin {}: {}", library.string(), dlerror());
+    return false;
+  }
+  State().plugin = handle;
+  State().pluginPath = library;
+  return true;
+}
+
+void UnloadPlugin() {
+  if (State().plugin == nullptr) return;
+  HostLog().info("Unloading plugin {}", State().pluginPath.filename().string());
+  dlclose(State().plugin);
+  State().plugin = nullptr;
+  if (void* still = dlopen(State().pluginPath.c_str(), RTLD_NOW | RTLD_NOLOAD)) {
+    dlclose(still);
+    HostLog().warn("The plugin {} stayed in memory after it was unloaded", State().pluginPath.filename().string());
+  }
+  for (Registration& left : State().registrations) {
+    HostLog().warn("The plugin left the {} command \"{}\" registered; it is dropped", KindName(left.kind),
+                   sim::ToUtf8(left.text));
+    (void)left.chat.release();
+    (void)left.console.release();
+  }
+  State().registrations.clear();
+}
+
+bool PluginLoaded() { return State().plugin != nullptr; }
+
+void Chat(sim::Controller* player, const std::string& text) { Dispatch(CommandKind::Chat, player, text); }
+void Console(sim::Controller* player, const std::string& line) { Dispatch(CommandKind::Console, player, line); }
+
+}  // namespace sandbox
+
+namespace TalvexApi {
+
+ICommands& GetCommands() {
+  static sandbox::Commands commands;
+  return commands;
+}
+
+IApiUtils& GetApiUtils() {
+  static sandbox::ApiUtils utils;
+  return utils;
+}
+
+std::vector<spdlog::sink_ptr>& GetLogSinks() { return sandbox::State().sinks; }
+
+AShooterPlayerController* IApiUtils::FindPlayerFromSteamId(uint64_t steam_id) const {
+  sim::Controller* player = sim::FindPlayerBySteamId(steam_id);
+  return player != nullptr && player->online ? reinterpret_cast<AShooterPlayerController*>(player) : nullptr;
+}
+
+uint64_t IApiUtils::GetSteamIdFromController(AController* controller) {
+  return controller == nullptr ? 0 : reinterpret_cast<sim::Controller*>(controller)->steamId;
+}
+
+namespace Tools {
+
+std::string GetCurrentDir() { return sandbox::State().options.root.string(); }
+
+WideString ConvertToWideStr(const std::string& text) { return sim::FromUtf8(text); }
+
+}  // namespace Tools
+}  // namespace TalvexApi

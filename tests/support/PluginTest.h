@@ -1,0 +1,59 @@
+// The end-to-end fixture: a server directory on disk with the test's
+// config.json, a small world, the plugin library loaded anew, and players'
+// typed lines. Each test ends by checking that the game allocator's live blocks
+// are back where they started (blocks that world objects own aside).
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "game/Objects.h"
+
+class PluginTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // config.json of the server directory, as JSON or as raw text.
+  void WriteConfig(const nlohmann::json& config);
+  void WriteConfigText(const std::string& text);
+  void RemoveConfig();
+  // A config whose "Commands" holds the given entries as they stand.
+  static nlohmann::json ConfigWithCommands(const nlohmann::json& commands);
+  // Every command enabled under a short text: "/health" (chat), "reload",
+  // "health", "kit", "spawn", "tp".
+  static nlohmann::json StandardConfig();
+
+  void AddWorld(const nlohmann::json& world);
+  // Alice (team 1001), Bob (team 1001) and Carol (team 2002).
+  static nlohmann::json ThreePlayers();
+
+  void LoadPlugin();
+  void UnloadPlugin();
+
+  void Chat(const std::string& player, const std::string& text);
+  void Console(const std::string& player, const std::string& line);
+
+  // Recorded events of one kind ("chat", "log", "register", ...), in order.
+  std::vector<nlohmann::json> EventsOf(const std::string& kind) const;
+  // The texts of the chat lines sent to `player`.
+  std::vector<std::string> ChatTo(const std::string& player) const;
+  // Recorded game calls of one function, in order.
+  std::vector<nlohmann::json> CallsOf(const std::string& name) const;
+  // Forgets what was recorded so far.
+  void ClearRecord();
+
+  sim::Controller* Player(const std::string& name) const;
+  nlohmann::json Dump() const;
+
+  std::filesystem::path root_;
+
+ private:
+  std::size_t baseline_blocks_ = 0;
+  std::size_t events_seen_ = 0;
+  std::size_t calls_seen_ = 0;
+};
