@@ -1,0 +1,34 @@
+// Item granting: loading item classes by asset path and creating items in an
+// inventory through the game's own item creation. Used by the item template
+// command and, for saddles and stock, by creature spawning.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host/Engine.h"
+
+// One item of a template.
+struct ItemEntry {
+  std::string blueprint;
+  std::vector<std::string> blueprints;
+  int32_t quantity = 0;
+  int32_t count = 1;
+  float quality = 0.0f;
+};
+
+// Gives every entry's items to the online player with `steam_id`. False when no
+// such player is online; paths that load nothing, or no class, are skipped.
+bool GiveItems(uint64_t steam_id, std::vector<ItemEntry> entries);
+
+// Loads the object at the class path of `path` ("Global.StaticLoadObject" under
+// the object class); null when nothing loads.
+UObject* LoadObjectByClassPath(const std::string& path);
+
+// True when `object` is a class ("UObjectBaseUtility.IsA" against the class of classes).
+bool IsClassObject(UObject* object);
+
+// One "UPrimalItem.AddNewItem" request; `equipment` is its third argument.
+UPrimalItem* AddNewItem(UClass* item_class, UPrimalInventoryComponent* inventory, bool equipment, float quality,
+                        int32_t quantity);
