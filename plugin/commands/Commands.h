@@ -1,4 +1,8 @@
-// The command handlers, in the host's handler shapes.
+// The command handlers, in the host's handler shapes. Each reads its own
+// settings record by key and answers, where it answers, from "[system]".
 #pragma once
 
 #include "host/Engine.h"
+
+// Moves the caller to a location named in "Locations" of its entry.
+void TeleportToCommand(APlayerController* player, FString* command_line, bool flag);

@@ -16,10 +16,11 @@ std::string GetConfigPath() {
 }
 
 nlohmann::json ParseConfigFile() {
-  std::ifstream file(GetConfigPath());
+  const std::string path = GetConfigPath();
+  std::ifstream file(path);
   if (!file.is_open()) {
     if (GetLogger()) GetLogger()->error("Could not open file config.json");
-    throw std::runtime_error("Could not open file config.json");
+    throw std::runtime_error("Cannot read " + path);
   }
   // Copying and comparing values recurses, so a file of nested brackets would
   // exhaust the stack later on; such a file is refused here instead.

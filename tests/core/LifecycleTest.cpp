@@ -2,27 +2,176 @@
 // text, what unload removes, and how a bad config.json leaves the server.
 #include "support/PluginTest.h"
 
+#include "host/Host.h"
+
 using nlohmann::json;
 
 namespace {
 
-std::vector<std::string> Texts(const std::vector<json>& events) {
+std::vector<std::string> Registrations(const std::vector<json>& events) {
   std::vector<std::string> texts;
-  for (const json& event : events) texts.push_back(event["kind"].get<std::string>() + " " + event["text"].get<std::string>());
+  for (const json& event : events)
+    texts.push_back(event["kind"].get<std::string>() + " " + event["text"].get<std::string>());
   return texts;
 }
 
-class LifecycleTest : public PluginTest {};
+class LifecycleTest : public PluginTest {
+ protected:
+  void StartWith(const json& config) {
+    WriteConfig(config);
+    AddWorld(ThreePlayers());
+    LoadPlugin();
+  }
+  std::vector<json> ErrorLogs() const {
+    std::vector<json> errors;
+    for (const json& log : EventsOf("log"))
+      if (log["level"] == "error") errors.push_back(log);
+    return errors;
+  }
+};
 
 TEST_F(LifecycleTest, ReloadCommandAnswersFromSystem) {
-  WriteConfig(StandardConfig());
-  AddWorld(ThreePlayers());
-  LoadPlugin();
+  StartWith(StandardConfig());
   Console("Alice", "reload");
   ASSERT_EQ(EventsOf("chat").size(), 1u);
   EXPECT_EQ(EventsOf("chat")[0], json({{"event", "chat"}, {"to", "Alice"}, {"sender", "[system]"},
                                        {"text", "Test config reloaded!"}}));
-  EXPECT_TRUE(CallsOf("AShooterPlayerController.ClientChatMessage").size() == 1);
+  EXPECT_EQ(CallsOf("AShooterPlayerController.ClientChatMessage").size(), 1u);
+}
+
+TEST_F(LifecycleTest, OnlyEnabledEntriesWithATextAreRegisteredAndRemoved) {
+  json config = StandardConfig();
+  config["Commands"].erase("TeleportTo_Console");
+  config["Commands"]["ReloadConfig_Console"]["Enabled"] = false;
+  StartWith(config);
+  const auto registered = Registrations(EventsOf("register"));
+  EXPECT_EQ(std::count(registered.begin(), registered.end(), "console tp"), 0);
+  EXPECT_EQ(std::count(registered.begin(), registered.end(), "console reload"), 0);
+  EXPECT_TRUE(ErrorLogs().empty());
+  Console("Alice", "reload");
+  EXPECT_TRUE(EventsOf("chat").empty());
+  UnloadPlugin();
+  EXPECT_EQ(Registrations(EventsOf("unregister")), registered);
+  // Nothing was left for the host to drop.
+  for (const json& log : EventsOf("log")) EXPECT_NE(log["level"], "warning") << log.dump();
+}
+
+TEST_F(LifecycleTest, AnEmptyCommandTextIsNotRegistered) {
+  json config = StandardConfig();
+  config["Commands"]["ReloadConfig_Console"]["Command"] = "";
+  StartWith(config);
+  const auto registered = Registrations(EventsOf("register"));
+  EXPECT_EQ(std::count(registered.begin(), registered.end(), "console "), 0);
+  UnloadPlugin();
+  EXPECT_EQ(Registrations(EventsOf("unregister")), registered);
+}
+
+TEST_F(LifecycleTest, TwoKeysWithOneTextAreBothRegisteredAndBothRemoved) {
+  json config = StandardConfig();
+  config["Commands"]["TeleportTo_Console"]["Command"] = "reload";
+  StartWith(config);
+  const auto registered = Registrations(EventsOf("register"));
+  EXPECT_EQ(std::count(registered.begin(), registered.end(), "console reload"), 2);
+  UnloadPlugin();
+  const auto removed = Registrations(EventsOf("unregister"));
+  EXPECT_EQ(std::count(removed.begin(), removed.end(), "console reload"), 2);
+  EXPECT_EQ(removed.size(), registered.size());
+}
+
+TEST_F(LifecycleTest, ReloadLeavesRegistrationsAsTheyWereAtLoad) {
+  StartWith(StandardConfig());
+  json config = StandardConfig();
+  config["Commands"]["ReloadConfig_Console"]["Command"] = "reread";
+  config["Commands"]["TeleportTo_Console"]["Enabled"] = false;
+  WriteConfig(config);
+  ClearRecord();
+  Console("Alice", "reload");
+  EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{"Test config reloaded!"});
+  EXPECT_TRUE(EventsOf("register").empty());
+  Console("Alice", "reread");
+  EXPECT_EQ(EventsOf("unknown-command").size(), 1u);
+  Console("Alice", "reload");
+  EXPECT_EQ(ChatTo("Alice").size(), 2u);
+  // The next load takes the new texts.
+  ClearRecord();
+  sandbox::UnloadPlugin();
+  LoadPlugin();
+  const auto registered = Registrations(EventsOf("register"));
+  EXPECT_EQ(std::count(registered.begin(), registered.end(), "console reread"), 1);
+  EXPECT_EQ(std::count(registered.begin(), registered.end(), "console tp"), 0);
+}
+
+TEST_F(LifecycleTest, UnloadAndLoadAgainRegistersExactlyTheSameTexts) {
+  StartWith(StandardConfig());
+  const auto first = Registrations(EventsOf("register"));
+  ASSERT_FALSE(first.empty());
+  ClearRecord();
+  sandbox::UnloadPlugin();
+  LoadPlugin();
+  EXPECT_EQ(Registrations(EventsOf("unregister")), first);
+  EXPECT_EQ(Registrations(EventsOf("register")), first);
+  Console("Carol", "reload");
+  EXPECT_EQ(ChatTo("Carol"), std::vector<std::string>{"Test config reloaded!"});
+}
+
+TEST_F(LifecycleTest, AMissingFileIsLoggedOnceAndNothingIsRegistered) {
+  AddWorld(ThreePlayers());
+  LoadPlugin();
+  EXPECT_TRUE(EventsOf("register").empty());
+  int could_not_open = 0;
+  for (const json& log : ErrorLogs()) {
+    EXPECT_EQ(log["logger"], "Dremmet");
+    if (log["text"] == "Could not open file config.json") ++could_not_open;
+  }
+  EXPECT_EQ(could_not_open, 1);
+  Console("Alice", "reload");
+  EXPECT_EQ(EventsOf("unknown-command").size(), 1u);
+}
+
+TEST_F(LifecycleTest, UnreadableFilesFailTheLoadWithTheLibrarysError) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {" \n\t ", "unexpected end of input"},
+      {"{\"Commands\": {}} trailing", "expected end of input"},
+      {"{\"Commands\": {\"ReloadConfig_Console\": {\"Command\": \"reload\", \"Enabled\": \"yes\"}}}",
+       "type must be boolean, but is string"},
+      {"{\"Commands\": {\"ReloadConfig_Console\": {\"Command\": \"reload\", \"Whitelist\": [\"1\"]}}}",
+       "type must be number, but is string"},
+      {"{\"Commands\": [{\"Command\": \"reload\"}]}", "cannot use key() for non-object iterators"},
+      {std::string(300, '[') + std::string(300, ']'), "deeper than 256"},
+  };
+  AddWorld(ThreePlayers());
+  for (const auto& [text, error] : cases) {
+    WriteConfigText(text);
+    ClearRecord();
+    sandbox::UnloadPlugin();
+    LoadPlugin();
+    EXPECT_TRUE(EventsOf("register").empty()) << text;
+    const auto errors = ErrorLogs();
+    ASSERT_EQ(errors.size(), 1u) << text;
+    EXPECT_NE(errors[0]["text"].get<std::string>().find(error), std::string::npos) << errors[0]["text"];
+  }
+}
+
+TEST_F(LifecycleTest, ConfigurationsWithoutCommandsLoadQuietly) {
+  AddWorld(ThreePlayers());
+  for (const char* text : {"[1, 2]", "{\"Commands\": []}", "{}", "{\"Commands\": null}", "\"text\""}) {
+    WriteConfigText(text);
+    ClearRecord();
+    sandbox::UnloadPlugin();
+    LoadPlugin();
+    EXPECT_TRUE(EventsOf("register").empty()) << text;
+    EXPECT_TRUE(ErrorLogs().empty()) << text;
+  }
+}
+
+TEST_F(LifecycleTest, NestingUpTo256LevelsIsAccepted) {
+  json config = StandardConfig();
+  json deep = json::array();
+  for (int level = 0; level < 252; ++level) deep = json::array({deep});
+  config["Features"]["Deep"] = {{"Nested", deep}};
+  StartWith(config);
+  EXPECT_TRUE(ErrorLogs().empty());
+  EXPECT_FALSE(EventsOf("register").empty());
 }
 
 }  // namespace

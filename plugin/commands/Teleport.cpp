@@ -1,0 +1,48 @@
+#include <exception>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "commands/Commands.h"
+#include "core/Arguments.h"
+#include "core/CommandKeys.h"
+#include "core/Reply.h"
+#include "core/Settings.h"
+#include "host/GameAccess.h"
+#include "host/Text.h"
+
+namespace {
+
+// A coordinate as a number (booleans and strings are refused), default 0.
+float ReadCoordinate(const nlohmann::json& location, const char* key) {
+  return static_cast<float>(location.value(key, 0.0));
+}
+
+}  // namespace
+
+void TeleportToCommand(APlayerController* player, FString* command_line, bool) {
+  CommandSettings* settings = GetCommandSettings(kTeleportToKey);
+  if (settings == nullptr) return;
+  TArray<FString> pieces;
+  if (SplitArguments(*command_line, pieces) < 2) return;
+  const std::string name = NarrowText(pieces[1]);
+  auto* controller = static_cast<AShooterPlayerController*>(player);
+
+  const nlohmann::json locations = settings->entry["Locations"];
+  if (!locations.is_object() || !locations.contains(name)) {
+    SendReply(controller, SystemSender(), "The template does not exist! Maybe you forgot to reload..?");
+    return;
+  }
+  float x = 0, y = 0, z = 0;
+  try {
+    const nlohmann::json& location = locations[name];
+    x = ReadCoordinate(location, "x");
+    y = ReadCoordinate(location, "y");
+    z = ReadCoordinate(location, "z");
+  } catch (const std::exception&) {
+    SendReply(controller, SystemSender(), "Failed to read template...");
+    return;
+  }
+  GameFunction<void(AShooterPlayerController*, float, float, float)>("AShooterPlayerController.SetPlayerPos")(
+      controller, x, y, z);
+}

@@ -1,0 +1,21 @@
+// Moving players.
+#include "game/Names.h"
+#include "game/Recorder.h"
+#include "game/World.h"
+
+namespace sim {
+namespace {
+
+// Moves the player's character, and so the position other commands read.
+void SetPlayerPos(Controller* player, float x, float y, float z) {
+  RecordCall("AShooterPlayerController.SetPlayerPos", {ObjectRef(player), x, y, z});
+  MovePlayer(player, FVector{x, y, z});
+}
+
+const bool registered = [] {
+  RegisterFunction("AShooterPlayerController.SetPlayerPos", &SetPlayerPos);
+  return true;
+}();
+
+}  // namespace
+}  // namespace sim

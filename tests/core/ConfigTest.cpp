@@ -1,0 +1,102 @@
+// Reading config.json again with the reload command: what a failed reload
+// leaves in place, and what a successful one changes.
+#include "support/PluginTest.h"
+
+using nlohmann::json;
+
+namespace {
+
+class ConfigTest : public PluginTest {
+ protected:
+  void SetUp() override {
+    PluginTest::SetUp();
+    json config = StandardConfig();
+    config["Commands"]["TeleportTo_Console"]["Locations"] = {{"Camp", {{"x", 10}}}};
+    config["Features"] = {{"Night", {{"Enabled", true}}}};
+    WriteConfig(config);
+    AddWorld(ThreePlayers());
+    LoadPlugin();
+    ClearRecord();
+  }
+  // A config that adds the location "Lake".
+  static json WithLake() {
+    json config = StandardConfig();
+    config["Commands"]["TeleportTo_Console"]["Locations"] = {{"Camp", {{"x", 10}}}, {"Lake", {{"x", 20}}}};
+    config["Features"] = {{"Night", {{"Enabled", true}}}};
+    return config;
+  }
+  // Reloads as Alice and tells whether the reload failed as the host saw it.
+  std::string FailedReload() {
+    ClearRecord();
+    Console("Alice", "reload");
+    EXPECT_TRUE(ChatTo("Alice").empty()) << "a failed reload sends no reply";
+    const auto errors = EventsOf("handler-error");
+    return errors.size() == 1 ? errors[0]["error"].get<std::string>() : std::string();
+  }
+  // Whether Bob can teleport to each of Camp and Lake now.
+  std::pair<bool, bool> Reachable() {
+    auto reaches = [&](const std::string& name) {
+      ClearRecord();
+      Console("Bob", "tp " + name);
+      return CallsOf("AShooterPlayerController.SetPlayerPos").size() == 1;
+    };
+    const bool camp = reaches("Camp");
+    return {camp, reaches("Lake")};
+  }
+};
+
+TEST_F(ConfigTest, AMissingFileAtReloadKeepsEverything) {
+  RemoveConfig();
+  EXPECT_NE(FailedReload(), "");
+  int logged = 0;
+  for (const json& log : EventsOf("log"))
+    if (log["logger"] == "Dremmet" && log["level"] == "error" && log["text"] == "Could not open file config.json")
+      ++logged;
+  EXPECT_EQ(logged, 1);
+  EXPECT_EQ(Reachable(), std::make_pair(true, false));
+}
+
+TEST_F(ConfigTest, AMalformedFileAtReloadKeepsEverything) {
+  WriteConfigText(WithLake().dump() + ",");
+  EXPECT_NE(FailedReload().find("parse error"), std::string::npos);
+  EXPECT_EQ(Reachable(), std::make_pair(true, false));
+}
+
+TEST_F(ConfigTest, NestingDeeperThan256LevelsIsRefused) {
+  json config = WithLake();
+  json deep = json::array();
+  for (int level = 0; level < 253; ++level) deep = json::array({deep});
+  config["Features"]["Deep"] = {{"Nested", deep}};  // 257 levels in all
+  WriteConfig(config);
+  EXPECT_NE(FailedReload().find("deeper than 256"), std::string::npos);
+  EXPECT_EQ(Reachable(), std::make_pair(true, false));
+}
+
+TEST_F(ConfigTest, ATypeErrorAnywhereLeavesTheWholeConfigurationAsItWas) {
+  // The commands are read before the features: the faulty feature comes last.
+  json config = WithLake();
+  config["Features"]["Night"] = 5;
+  WriteConfig(config);
+  EXPECT_NE(FailedReload().find("cannot use value() with number"), std::string::npos);
+  EXPECT_EQ(Reachable(), std::make_pair(true, false));
+  // Once the file is mended the reload takes it whole.
+  WriteConfig(WithLake());
+  ClearRecord();
+  Console("Alice", "reload");
+  EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{"Test config reloaded!"});
+  EXPECT_EQ(Reachable(), std::make_pair(true, true));
+}
+
+TEST_F(ConfigTest, EntriesNewSinceLoadAndVanishedEntriesAreLeftAlone) {
+  json config = WithLake();
+  config["Commands"].erase("TeleportTo_Console");
+  config["Commands"]["Brand_New_Console"] = {{"Command", "new"}, {"Whitelist", "not numbers"}};
+  WriteConfig(config);
+  ClearRecord();
+  Console("Alice", "reload");
+  EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{"Test config reloaded!"});
+  EXPECT_TRUE(EventsOf("register").empty());
+  EXPECT_EQ(Reachable(), std::make_pair(true, false));
+}
+
+}  // namespace

@@ -1,0 +1,48 @@
+// Reading one "Commands" or "Features" entry into its settings record.
+#include <gtest/gtest.h>
+
+#include "core/Settings.h"
+
+using nlohmann::json;
+
+namespace {
+
+TEST(SettingsTest, AnEntryWithOnlyACommandTakesTheDefaults) {
+  const CommandSettings settings = ParseCommandSettings({{"Command", "give-kit"}});
+  EXPECT_EQ(settings.command, u"give-kit");
+  EXPECT_TRUE(settings.enabled);
+  EXPECT_FALSE(settings.permissions);
+  EXPECT_TRUE(settings.whitelist.empty());
+  EXPECT_EQ(settings.entry, json({{"Command", "give-kit"}}));
+  EXPECT_FALSE(ParseFeatureSettings(json::object()).enabled);
+  EXPECT_TRUE(ParseFeatureSettings({{"Enabled", true}}).enabled);
+}
+
+TEST(SettingsTest, WhitelistNumbersAreTruncatedTowardZero) {
+  EXPECT_EQ(ParseCommandSettings({{"Whitelist", {12.9, -3.7, 76561198000000001ULL, -5}}}).whitelist,
+            (std::vector<int64_t>{12, -3, 76561198000000001LL, -5}));
+  // A lone number is a list of one, null an empty list.
+  EXPECT_EQ(ParseCommandSettings({{"Whitelist", 42}}).whitelist, std::vector<int64_t>{42});
+  EXPECT_TRUE(ParseCommandSettings({{"Whitelist", nullptr}}).whitelist.empty());
+  // Out of the 64-bit range: clamped, never an undefined conversion.
+  EXPECT_EQ(ParseCommandSettings({{"Whitelist", {1e300}}}).whitelist.front(), INT64_MAX);
+}
+
+TEST(SettingsTest, WrongTypesRaiseTheLibrarysErrors) {
+  auto error_of = [](const json& entry) {
+    try {
+      ParseCommandSettings(entry);
+    } catch (const json::exception& error) {
+      return std::string(error.what());
+    }
+    return std::string();
+  };
+  EXPECT_NE(error_of({{"Whitelist", {"1"}}}).find("type must be number, but is string"), std::string::npos);
+  EXPECT_NE(error_of({{"Whitelist", {true}}}).find("type must be number, but is boolean"), std::string::npos);
+  EXPECT_NE(error_of({{"Enabled", "yes"}}).find("type must be boolean, but is string"), std::string::npos);
+  EXPECT_NE(error_of({{"Permissions", 1}}).find("type must be boolean, but is number"), std::string::npos);
+  EXPECT_NE(error_of({{"Command", 7}}).find("type must be string, but is number"), std::string::npos);
+  EXPECT_NE(error_of("text").find("cannot use value() with string"), std::string::npos);
+}
+
+}  // namespace

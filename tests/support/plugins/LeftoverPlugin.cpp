@@ -1,0 +1,14 @@
+// A plugin that registers a command at load and forgets to remove it at
+// unload, for testing what the host does with what a plugin leaves behind.
+#include "host/TalvexApi.h"
+
+namespace {
+
+void Answer(APlayerController*, FString*, bool) {}
+
+__attribute__((constructor)) void OnAttach() {
+  const FString command(WideStringView(u"leftover"));
+  TalvexApi::GetCommands().RegisterConsoleCommand(command, TalvexApi::ConsoleCommandCallback(Answer));
+}
+
+}  // namespace
