@@ -54,6 +54,10 @@ struct HostState {
   std::filesystem::path pluginPath;
 };
 
+// Handlers dropped after their plugin left: never destroyed, only kept, for
+// the life of the process.
+std::vector<void*>* const abandoned = new std::vector<void*>;
+
 HostState& State() {
   static HostState state;
   return state;
@@ -225,8 +229,8 @@ void UnloadPlugin() {
   for (Registration& left : State().registrations) {
     HostLog().warn("The plugin left the {} command \"{}\" registered; it is dropped", KindName(left.kind),
                    sim::ToUtf8(left.text));
-    (void)left.chat.release();
-    (void)left.console.release();
+    abandoned->push_back(left.chat.release());
+    abandoned->push_back(left.console.release());
   }
   State().registrations.clear();
 }
