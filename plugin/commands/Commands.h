@@ -2,3 +2,7 @@
 #pragma once
 
 #include "host/Engine.h"
+
+// The spawn template command: spawns the group of the named creature template
+// around the caller.
+void SpawnTemplateCommand(APlayerController* player, FString* command_line, bool flag);
