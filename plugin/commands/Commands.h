@@ -4,5 +4,7 @@
 
 #include "host/Engine.h"
 
+// Spawns the group of the named creature template around the caller.
+void SpawnTemplateCommand(APlayerController* player, FString* command_line, bool flag);
 // Moves the caller to a location named in "Locations" of its entry.
 void TeleportToCommand(APlayerController* player, FString* command_line, bool flag);

@@ -1,0 +1,141 @@
+// The spawn template command: "<command> <template>" reads the named creature
+// template of the command's own entry and spawns its group around the caller.
+#include <cctype>
+#include <limits>
+#include <string>
+#include <utility>
+
+#include <nlohmann/json.hpp>
+
+#include "commands/Commands.h"
+#include "core/Arguments.h"
+#include "core/CommandKeys.h"
+#include "core/Reply.h"
+#include "core/Settings.h"
+#include "game/CreatureSpawning.h"
+#include "host/TalvexApi.h"
+#include "host/Text.h"
+
+using nlohmann::json;
+
+namespace {
+
+// A creature template read from the configuration: the request template and
+// how the group is laid out.
+struct CreatureTemplate {
+  CreatureSpawnRequest request;
+  int32_t count = 1;
+  float radius = 1000.0f;
+  int32_t facing = kFacingForward;
+};
+
+std::string LowerCase(std::string word) {
+  for (char& character : word) character = static_cast<char>(std::tolower(static_cast<unsigned char>(character)));
+  return word;
+}
+
+int32_t AggressionCode(const std::string& word) {
+  const std::string lower = LowerCase(word);
+  if (lower == "neutral") return 1;
+  if (lower == "aggressive") return 2;
+  if (lower == "attackmytarget") return 3;
+  return 0;
+}
+
+int32_t FacingCode(const std::string& word) {
+  const std::string lower = LowerCase(word);
+  if (lower == "outwards") return kFacingOutwards;
+  if (lower == "inwards") return kFacingInwards;
+  return kFacingForward;
+}
+
+// An integer key: any JSON number or a boolean as 0 or 1; anything else
+// throws. A fraction is cut toward zero; one beyond the 32-bit range gives the
+// lowest 32-bit value, as the processor's own conversion does, so that a
+// mistyped huge count spawns nothing.
+int32_t ReadInteger(const json& object, const char* key, int32_t fallback) {
+  const json value = object.value(key, json(fallback));
+  if (!value.is_number_float()) return value.get<int32_t>();
+  const double number = value.get<double>();
+  if (!(number > -2147483649.0 && number < 2147483648.0)) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(number);
+}
+
+// A number key, read as a double: integers and fractions, never a boolean.
+float ReadNumber(const json& object, const char* key, double fallback) {
+  return static_cast<float>(object.value(key, fallback));
+}
+
+// Reads the whole template; throws the JSON library's error on the first key of
+// the wrong type, an item entry that is not an object or one without a string
+// "blueprint".
+CreatureTemplate ReadCreatureTemplate(const json& creature, uint64_t steam_id) {
+  CreatureTemplate read;
+  CreatureSpawnRequest& request = read.request;
+  request.steamId = steam_id;
+  request.blueprint = creature.at("blueprint").get<std::string>();
+  request.saddleBlueprint = creature.value("saddleBlueprint", std::string());
+  request.aggressionLevel = AggressionCode(creature.value("aggressionLevel", std::string()));
+  read.facing = FacingCode(creature.value("facing", std::string()));
+
+  request.saddleArmor = ReadNumber(creature, "saddleArmor", 25.0);
+  request.imprint = ReadNumber(creature, "imprint", 0.0);
+  request.baseLevelHealth = ReadInteger(creature, "baseLevelHealth", 0);
+  request.baseLevelStamina = ReadInteger(creature, "baseLevelStamina", 0);
+  request.baseLevelOxygen = ReadInteger(creature, "baseLevelOxygen", 0);
+  request.baseLevelFood = ReadInteger(creature, "baseLevelFood", 0);
+  request.baseLevelWeight = ReadInteger(creature, "baseLevelWeight", 0);
+  request.baseLevelMeleeDamage = ReadInteger(creature, "baseLevelMeleeDamage", 0);
+  request.baseLevelMovementSpeed = ReadInteger(creature, "baseLevelMovementSpeed", 0);
+  request.tamedLevelHealth = ReadInteger(creature, "tamedLevelHealth", 0);
+  request.tamedLevelStamina = ReadInteger(creature, "tamedLevelStamina", 0);
+  request.tamedLevelOxygen = ReadInteger(creature, "tamedLevelOxygen", 0);
+  request.tamedLevelFood = ReadInteger(creature, "tamedLevelFood", 0);
+  request.tamedLevelWeight = ReadInteger(creature, "tamedLevelWeight", 0);
+  request.tamedLevelMeleeDamage = ReadInteger(creature, "tamedLevelMeleeDamage", 0);
+  request.tamedLevelMovementSpeed = ReadInteger(creature, "tamedLevelMovementSpeed", 0);
+  read.count = ReadInteger(creature, "count", 1);
+  read.radius = ReadNumber(creature, "radius", 1000.0);
+  request.follow = creature.value("follow", false);
+  request.ignoreAllWhistles = creature.value("ignoreAllWhistles", false);
+  request.ignoreAllyLook = creature.value("ignoreAllyLook", false);
+
+  // A null "items" walks as an empty list, a lone value as a list of one.
+  const json items = creature.value("items", json::array());
+  for (const json& element : items) {
+    ItemEntry entry;
+    entry.blueprint = element.at("blueprint").get<std::string>();
+    entry.quantity = ReadInteger(element, "quantity", 1);
+    entry.count = ReadInteger(element, "count", 1);
+    request.items.push_back(std::move(entry));
+  }
+  return read;
+}
+
+}  // namespace
+
+void SpawnTemplateCommand(APlayerController* player, FString* command_line, bool) {
+  auto* caller = static_cast<AShooterPlayerController*>(player);
+  const CommandSettings* settings = GetCommandSettings(kSpawnTemplateKey);
+  if (settings == nullptr) return;
+  TArray<FString> pieces;
+  if (SplitArguments(*command_line, pieces) < 2) return;
+  const std::string name = NarrowText(pieces[1]);
+
+  const auto templates = settings->entry.find("Templates");
+  if (templates == settings->entry.end() || !templates->is_object() || !templates->contains(name)) {
+    SendReply(caller, SystemSender(), "The template does not exist! Maybe you forgot to reload..?");
+    return;
+  }
+  const json creature = (*templates)[name];
+  const uint64_t steam_id = TalvexApi::IApiUtils::GetSteamIdFromController(player);
+
+  CreatureTemplate read;
+  try {
+    read = ReadCreatureTemplate(creature, steam_id);
+  } catch (const std::exception&) {
+    SendReply(caller, SystemSender(), "Failed to read template...");
+    return;
+  }
+  SpawnCreatureGroup(std::move(read.request), read.count, read.radius, read.facing);
+}

@@ -1,0 +1,211 @@
+#include "game/CreatureSpawning.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <utility>
+
+#include "game/BlueprintPath.h"
+#include "host/GameAccess.h"
+#include "host/TalvexApi.h"
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+// The stat indices the levels are written at, in the order Health, Stamina,
+// Oxygen, Food, Weight, MeleeDamage, MovementSpeed. Indices 2, 5 and 6 keep
+// what the game gave them.
+constexpr std::array<int, 7> kLevelStatIndices{0, 1, 3, 4, 7, 8, 9};
+// The status values refilled to their maximum: health, stamina, oxygen, food.
+constexpr std::array<int, 4> kRefilledStatIndices{0, 1, 3, 4};
+
+std::array<int32_t, 7> BaseLevels(const CreatureSpawnRequest& request) {
+  return {request.baseLevelHealth, request.baseLevelStamina,    request.baseLevelOxygen,
+          request.baseLevelFood,   request.baseLevelWeight,     request.baseLevelMeleeDamage,
+          request.baseLevelMovementSpeed};
+}
+
+std::array<int32_t, 7> TamedLevels(const CreatureSpawnRequest& request) {
+  return {request.tamedLevelHealth, request.tamedLevelStamina,    request.tamedLevelOxygen,
+          request.tamedLevelFood,   request.tamedLevelWeight,     request.tamedLevelMeleeDamage,
+          request.tamedLevelMovementSpeed};
+}
+
+// The saddle's armor entry: floor((armor - 25) / 5 * 1000) in double precision,
+// kept to its low 16 bits (two's complement), so 25 gives 0, 30 gives 1000 and
+// 20 gives the 16-bit form of -1000. Values beyond the integer range wrap the
+// same way; an infinite one gives 0.
+uint16_t SaddleArmorStatValue(float armor) {
+  const double value = std::floor((static_cast<double>(armor) - 25.0) / 5.0 * 1000.0);
+  if (!std::isfinite(value)) return 0;
+  const double low_bits = std::fmod(value, 65536.0);
+  return static_cast<uint16_t>(static_cast<int32_t>(low_bits));
+}
+
+void SetBit(const void* object, const std::string& name) {
+  WriteBitField(TalvexApi::GetBitField(object, name), 1);
+}
+
+void TurnCreature(APrimalDinoCharacter* creature, float yaw) {
+  auto* root = GameField<USceneComponent*>(creature, "AActor.RootComponent");
+  if (root == nullptr) return;
+  const FRotator current = GameField<FRotator>(root, "USceneComponent.RelativeRotation");
+  const FRotator turned{current.Pitch, current.Yaw + yaw, current.Roll};
+  GameFunction<bool(AActor*, const FRotator*)>("AActor.SetActorRotation")(creature, &turned);
+}
+
+void TameToPlayer(APrimalDinoCharacter* creature, AShooterPlayerController* controller) {
+  auto* player_state = GameField<AShooterPlayerState*>(controller, "AController.PlayerState");
+  GameField<int32_t>(creature, "APrimalDinoCharacter.TamingTeamID") =
+      GameField<int32_t>(controller, "AActor.TargetingTeam");
+  FString player_name;
+  GameFunction<FString*(AShooterPlayerState*, FString*)>("AShooterPlayerState.GetPlayerName")(player_state,
+                                                                                             &player_name);
+  GameField<FString>(creature, "APrimalDinoCharacter.TamerString") = std::move(player_name);
+  GameFunction<void(AShooterPlayerState*, APrimalDinoCharacter*)>("AShooterPlayerState.SetTribeTamingDinoSettings")(
+      player_state, creature);
+  GameFunction<void(APrimalDinoCharacter*, AShooterPlayerController*, bool, int32_t)>(
+      "APrimalDinoCharacter.TameDino")(creature, controller, false, 0);
+  GameFunction<void(APrimalDinoCharacter*)>("APrimalDinoCharacter.BeginPlay")(creature);
+}
+
+void SetBehaviour(APrimalDinoCharacter* creature, const CreatureSpawnRequest& request) {
+  if (!request.follow) GameField<uint64_t>(creature, "APrimalDinoCharacter.TamedFollowTarget") = 0;
+  GameField<int32_t>(creature, "APrimalDinoCharacter.TamedAggressionLevel") = request.aggressionLevel;
+  if (request.ignoreAllWhistles) SetBit(creature, "APrimalDinoCharacter.bIgnoreAllWhistles");
+  if (request.ignoreAllyLook) SetBit(creature, "APrimalDinoCharacter.bIgnoreAllyLook");
+}
+
+void SetLevels(UPrimalCharacterStatusComponent* status, const CreatureSpawnRequest& request) {
+  const std::array<int32_t, 7> base = BaseLevels(request);
+  const std::array<int32_t, 7> tamed = TamedLevels(request);
+
+  auto* base_points = &GameField<uint8_t>(status, "UPrimalCharacterStatusComponent.NumberOfLevelUpPointsApplied");
+  for (std::size_t stat = 0; stat < base.size(); ++stat)
+    base_points[kLevelStatIndices[stat]] = static_cast<uint8_t>(base[stat]);
+
+  // A 32-bit sum that wraps as the game's own arithmetic does.
+  uint32_t base_level = 1;
+  for (const int32_t points : base) base_level += static_cast<uint32_t>(points);
+  GameField<int32_t>(status, "UPrimalCharacterStatusComponent.BaseCharacterLevel") =
+      static_cast<int32_t>(base_level);
+
+  uint16_t extra_level = 0;
+  for (const int32_t points : tamed) extra_level = static_cast<uint16_t>(extra_level + static_cast<uint16_t>(points));
+  GameField<uint16_t>(status, "UPrimalCharacterStatusComponent.ExtraCharacterLevel") = extra_level;
+
+  const float experience = GameFunction<float(UPrimalCharacterStatusComponent*)>(
+      "UPrimalCharacterStatusComponent.GetExperienceRequiredForPreviousLevelUp")(status);
+  GameField<float>(status, "UPrimalCharacterStatusComponent.ExperiencePoints") = experience;
+
+  auto* tamed_points =
+      &GameField<uint8_t>(status, "UPrimalCharacterStatusComponent.NumberOfLevelUpPointsAppliedTamed");
+  for (std::size_t stat = 0; stat < tamed.size(); ++stat)
+    tamed_points[kLevelStatIndices[stat]] = static_cast<uint8_t>(tamed[stat]);
+
+  SetBit(status, "UPrimalCharacterStatusComponent.bInitializedBaseLevelMaxStatusValues");
+}
+
+UPrimalInventoryComponent* InventoryOf(APrimalDinoCharacter* creature) {
+  return GameField<UPrimalInventoryComponent*>(creature, "APrimalCharacter.MyInventoryComponent");
+}
+
+void AddSaddle(APrimalDinoCharacter* creature, const std::string& saddle_blueprint, float armor) {
+  UObject* saddle_class = LoadObjectByClassPath(saddle_blueprint);
+  if (saddle_class == nullptr || !IsClassObject(saddle_class)) return;
+  UPrimalInventoryComponent* inventory = InventoryOf(creature);
+  if (inventory == nullptr) return;
+  UPrimalItem* saddle = AddNewItem(static_cast<UClass*>(saddle_class), inventory, true, 0.0f, 0);
+  // NaN fails the test as well: the saddle keeps its armor.
+  if (saddle == nullptr || !(armor >= 0.0f)) return;
+  const uint64_t stat_values = TalvexApi::GetAddress(saddle, "UPrimalItem.ItemStatValues");
+  if (stat_values != 0) reinterpret_cast<uint16_t*>(stat_values)[1] = SaddleArmorStatValue(armor);
+  GameFunction<void(UPrimalItem*)>("UPrimalItem.UpdatedItem")(saddle);
+}
+
+// Each entry's class, loaded the way the saddle's is, created `count` times.
+// What does not load as a class never reaches the game's item creation.
+void AddItems(APrimalDinoCharacter* creature, const std::vector<ItemEntry>& items) {
+  for (const ItemEntry& entry : items) {
+    UObject* item_class = LoadObjectByClassPath(entry.blueprint);
+    if (item_class == nullptr || !IsClassObject(item_class)) continue;
+    for (int32_t created = 0; created < entry.count; ++created) {
+      UPrimalInventoryComponent* inventory = InventoryOf(creature);
+      if (inventory == nullptr) break;
+      AddNewItem(static_cast<UClass*>(item_class), inventory, false, 0.0f, entry.quantity);
+    }
+  }
+}
+
+void Imprint(APrimalDinoCharacter* creature, AShooterPlayerController* controller, float imprint) {
+  using UpdateImprintingQualityFn = void(APrimalDinoCharacter*, float);
+  // NaN fails the test: no imprint.
+  if (!(imprint > 0.0f)) {
+    GameFunction<UpdateImprintingQualityFn>("APrimalDinoCharacter.UpdateImprintingQuality")(creature, 0.0f);
+    return;
+  }
+  const uint64_t player_id = GameField<uint64_t>(controller, "AShooterPlayerController.LinkedPlayerID");
+  FString character_name;
+  GameFunction<FString*(AShooterPlayerController*, FString*)>("AShooterPlayerController.GetPlayerCharacterName")(
+      controller, &character_name);
+  GameFunction<void(APrimalDinoCharacter*, FString*, uint64_t)>("APrimalDinoCharacter.UpdateImprintingDetails")(
+      creature, &character_name, player_id);
+  GameFunction<UpdateImprintingQualityFn>("APrimalDinoCharacter.UpdateImprintingQuality")(creature,
+                                                                                        std::min(imprint, 1.0f));
+}
+
+void RefillStatus(UPrimalCharacterStatusComponent* status) {
+  const auto* max_values = &GameField<float>(status, "UPrimalCharacterStatusComponent.MaxStatusValues");
+  auto* current_values = &GameField<float>(status, "UPrimalCharacterStatusComponent.CurrentStatusValues");
+  for (const int stat : kRefilledStatIndices) current_values[stat] = max_values[stat];
+}
+
+}  // namespace
+
+void SpawnCreatureGroup(CreatureSpawnRequest request, int32_t count, float radius, int32_t facing) {
+  for (int32_t i = 0; i < count; ++i) {
+    const auto angle = static_cast<float>(2.0 * i * kPi / count);
+    CreatureSpawnRequest creature = request;
+    creature.offsetX = radius * std::cos(angle);
+    creature.offsetY = radius * std::sin(angle);
+    creature.offsetZ = 300.0f;
+    if (facing == kFacingOutwards)
+      creature.yaw = static_cast<float>(i * 360.0 / count);
+    else if (facing == kFacingInwards)
+      creature.yaw = static_cast<float>(i * 360.0 / count + 180.0);
+    else
+      creature.yaw = 0.0f;
+    if (!SpawnTamedCreature(std::move(creature))) return;
+  }
+}
+
+bool SpawnTamedCreature(CreatureSpawnRequest request) {
+  if (request.blueprint.empty()) return false;
+  AShooterPlayerController* controller = TalvexApi::GetApiUtils().FindPlayerFromSteamId(request.steamId);
+  if (controller == nullptr) return false;
+
+  FString reference = ToBlueprintReference(request.blueprint);
+  AActor* actor = GameFunction<AActor*(AShooterPlayerController*, FString*, float, float, float, bool)>(
+      "AShooterPlayerController.SpawnActor")(controller, &reference, request.offsetX, request.offsetY,
+                                             request.offsetZ, true);
+  if (actor == nullptr) return false;
+  UClass* creature_class = GameFunction<UClass*()>("APrimalDinoCharacter.GetPrivateStaticClass")();
+  if (!GameFunction<bool(UObject*, UClass*)>("UObjectBaseUtility.IsA")(actor, creature_class)) return false;
+  auto* creature = static_cast<APrimalDinoCharacter*>(actor);
+
+  // NaN fails the test: no turn.
+  if (request.yaw > 0.0f) TurnCreature(creature, request.yaw);
+  GameField<int32_t>(creature, "APrimalDinoCharacter.AbsoluteBaseLevel") = 1;
+  TameToPlayer(creature, controller);
+  SetBehaviour(creature, request);
+
+  auto* status =
+      GameField<UPrimalCharacterStatusComponent*>(creature, "APrimalCharacter.MyCharacterStatusComponent");
+  if (status != nullptr) SetLevels(status, request);
+  if (!request.saddleBlueprint.empty()) AddSaddle(creature, request.saddleBlueprint, request.saddleArmor);
+  AddItems(creature, request.items);
+  Imprint(creature, controller, request.imprint);
+  if (status != nullptr) RefillStatus(status);
+  return true;
+}

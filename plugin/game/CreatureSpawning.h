@@ -1,0 +1,66 @@
+// Creature spawning and taming: a group of creatures placed on a circle around
+// a player, each spawned from its asset path, tamed to the player's team,
+// levelled, saddled, stocked and imprinted through game members reached by name.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "game/Items.h"
+
+// Everything one creature needs. The offsets and the yaw are filled per
+// creature by SpawnCreatureGroup; the rest comes from a creature template.
+struct CreatureSpawnRequest {
+  uint64_t steamId = 0;
+  std::string blueprint;
+  // Empty: no saddle.
+  std::string saddleBlueprint;
+  int32_t baseLevelHealth = 0;
+  int32_t baseLevelStamina = 0;
+  int32_t baseLevelOxygen = 0;
+  int32_t baseLevelFood = 0;
+  int32_t baseLevelWeight = 0;
+  int32_t baseLevelMeleeDamage = 0;
+  int32_t baseLevelMovementSpeed = 0;
+  int32_t tamedLevelHealth = 0;
+  int32_t tamedLevelStamina = 0;
+  int32_t tamedLevelOxygen = 0;
+  int32_t tamedLevelFood = 0;
+  int32_t tamedLevelWeight = 0;
+  int32_t tamedLevelMeleeDamage = 0;
+  int32_t tamedLevelMovementSpeed = 0;
+  // Negative (or NaN): the saddle keeps the armor the game gave it.
+  float saddleArmor = 25.0f;
+  // Imprint fraction, 1 = full; above 1 counts as 1, 0 or less as none.
+  float imprint = 0.0f;
+  std::vector<ItemEntry> items;
+  // Placement relative to the player, as the game's spawn function takes it.
+  float offsetX = 0.0f;
+  float offsetY = 0.0f;
+  float offsetZ = 300.0f;
+  // False clears the follow target that taming gives the creature.
+  bool follow = false;
+  // Tamed aggression: 0 passive, 1 neutral, 2 aggressive, 3 attack my target.
+  int32_t aggressionLevel = 0;
+  bool ignoreAllWhistles = false;
+  bool ignoreAllyLook = false;
+  // Degrees added to the creature's yaw; only values above 0 turn it.
+  float yaw = 0.0f;
+};
+
+// Which way the creatures of a group face.
+inline constexpr int32_t kFacingForward = 0;
+inline constexpr int32_t kFacingOutwards = 1;
+inline constexpr int32_t kFacingInwards = 2;
+
+// Spawns `count` creatures evenly on a circle of `radius` around the player,
+// creature 0 on the first axis, and stops at the first that fails. Nothing
+// happens for a count of 0 or less.
+void SpawnCreatureGroup(CreatureSpawnRequest request, int32_t count, float radius, int32_t facing);
+
+// Spawns, tames and configures one creature. False, before anything changed in
+// the game, when the blueprint is empty, the player is offline or the spawn
+// gave nothing; false too when it gave an actor that is not a creature (that
+// actor stays).
+bool SpawnTamedCreature(CreatureSpawnRequest request);
