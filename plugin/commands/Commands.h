@@ -4,6 +4,9 @@
 
 #include "host/Engine.h"
 
+// Gives the caller the items of the named kit under "Templates" in the
+// command's own entry: "givekit <kit>".
+void ItemTemplateCommand(APlayerController* player, FString* command_line, bool flag);
 // Spawns the group of the named creature template around the caller.
 void SpawnTemplateCommand(APlayerController* player, FString* command_line, bool flag);
 // Moves the caller to a location named in "Locations" of its entry.

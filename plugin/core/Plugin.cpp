@@ -24,6 +24,7 @@ struct CommandRegistration {
 // Registered in this order at Load, and removed in the same order at Unload.
 const CommandRegistration kCommandTable[] = {
     {kReloadConfigKey, nullptr, ReloadConfig},
+    {kItemTemplateKey, nullptr, ItemTemplateCommand},
     {kSpawnTemplateKey, nullptr, SpawnTemplateCommand},
     {kTeleportToKey, nullptr, TeleportToCommand},
 };

@@ -83,12 +83,20 @@ std::string ToUtf8(std::u16string_view text) {
 }
 
 std::u16string FromUtf8(std::string_view text) {
-  std::u16string out;
+  // Never more 16-bit units than bytes: the text is written in place and cut
+  // to its length at the end.
+  std::u16string out(text.size(), u'\0');
+  std::size_t length = 0;
   std::size_t i = 0;
   while (i < text.size()) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    int extra = lead < 0x80 ? 0 : (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : (lead & 0xF8) == 0xF0 ? 3 : -1;
-    char32_t code = extra == 0 ? lead : extra == 1 ? (lead & 0x1F) : extra == 2 ? (lead & 0x0F) : (lead & 0x07);
+    if (lead < 0x80) {
+      out[length++] = lead;
+      ++i;
+      continue;
+    }
+    int extra = (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : (lead & 0xF8) == 0xF0 ? 3 : -1;
+    char32_t code = extra == 1 ? (lead & 0x1F) : extra == 2 ? (lead & 0x0F) : (lead & 0x07);
     bool valid = extra >= 0 && i + static_cast<std::size_t>(extra) < text.size();
     for (int k = 1; valid && k <= extra; ++k) {
       const auto next = static_cast<unsigned char>(text[i + k]);
@@ -99,18 +107,19 @@ std::u16string FromUtf8(std::string_view text) {
                   code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)))
       valid = false;
     if (!valid) {
-      out.push_back(0xFFFD);
+      out[length++] = 0xFFFD;
       ++i;
       continue;
     }
     if (code >= 0x10000) {
-      out.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
+      out[length++] = static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+      out[length++] = static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
     } else {
-      out.push_back(static_cast<char16_t>(code));
+      out[length++] = static_cast<char16_t>(code);
     }
     i += 1 + extra;
   }
+  out.resize(length);
   return out;
 }
 
