@@ -2,6 +2,7 @@
 // locations, name tags and their text, and the on-screen notification.
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include "game/Memory.h"
@@ -33,41 +34,45 @@ nlohmann::json FloatJson(float value) {
   return std::strtod(digits, nullptr);
 }
 
-// Every actor of the world, in the order of the game's actor list: the
-// players' controllers, their states and characters, then the creatures, then
-// the other spawned actors.
-template <typename Visit>
-void ForEachActor(Visit visit) {
-  const World& world = GetWorld();
-  for (Controller* player : world.players) {
-    visit(player);
-    if (player->PlayerState != nullptr) visit(player->PlayerState);
-    if (player->Character != nullptr) visit(player->Character);
-  }
-  for (Creature* creature : world.creatures) visit(creature);
-  for (Actor* actor : world.actors) visit(actor);
-}
-
-// Fills `out` with every actor that is of the class or derives from it. The
-// array is emptied first; its storage comes from the game's allocator.
+// Fills `out` with every actor that is of the class or derives from it, in the
+// order of the game's actor list: the players' controllers, their states and
+// characters, then the creatures, then the other spawned actors. The array is
+// emptied first; its storage comes from the game's allocator.
 void GetAllActorsOfClass(Object* world, Object* class_object, ActorArray* out) {
   if (world == nullptr || world != GetWorld().world) Fail("UGameplayStatics.GetAllActorsOfClass needs the world");
   if (class_object == nullptr || class_object->cls != &classes::UClass)
     Fail("UGameplayStatics.GetAllActorsOfClass needs a class object");
   if (out == nullptr) Fail("UGameplayStatics.GetAllActorsOfClass was given no array");
   const Class* wanted = static_cast<ClassObject*>(class_object)->described;
-  std::size_t count = 0;
-  ForEachActor([&](Object* actor) { count += Derives(actor->cls, wanted) ? 1 : 0; });
+  const World& state = GetWorld();
+  const std::size_t most = state.players.size() * 3 + state.creatures.size() + state.actors.size();
+  if (most > std::size_t(std::numeric_limits<int32_t>::max())) Fail("too many actors for an engine array");
   out->ArrayNum = 0;
-  if (count > std::size_t(out->ArrayMax)) {
-    if (count > std::size_t(std::numeric_limits<int32_t>::max())) Fail("too many actors for an engine array");
-    out->Data = static_cast<Object**>(Realloc(out->Data, count * sizeof(Object*)));
-    out->ArrayMax = static_cast<int32_t>(count);
+  if (most > std::size_t(out->ArrayMax)) {
+    out->Data = static_cast<Object**>(Realloc(out->Data, most * sizeof(Object*)));
+    out->ArrayMax = static_cast<int32_t>(most);
   }
-  ForEachActor([&](Object* actor) {
-    if (Derives(actor->cls, wanted)) out->Data[out->ArrayNum++] = actor;
-  });
-  RecordCall("UGameplayStatics.GetAllActorsOfClass", {ObjectRef(world), ObjectRef(class_object), out->ArrayNum});
+  auto take = [&](Object* actor) {
+    if (actor != nullptr && Derives(actor->cls, wanted)) out->Data[out->ArrayNum++] = actor;
+  };
+  for (Controller* player : state.players) {
+    take(player);
+    take(player->PlayerState);
+    take(player->Character);
+  }
+  // Every creature is of the creatures' class: asked for that class or one it
+  // derives from, the game takes its creature list whole, as a class-indexed
+  // actor list would, without visiting each creature.
+  if (Derives(&classes::APrimalDinoCharacter, wanted)) {
+    if (!state.creatures.empty())
+      std::memcpy(out->Data + out->ArrayNum, state.creatures.data(), state.creatures.size() * sizeof(Object*));
+    out->ArrayNum += static_cast<int32_t>(state.creatures.size());
+  } else {
+    for (Creature* creature : state.creatures) take(creature);
+  }
+  for (Actor* actor : state.actors) take(actor);
+  if (CallTracing())
+    RecordCall("UGameplayStatics.GetAllActorsOfClass", {ObjectRef(world), ObjectRef(class_object), out->ArrayNum});
 }
 
 FVector* GetCustomLocation(Object* component, FVector* location) {
