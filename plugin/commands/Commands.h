@@ -4,6 +4,10 @@
 
 #include "host/Engine.h"
 
+// The health survey as chat lines from "[system]", one message per line.
+void HealthChatCommand(AShooterPlayerController* player, FString* message, EChatSendMode::Type mode);
+// The health survey as one magenta on-screen notification, a line per line.
+void HealthConsoleCommand(APlayerController* player, FString* command_line, bool flag);
 // Gives the caller the items of the named kit under "Templates" in the
 // command's own entry: "givekit <kit>".
 void ItemTemplateCommand(APlayerController* player, FString* command_line, bool flag);

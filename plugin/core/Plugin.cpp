@@ -23,7 +23,9 @@ struct CommandRegistration {
 
 // Registered in this order at Load, and removed in the same order at Unload.
 const CommandRegistration kCommandTable[] = {
+    {kHealthChatKey, HealthChatCommand, nullptr},
     {kReloadConfigKey, nullptr, ReloadConfig},
+    {kHealthConsoleKey, nullptr, HealthConsoleCommand},
     {kItemTemplateKey, nullptr, ItemTemplateCommand},
     {kSpawnTemplateKey, nullptr, SpawnTemplateCommand},
     {kTeleportToKey, nullptr, TeleportToCommand},

@@ -1,7 +1,10 @@
 #include "game/Names.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <unordered_map>
 
 #include "host/TalvexApi.h"
@@ -43,6 +46,44 @@ void CheckOwner(const Object* object, const Class* owner, const std::string& nam
          object->cls->name + ", which is not a " + owner->name);
 }
 
+// A command that walks thousands of actors asks for the same few fields over
+// and over: a small cache keyed on the name's text sits in front of the field
+// table, so that a repeated name costs a short comparison, not a table search.
+// It also remembers the last class a field was found on, which needs no second
+// check until the world's classes are released.
+struct CachedField {
+  std::string name;
+  const FieldEntry* entry = nullptr;
+  const Class* checkedClass = nullptr;
+};
+
+// Constant-initialised: registrations from other units' static initialisers may come first.
+constinit std::array<CachedField, 64> fieldCache{};
+
+inline uint64_t Word(const char* bytes, std::size_t count) {
+  uint64_t word = 0;
+  std::memcpy(&word, bytes, count);
+  return word;
+}
+
+// The cache slot of a name, from its length and its first and last eight bytes.
+inline std::size_t CacheSlot(const std::string& name) {
+  const std::size_t size = name.size();
+  const uint64_t head = Word(name.data(), std::min<std::size_t>(size, 8));
+  const uint64_t tail = size > 8 ? Word(name.data() + size - 8, 8) : 0;
+  return static_cast<std::size_t>(((head ^ (tail * 0x9E3779B97F4A7C15ULL) ^ size) * 0xFF51AFD7ED558CCDULL) >> 58);
+}
+
+// Word by word; the last word may overlap the one before it.
+inline bool SameText(const std::string& a, const std::string& b) {
+  const std::size_t size = a.size();
+  if (size != b.size()) return false;
+  if (size < 8) return std::memcmp(a.data(), b.data(), size) == 0;
+  for (std::size_t at = 0; at + 8 < size; at += 8)
+    if (Word(a.data() + at, 8) != Word(b.data() + at, 8)) return false;
+  return Word(a.data() + size - 8, 8) == Word(b.data() + size - 8, 8);
+}
+
 }  // namespace
 
 void Fail(const std::string& message) {
@@ -56,6 +97,11 @@ void RegisterFunction(const std::string& name, void* entry) { Functions()[name] 
 
 void RegisterField(const std::string& name, const Class* owner, FieldResolver resolve) {
   Fields()[name] = FieldEntry{owner, resolve};
+  fieldCache[CacheSlot(name)] = CachedField{};
+}
+
+void ForgetClassChecks() {
+  for (CachedField& cached : fieldCache) cached.checkedClass = nullptr;
 }
 
 void RegisterBitField(const std::string& name, const Class* owner, BitWordResolver word, uint32_t position,
@@ -74,11 +120,18 @@ void* GetAddress(const std::string& name) {
 }
 
 uint64_t GetAddress(const void* object, const std::string& name) {
-  const auto found = sim::Fields().find(name);
-  if (found == sim::Fields().end()) sim::Fail("the game has no field named \"" + name + "\"");
+  sim::CachedField& cached = sim::fieldCache[sim::CacheSlot(name)];
+  if (cached.entry == nullptr || !sim::SameText(cached.name, name)) {
+    const auto found = sim::Fields().find(name);
+    if (found == sim::Fields().end()) sim::Fail("the game has no field named \"" + name + "\"");
+    cached = sim::CachedField{name, &found->second, nullptr};
+  }
   auto* target = static_cast<sim::Object*>(const_cast<void*>(object));
-  sim::CheckOwner(target, found->second.owner, name);
-  return reinterpret_cast<uint64_t>(found->second.resolve(target));
+  if (target == nullptr || target->cls != cached.checkedClass) {
+    sim::CheckOwner(target, cached.entry->owner, name);
+    cached.checkedClass = target->cls;
+  }
+  return reinterpret_cast<uint64_t>(cached.entry->resolve(target));
 }
 
 BitField GetBitField(const void* object, const std::string& name) {

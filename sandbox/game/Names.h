@@ -23,6 +23,10 @@ void RegisterFunction(const std::string& name, Function* entry) {
   RegisterFunction(name, reinterpret_cast<void*>(entry));
 }
 
+// Forgets which classes were found to own the fields asked for; the world calls
+// it when it releases its classes, so that a class made later is checked anew.
+void ForgetClassChecks();
+
 // Stops the sandbox: the plugin asked the game for something it cannot have.
 [[noreturn]] void Fail(const std::string& message);
 

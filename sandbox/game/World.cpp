@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "game/Names.h"
 #include "game/Recorder.h"
 
 namespace sim {
@@ -208,6 +209,7 @@ World& GetWorld() {
 
 void ResetWorld() {
   WorldHandle() = std::make_unique<World>();
+  ForgetClassChecks();
   WorldHandle()->world = Create<WorldObject>();
 }
 
