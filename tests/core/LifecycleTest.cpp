@@ -39,6 +39,16 @@ TEST_F(LifecycleTest, ReloadCommandAnswersFromSystem) {
   EXPECT_EQ(CallsOf("AShooterPlayerController.ClientChatMessage").size(), 1u);
 }
 
+TEST_F(LifecycleTest, SixCommandsAreRegisteredAndRemovedInTableOrder) {
+  // "Commands" is walked in key order; registration follows the command table.
+  StartWith(StandardConfig());
+  const std::vector<std::string> order = {"chat /health", "console reload", "console health",
+                                          "console kit",  "console spawn",  "console tp"};
+  EXPECT_EQ(Registrations(EventsOf("register")), order);
+  UnloadPlugin();
+  EXPECT_EQ(Registrations(EventsOf("unregister")), order);
+}
+
 TEST_F(LifecycleTest, OnlyEnabledEntriesWithATextAreRegisteredAndRemoved) {
   json config = StandardConfig();
   config["Commands"].erase("TeleportTo_Console");
