@@ -38,8 +38,6 @@ std::vector<WideString>& RegisteredTexts() {
 
 }  // namespace
 
-const std::vector<WideString>& GetRegisteredCommandTexts() { return RegisteredTexts(); }
-
 void AddCommandByKey(std::string key, CommandTextAction add) {
   const CommandSettings* settings = GetCommandSettings(key);
   if (settings == nullptr || !settings->enabled || settings->command.empty()) return;

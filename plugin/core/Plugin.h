@@ -20,8 +20,5 @@ void AddCommandByKey(std::string key, CommandTextAction add);
 // Forgets every registered copy of the command's text and hands it to `remove`.
 void RemoveCommandByKey(std::string key, CommandTextAction remove);
 
-// The texts registered with the host, in order of registration.
-const std::vector<WideString>& GetRegisteredCommandTexts();
-
 // The reload command: re-reads config.json and refreshes the settings.
 void ReloadConfig(APlayerController* player, FString* command_line, bool flag);

@@ -102,6 +102,3 @@ CommandSettings* GetCommandSettings(std::string key) {
   auto found = CommandTable().find(key);
   return found == CommandTable().end() ? nullptr : &found->second;
 }
-
-const CommandSettingsTable& GetCommandSettingsTable() { return CommandTable(); }
-const FeatureSettingsTable& GetFeatureSettingsTable() { return FeatureTable(); }

@@ -36,6 +36,3 @@ void RefreshCommandSettings(nlohmann::json configuration);
 
 // The record of `key`, valid until the next Load, or null.
 CommandSettings* GetCommandSettings(std::string key);
-
-const CommandSettingsTable& GetCommandSettingsTable();
-const FeatureSettingsTable& GetFeatureSettingsTable();
