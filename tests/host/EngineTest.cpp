@@ -1,4 +1,5 @@
 // Engine text and arrays in the game's memory: layout, growth and ownership.
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include "game/Memory.h"
@@ -38,7 +39,7 @@ TEST(EngineTest, ArraysGrowByTheEngineRule) {
     TArray<FString> words;
     std::vector<int32_t> capacities;
     for (int i = 0; i < 30; ++i) {
-      words.Emplace(WidenAsciiText("w" + std::to_string(i)));
+      words.Emplace(WidenAsciiText(fmt::format("w{}", i)));
       if (capacities.empty() || capacities.back() != words.ArrayMax) capacities.push_back(words.ArrayMax);
     }
     EXPECT_EQ(capacities, (std::vector<int32_t>{4, 22, 47}));
