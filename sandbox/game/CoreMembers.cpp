@@ -8,12 +8,6 @@
 namespace sim {
 namespace {
 
-struct RawText {
-  TCHAR* Data;
-  int32_t ArrayNum;
-  int32_t ArrayMax;
-};
-
 // The game's chat message; only the sender and the message are read here.
 struct ChatMessage {
   RawText SenderName;

@@ -20,12 +20,6 @@ struct ActorArray {
   int32_t ArrayMax;
 };
 
-struct FStringFields {
-  char16_t* Data;
-  int32_t ArrayNum;
-  int32_t ArrayMax;
-};
-
 // A 32-bit float as JSON with the digits it was written with (0.8, not 0.800000011920929).
 nlohmann::json FloatJson(float value) {
   char digits[32];
@@ -86,14 +80,14 @@ FVector* GetCustomLocation(Object* component, FVector* location) {
 }
 
 // Fills `out` with the name's text in game memory; the empty name gives the empty text.
-FStringFields* NameToString(const FName* name, FStringFields* out) {
+RawText* NameToString(const FName* name, RawText* out) {
   if (name == nullptr || out == nullptr) Fail("FName.ToString needs a name and a text to fill");
   const std::vector<std::u16string>& names = GetWorld().names;
   if (name->ComparisonIndex < 0 || std::size_t(name->ComparisonIndex) >= names.size())
     Fail("FName.ToString of a name the game never made (index " + std::to_string(name->ComparisonIndex) + ")");
   const std::u16string& text = names[std::size_t(name->ComparisonIndex)];
   Free(out->Data);
-  *out = FStringFields{nullptr, 0, 0};
+  *out = RawText{nullptr, 0, 0};
   if (text.empty()) return out;
   const std::size_t count = text.size() + 1;
   out->Data = static_cast<char16_t*>(Realloc(nullptr, count * sizeof(char16_t)));
@@ -104,7 +98,7 @@ FStringFields* NameToString(const FName* name, FStringFields* out) {
 }
 
 // Shows `text` to the player in `color` for `seconds`; the text stays the caller's.
-void ClientServerUlvaneNotificationCustom(Object* player, const FStringFields* text, const FLinearColor* color,
+void ClientServerUlvaneNotificationCustom(Object* player, const RawText* text, const FLinearColor* color,
                                           float scale, float seconds, Object* icon, Object* sound) {
   if (player == nullptr || !Derives(player->cls, &classes::AShooterPlayerController))
     Fail("AShooterPlayerController.ClientServerUlvaneNotificationCustom called on something that is not a player");

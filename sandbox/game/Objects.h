@@ -12,6 +12,14 @@
 
 namespace sim {
 
+// An engine text's three fields with no ownership: how the game side takes
+// texts it fills, frees or only reads.
+struct RawText {
+  TCHAR* Data;
+  int32_t ArrayNum;
+  int32_t ArrayMax;
+};
+
 struct Class {
   std::string name;
   const Class* super;
