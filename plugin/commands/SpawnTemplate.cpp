@@ -1,13 +1,13 @@
 // The spawn template command: "<command> <template>" reads the named creature
 // template of the command's own entry and spawns its group around the caller.
 #include <cctype>
-#include <limits>
 #include <string>
 #include <utility>
 
 #include <nlohmann/json.hpp>
 
 #include "commands/Commands.h"
+#include "commands/TemplateValues.h"
 #include "core/Arguments.h"
 #include "core/CommandKeys.h"
 #include "core/Reply.h"
@@ -49,23 +49,6 @@ int32_t FacingCode(const std::string& word) {
   return kFacingForward;
 }
 
-// An integer key: any JSON number or a boolean as 0 or 1; anything else
-// throws. A fraction is cut toward zero; one beyond the 32-bit range gives the
-// lowest 32-bit value, as the processor's own conversion does, so that a
-// mistyped huge count spawns nothing.
-int32_t ReadInteger(const json& object, const char* key, int32_t fallback) {
-  const json value = object.value(key, json(fallback));
-  if (!value.is_number_float()) return value.get<int32_t>();
-  const double number = value.get<double>();
-  if (!(number > -2147483649.0 && number < 2147483648.0)) return std::numeric_limits<int32_t>::min();
-  return static_cast<int32_t>(number);
-}
-
-// A number key, read as a double: integers and fractions, never a boolean.
-float ReadNumber(const json& object, const char* key, double fallback) {
-  return static_cast<float>(object.value(key, fallback));
-}
-
 // Reads the whole template; throws the JSON library's error on the first key of
 // the wrong type, an item entry that is not an object or one without a string
 // "blueprint".
@@ -78,24 +61,24 @@ CreatureTemplate ReadCreatureTemplate(const json& creature, uint64_t steam_id) {
   request.aggressionLevel = AggressionCode(creature.value("aggressionLevel", std::string()));
   read.facing = FacingCode(creature.value("facing", std::string()));
 
-  request.saddleArmor = ReadNumber(creature, "saddleArmor", 25.0);
-  request.imprint = ReadNumber(creature, "imprint", 0.0);
-  request.baseLevelHealth = ReadInteger(creature, "baseLevelHealth", 0);
-  request.baseLevelStamina = ReadInteger(creature, "baseLevelStamina", 0);
-  request.baseLevelOxygen = ReadInteger(creature, "baseLevelOxygen", 0);
-  request.baseLevelFood = ReadInteger(creature, "baseLevelFood", 0);
-  request.baseLevelWeight = ReadInteger(creature, "baseLevelWeight", 0);
-  request.baseLevelMeleeDamage = ReadInteger(creature, "baseLevelMeleeDamage", 0);
-  request.baseLevelMovementSpeed = ReadInteger(creature, "baseLevelMovementSpeed", 0);
-  request.tamedLevelHealth = ReadInteger(creature, "tamedLevelHealth", 0);
-  request.tamedLevelStamina = ReadInteger(creature, "tamedLevelStamina", 0);
-  request.tamedLevelOxygen = ReadInteger(creature, "tamedLevelOxygen", 0);
-  request.tamedLevelFood = ReadInteger(creature, "tamedLevelFood", 0);
-  request.tamedLevelWeight = ReadInteger(creature, "tamedLevelWeight", 0);
-  request.tamedLevelMeleeDamage = ReadInteger(creature, "tamedLevelMeleeDamage", 0);
-  request.tamedLevelMovementSpeed = ReadInteger(creature, "tamedLevelMovementSpeed", 0);
-  read.count = ReadInteger(creature, "count", 1);
-  read.radius = ReadNumber(creature, "radius", 1000.0);
+  request.saddleArmor = ReadTemplateNumber(creature, "saddleArmor", 25.0);
+  request.imprint = ReadTemplateNumber(creature, "imprint", 0.0);
+  request.baseLevelHealth = ReadTemplateInteger(creature, "baseLevelHealth", 0);
+  request.baseLevelStamina = ReadTemplateInteger(creature, "baseLevelStamina", 0);
+  request.baseLevelOxygen = ReadTemplateInteger(creature, "baseLevelOxygen", 0);
+  request.baseLevelFood = ReadTemplateInteger(creature, "baseLevelFood", 0);
+  request.baseLevelWeight = ReadTemplateInteger(creature, "baseLevelWeight", 0);
+  request.baseLevelMeleeDamage = ReadTemplateInteger(creature, "baseLevelMeleeDamage", 0);
+  request.baseLevelMovementSpeed = ReadTemplateInteger(creature, "baseLevelMovementSpeed", 0);
+  request.tamedLevelHealth = ReadTemplateInteger(creature, "tamedLevelHealth", 0);
+  request.tamedLevelStamina = ReadTemplateInteger(creature, "tamedLevelStamina", 0);
+  request.tamedLevelOxygen = ReadTemplateInteger(creature, "tamedLevelOxygen", 0);
+  request.tamedLevelFood = ReadTemplateInteger(creature, "tamedLevelFood", 0);
+  request.tamedLevelWeight = ReadTemplateInteger(creature, "tamedLevelWeight", 0);
+  request.tamedLevelMeleeDamage = ReadTemplateInteger(creature, "tamedLevelMeleeDamage", 0);
+  request.tamedLevelMovementSpeed = ReadTemplateInteger(creature, "tamedLevelMovementSpeed", 0);
+  read.count = ReadTemplateInteger(creature, "count", 1);
+  read.radius = ReadTemplateNumber(creature, "radius", 1000.0);
   request.follow = creature.value("follow", false);
   request.ignoreAllWhistles = creature.value("ignoreAllWhistles", false);
   request.ignoreAllyLook = creature.value("ignoreAllyLook", false);
@@ -105,8 +88,8 @@ CreatureTemplate ReadCreatureTemplate(const json& creature, uint64_t steam_id) {
   for (const json& element : items) {
     ItemEntry entry;
     entry.blueprint = element.at("blueprint").get<std::string>();
-    entry.quantity = ReadInteger(element, "quantity", 1);
-    entry.count = ReadInteger(element, "count", 1);
+    entry.quantity = ReadTemplateInteger(element, "quantity", 1);
+    entry.count = ReadTemplateInteger(element, "count", 1);
     request.items.push_back(std::move(entry));
   }
   return read;

@@ -4,21 +4,13 @@
 #include <nlohmann/json.hpp>
 
 #include "commands/Commands.h"
+#include "commands/TemplateValues.h"
 #include "core/Arguments.h"
 #include "core/CommandKeys.h"
 #include "core/Reply.h"
 #include "core/Settings.h"
 #include "host/GameAccess.h"
 #include "host/Text.h"
-
-namespace {
-
-// A coordinate as a number (booleans and strings are refused), default 0.
-float ReadCoordinate(const nlohmann::json& location, const char* key) {
-  return static_cast<float>(location.value(key, 0.0));
-}
-
-}  // namespace
 
 void TeleportToCommand(APlayerController* player, FString* command_line, bool) {
   CommandSettings* settings = GetCommandSettings(kTeleportToKey);
@@ -36,9 +28,9 @@ void TeleportToCommand(APlayerController* player, FString* command_line, bool) {
   float x = 0, y = 0, z = 0;
   try {
     const nlohmann::json& location = locations[name];
-    x = ReadCoordinate(location, "x");
-    y = ReadCoordinate(location, "y");
-    z = ReadCoordinate(location, "z");
+    x = ReadTemplateNumber(location, "x", 0.0);
+    y = ReadTemplateNumber(location, "y", 0.0);
+    z = ReadTemplateNumber(location, "z", 0.0);
   } catch (const std::exception&) {
     SendReply(controller, SystemSender(), "Failed to read template...");
     return;

@@ -118,9 +118,13 @@ TEST_F(SpawnTemplateTest, IntegersAcceptFractionsAndBooleans) {
   EXPECT_EQ(Creatures()[2]["baseLevelUps"][1], 1);
   ClearRecord();
   Console("Alice", "spawn no");
-  Console("Alice", "spawn huge");
   EXPECT_EQ(Spawns(), 0u);
   EXPECT_TRUE(ChatTo("Alice").empty());
+  // A fraction no 32-bit integer can hold is a read error, not a wrapped count.
+  Console("Alice", "spawn huge");
+  EXPECT_EQ(Spawns(), 0u);
+  EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{"Failed to read template..."});
+  ClearRecord();
 
   // Only "blueprint", "quantity" and "count" of an item entry count; items have quality 0.
   Console("Alice", "spawn stock");
