@@ -112,11 +112,12 @@ UPrimalInventoryComponent* InventoryOf(APrimalDinoCharacter* creature) {
 }
 
 void AddSaddle(APrimalDinoCharacter* creature, const std::string& saddle_blueprint, float armor) {
-  UObject* saddle_class = LoadObjectByClassPath(saddle_blueprint);
-  if (saddle_class == nullptr || !IsClassObject(saddle_class)) return;
+  const ItemFunctions functions = ResolveItemFunctions();
+  UObject* saddle_class = LoadObjectByClassPath(functions, saddle_blueprint);
+  if (saddle_class == nullptr || !IsClassObject(functions, saddle_class)) return;
   UPrimalInventoryComponent* inventory = InventoryOf(creature);
   if (inventory == nullptr) return;
-  UPrimalItem* saddle = AddNewItem(static_cast<UClass*>(saddle_class), inventory, true, 0.0f, 0);
+  UPrimalItem* saddle = AddNewItem(functions, static_cast<UClass*>(saddle_class), inventory, true, 0.0f, 0);
   // NaN fails the test as well: the saddle keeps its armor.
   if (saddle == nullptr || !(armor >= 0.0f)) return;
   const uint64_t stat_values = TalvexApi::GetAddress(saddle, "UPrimalItem.ItemStatValues");
@@ -127,13 +128,14 @@ void AddSaddle(APrimalDinoCharacter* creature, const std::string& saddle_bluepri
 // Each entry's class, loaded the way the saddle's is, created `count` times.
 // What does not load as a class never reaches the game's item creation.
 void AddItems(APrimalDinoCharacter* creature, const std::vector<ItemEntry>& items) {
+  const ItemFunctions functions = ResolveItemFunctions();
   for (const ItemEntry& entry : items) {
-    UObject* item_class = LoadObjectByClassPath(entry.blueprint);
-    if (item_class == nullptr || !IsClassObject(item_class)) continue;
+    UObject* item_class = LoadObjectByClassPath(functions, entry.blueprint);
+    if (item_class == nullptr || !IsClassObject(functions, item_class)) continue;
     for (int32_t created = 0; created < entry.count; ++created) {
       UPrimalInventoryComponent* inventory = InventoryOf(creature);
       if (inventory == nullptr) break;
-      AddNewItem(static_cast<UClass*>(item_class), inventory, false, 0.0f, entry.quantity);
+      AddNewItem(functions, static_cast<UClass*>(item_class), inventory, false, 0.0f, entry.quantity);
     }
   }
 }

@@ -27,12 +27,16 @@ bool GiveItems(uint64_t steam_id, std::vector<ItemEntry> entries);
 // loops resolves them together once, at the start of its own call, and drops
 // them when it returns.
 struct ItemFunctions {
-  UClass* (*objectStaticClass)() = nullptr;
-  UObject* (*staticLoadObject)(UClass*, UObject*, const TCHAR*, const TCHAR*, uint32_t, UObject*, bool) = nullptr;
-  UClass* (*classStaticClass)() = nullptr;
-  bool (*isA)(UObject*, UClass*) = nullptr;
-  UPrimalItem* (*addNewItem)(UClass*, UPrimalInventoryComponent*, bool, bool, float, bool, int32_t, bool, float, bool,
-                             UPrimalItem*) = nullptr;
+  using StaticClassFn = UClass*();
+  using StaticLoadObjectFn = UObject*(UClass*, UObject*, const TCHAR*, const TCHAR*, uint32_t, UObject*, bool);
+  using IsAFn = bool(UObject*, UClass*);
+  using AddNewItemFn = UPrimalItem*(UClass*, UPrimalInventoryComponent*, bool, bool, float, bool, int32_t, bool,
+                                    float, bool, UPrimalItem*);
+  StaticClassFn* objectStaticClass = nullptr;
+  StaticLoadObjectFn* staticLoadObject = nullptr;
+  StaticClassFn* classStaticClass = nullptr;
+  IsAFn* isA = nullptr;
+  AddNewItemFn* addNewItem = nullptr;
 };
 
 // "UObject.StaticClass", "Global.StaticLoadObject", "UClass.StaticClass",
@@ -41,15 +45,11 @@ ItemFunctions ResolveItemFunctions();
 
 // Loads the object at the class path of `path` ("Global.StaticLoadObject" under
 // the object class); null when nothing loads.
-UObject* LoadObjectByClassPath(const std::string& path);
 UObject* LoadObjectByClassPath(const ItemFunctions& functions, const std::string& path);
 
 // True when `object` is a class ("UObjectBaseUtility.IsA" against the class of classes).
-bool IsClassObject(UObject* object);
 bool IsClassObject(const ItemFunctions& functions, UObject* object);
 
 // One "UPrimalItem.AddNewItem" request; `equipment` is its third argument.
-UPrimalItem* AddNewItem(UClass* item_class, UPrimalInventoryComponent* inventory, bool equipment, float quality,
-                        int32_t quantity);
 UPrimalItem* AddNewItem(const ItemFunctions& functions, UClass* item_class, UPrimalInventoryComponent* inventory,
                         bool equipment, float quality, int32_t quantity);
