@@ -26,7 +26,9 @@ std::u16string TakeText(RawText& text) {
 }
 
 // The record arrives by value: this copy is the game's, and so are its texts.
-void ClientChatMessage(Controller* player, ChatMessage message) {
+void ClientChatMessage(Object* object, ChatMessage message) {
+  auto* player =
+      Expect<Controller>(object, classes::AShooterPlayerController, "AShooterPlayerController.ClientChatMessage");
   const std::u16string sender = TakeText(message.SenderName);
   const std::u16string text = TakeText(message.Message);
   RecordCall("AShooterPlayerController.ClientChatMessage",

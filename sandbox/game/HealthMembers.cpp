@@ -69,11 +69,10 @@ void GetAllActorsOfClass(Object* world, Object* class_object, ActorArray* out) {
     RecordCall("UGameplayStatics.GetAllActorsOfClass", {ObjectRef(world), ObjectRef(class_object), out->ArrayNum});
 }
 
-FVector* GetCustomLocation(Object* component, FVector* location) {
-  if (component == nullptr || !Derives(component->cls, &classes::USceneComponent))
-    Fail("USceneComponent.GetCustomLocation called on something that is not a scene component");
+FVector* GetCustomLocation(Object* object, FVector* location) {
+  auto* component = Expect<SceneComponent>(object, classes::USceneComponent, "USceneComponent.GetCustomLocation");
   if (location == nullptr) Fail("USceneComponent.GetCustomLocation was given no buffer");
-  *location = static_cast<SceneComponent*>(component)->location;
+  *location = component->location;
   // Called once per actor: the arguments are built only when someone records them.
   if (CallTracing()) RecordCall("USceneComponent.GetCustomLocation", {ObjectRef(component)});
   return location;
@@ -98,10 +97,10 @@ RawText* NameToString(const FName* name, RawText* out) {
 }
 
 // Shows `text` to the player in `color` for `seconds`; the text stays the caller's.
-void ClientServerUlvaneNotificationCustom(Object* player, const RawText* text, const FLinearColor* color,
+void ClientServerUlvaneNotificationCustom(Object* object, const RawText* text, const FLinearColor* color,
                                           float scale, float seconds, Object* icon, Object* sound) {
-  if (player == nullptr || !Derives(player->cls, &classes::AShooterPlayerController))
-    Fail("AShooterPlayerController.ClientServerUlvaneNotificationCustom called on something that is not a player");
+  auto* player = Expect<Controller>(object, classes::AShooterPlayerController,
+                                    "AShooterPlayerController.ClientServerUlvaneNotificationCustom");
   if (text == nullptr || color == nullptr)
     Fail("AShooterPlayerController.ClientServerUlvaneNotificationCustom needs a text and a colour");
   std::u16string characters;
@@ -111,7 +110,7 @@ void ClientServerUlvaneNotificationCustom(Object* player, const RawText* text, c
              {ObjectRef(player), ToUtf8(characters), rgba, FloatJson(scale), FloatJson(seconds), ObjectRef(icon),
               ObjectRef(sound)});
   Emit({{"event", "notification"},
-        {"to", static_cast<Controller*>(player)->name},
+        {"to", player->name},
         {"text", ToUtf8(characters)},
         {"color", rgba},
         {"scale", FloatJson(scale)},

@@ -30,6 +30,17 @@ void ForgetClassChecks();
 // Stops the sandbox: the plugin asked the game for something it cannot have.
 [[noreturn]] void Fail(const std::string& message);
 
+// `object` as the sandbox type T, after checking that it is a `of`; stops the
+// sandbox when `function` was handed null or an object of another class.
+template <typename T>
+T* Expect(Object* object, const Class& of, const char* function) {
+  if (object == nullptr) Fail(std::string(function) + " was called with a null " + of.name);
+  if (!Derives(object->cls, &of))
+    Fail(std::string(function) + " was given object " + std::to_string(object->id) + " of class " + object->cls->name +
+         ", which is not a " + of.name);
+  return static_cast<T*>(object);
+}
+
 }  // namespace sim
 
 // Registers a field `member` of the sandbox type `Type` under `name`, owned by `owner`.

@@ -20,15 +20,6 @@ constexpr std::array<float, kStatCount> kSpawnedMaxStatus{1200, 450, 900, 240, 3
 constexpr std::array<uint8_t, kStatCount> kSpawnedBasePoints{0, 0, 4, 0, 0, 3, 2, 0, 0, 0, 0, 0};
 constexpr std::array<uint8_t, kStatCount> kSpawnedTamedPoints{0, 0, 1, 0, 0, 1, 1, 0, 0, 0, 0, 0};
 
-template <typename T>
-T* Expect(Object* object, const Class& of, const char* function) {
-  if (object == nullptr) Fail(std::string(function) + " was called with a null " + of.name);
-  if (!Derives(object->cls, &of))
-    Fail(std::string(function) + " was given object " + std::to_string(object->id) + " of class " + object->cls->name +
-         ", which is not a " + of.name);
-  return static_cast<T*>(object);
-}
-
 json TextJson(const FString* text) {
   if (text == nullptr) return nullptr;
   return ToUtf8(text->View());

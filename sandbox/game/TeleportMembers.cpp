@@ -7,7 +7,8 @@ namespace sim {
 namespace {
 
 // Moves the player's character, and so the position other commands read.
-void SetPlayerPos(Controller* player, float x, float y, float z) {
+void SetPlayerPos(Object* object, float x, float y, float z) {
+  auto* player = Expect<Controller>(object, classes::AShooterPlayerController, "AShooterPlayerController.SetPlayerPos");
   RecordCall("AShooterPlayerController.SetPlayerPos", {ObjectRef(player), x, y, z});
   MovePlayer(player, FVector{x, y, z});
 }
