@@ -11,11 +11,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "game/BlueprintPath.h"
-#include "game/Recorder.h"
-#include "game/World.h"
-#include "host/Host.h"
-#include "host/TalvexApi.h"
+#include "orvanel/game/BlueprintPath.h"
+#include "sandbox/game/Recorder.h"
+#include "sandbox/game/World.h"
+#include "sandbox/host/Host.h"
+#include "orvanel/host/TalvexApi.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
-#include "game/Recorder.h"
-#include "game/World.h"
-#include "host/Host.h"
+#include "sandbox/game/Recorder.h"
+#include "sandbox/game/World.h"
+#include "sandbox/host/Host.h"
 
 namespace {
 

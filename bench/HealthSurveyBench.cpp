@@ -13,9 +13,9 @@
 #include <random>
 #include <string>
 
-#include "game/Recorder.h"
-#include "game/World.h"
-#include "host/Host.h"
+#include "sandbox/game/Recorder.h"
+#include "sandbox/game/World.h"
+#include "sandbox/host/Host.h"
 
 namespace {
 

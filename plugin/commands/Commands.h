@@ -2,7 +2,7 @@
 // settings record by key and answers, where it answers, from "[system]".
 #pragma once
 
-#include "host/Engine.h"
+#include "orvanel/host/Engine.h"
 
 // The health survey as chat lines from "[system]", one message per line.
 void HealthChatCommand(AShooterPlayerController* player, FString* message, EChatSendMode::Type mode);

@@ -1,15 +1,15 @@
-#include "commands/Health.h"
+#include "orvanel/commands/Health.h"
 
 #include <algorithm>
 #include <cmath>
 #include <map>
 #include <sstream>
 
-#include "commands/Commands.h"
-#include "core/Reply.h"
-#include "host/GameAccess.h"
-#include "host/TalvexApi.h"
-#include "host/Text.h"
+#include "orvanel/commands/Commands.h"
+#include "orvanel/core/Reply.h"
+#include "orvanel/host/GameAccess.h"
+#include "orvanel/host/TalvexApi.h"
+#include "orvanel/host/Text.h"
 
 namespace {
 

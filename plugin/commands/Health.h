@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/Engine.h"
+#include "orvanel/host/Engine.h"
 
 // One creature's health: element 0 of its status component's maximum and current values.
 struct HealthReading {

@@ -7,15 +7,15 @@
 
 #include <nlohmann/json.hpp>
 
-#include "commands/Commands.h"
-#include "commands/TemplateValues.h"
-#include "core/Arguments.h"
-#include "core/CommandKeys.h"
-#include "core/Reply.h"
-#include "core/Settings.h"
-#include "game/Items.h"
-#include "host/TalvexApi.h"
-#include "host/Text.h"
+#include "orvanel/commands/Commands.h"
+#include "orvanel/commands/TemplateValues.h"
+#include "orvanel/core/Arguments.h"
+#include "orvanel/core/CommandKeys.h"
+#include "orvanel/core/Reply.h"
+#include "orvanel/core/Settings.h"
+#include "orvanel/game/Items.h"
+#include "orvanel/host/TalvexApi.h"
+#include "orvanel/host/Text.h"
 
 using nlohmann::json;
 

@@ -3,14 +3,14 @@
 
 #include <nlohmann/json.hpp>
 
-#include "commands/Commands.h"
-#include "commands/TemplateValues.h"
-#include "core/Arguments.h"
-#include "core/CommandKeys.h"
-#include "core/Reply.h"
-#include "core/Settings.h"
-#include "host/GameAccess.h"
-#include "host/Text.h"
+#include "orvanel/commands/Commands.h"
+#include "orvanel/commands/TemplateValues.h"
+#include "orvanel/core/Arguments.h"
+#include "orvanel/core/CommandKeys.h"
+#include "orvanel/core/Reply.h"
+#include "orvanel/core/Settings.h"
+#include "orvanel/host/GameAccess.h"
+#include "orvanel/host/Text.h"
 
 void TeleportToCommand(APlayerController* player, FString* command_line, bool) {
   CommandSettings* settings = GetCommandSettings(kTeleportToKey);

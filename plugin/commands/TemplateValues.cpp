@@ -1,4 +1,4 @@
-#include "commands/TemplateValues.h"
+#include "orvanel/commands/TemplateValues.h"
 
 #include <stdexcept>
 #include <string>

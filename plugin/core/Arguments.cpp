@@ -1,4 +1,4 @@
-#include "core/Arguments.h"
+#include "orvanel/core/Arguments.h"
 
 int32_t SplitArguments(const FString& line, TArray<FString>& pieces) {
   pieces.Empty();

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "host/Engine.h"
+#include "orvanel/host/Engine.h"
 
 // Empties `pieces` and refills it with the non-empty stretches between spaces;
 // only ' ' separates. Returns the number of pieces; piece 0 is the command word.

@@ -1,10 +1,10 @@
-#include "core/Config.h"
+#include "orvanel/core/Config.h"
 
 #include <fstream>
 #include <stdexcept>
 
-#include "core/Logger.h"
-#include "host/TalvexApi.h"
+#include "orvanel/core/Logger.h"
+#include "orvanel/host/TalvexApi.h"
 
 nlohmann::json& GetConfig() {
   static nlohmann::json config;

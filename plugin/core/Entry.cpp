@@ -3,8 +3,8 @@
 // the plugin then offers no commands.
 #include <exception>
 
-#include "core/Logger.h"
-#include "core/Plugin.h"
+#include "orvanel/core/Logger.h"
+#include "orvanel/core/Plugin.h"
 
 namespace {
 

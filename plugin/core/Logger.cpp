@@ -1,6 +1,6 @@
-#include "core/Logger.h"
+#include "orvanel/core/Logger.h"
 
-#include "host/TalvexApi.h"
+#include "orvanel/host/TalvexApi.h"
 
 std::shared_ptr<spdlog::logger>& GetLogger() {
   static std::shared_ptr<spdlog::logger> logger;

@@ -1,13 +1,13 @@
-#include "core/Plugin.h"
+#include "orvanel/core/Plugin.h"
 
 #include <algorithm>
 
-#include "commands/Commands.h"
-#include "core/CommandKeys.h"
-#include "core/Config.h"
-#include "core/Logger.h"
-#include "core/Reply.h"
-#include "core/Settings.h"
+#include "orvanel/commands/Commands.h"
+#include "orvanel/core/CommandKeys.h"
+#include "orvanel/core/Config.h"
+#include "orvanel/core/Logger.h"
+#include "orvanel/core/Reply.h"
+#include "orvanel/core/Settings.h"
 
 namespace {
 

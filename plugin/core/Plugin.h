@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/TalvexApi.h"
+#include "orvanel/host/TalvexApi.h"
 
 void Load();
 void Unload();

@@ -1,7 +1,7 @@
-#include "core/Reply.h"
+#include "orvanel/core/Reply.h"
 
-#include "host/GameAccess.h"
-#include "host/Text.h"
+#include "orvanel/host/GameAccess.h"
+#include "orvanel/host/Text.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <fmt/format.h>
 #include <fmt/xchar.h>
 
-#include "host/Engine.h"
-#include "host/Text.h"
+#include "orvanel/host/Engine.h"
+#include "orvanel/host/Text.h"
 
 // An FString's three fields with no ownership: the record the game takes by
 // value must be trivially copyable, so its texts travel as raw buffers.

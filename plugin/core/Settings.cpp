@@ -1,9 +1,9 @@
-#include "core/Settings.h"
+#include "orvanel/core/Settings.h"
 
 #include <cmath>
 #include <limits>
 
-#include "host/Text.h"
+#include "orvanel/host/Text.h"
 
 using nlohmann::json;
 

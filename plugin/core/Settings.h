@@ -10,7 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/Engine.h"
+#include "orvanel/host/Engine.h"
 
 struct CommandSettings {
   WideString command;

@@ -1,8 +1,8 @@
-#include "game/BlueprintPath.h"
+#include "orvanel/game/BlueprintPath.h"
 
 #include <string_view>
 
-#include "host/TalvexApi.h"
+#include "orvanel/host/TalvexApi.h"
 
 namespace {
 

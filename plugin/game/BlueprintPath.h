@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "host/Engine.h"
+#include "orvanel/host/Engine.h"
 
 // The core of `path` (before its first NUL) with "Blueprint'" and "'" around it
 // when `wrap` is set and "_C" after it when `class_suffix` is set; empty when the

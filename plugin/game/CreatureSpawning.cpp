@@ -1,13 +1,13 @@
-#include "game/CreatureSpawning.h"
+#include "orvanel/game/CreatureSpawning.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <utility>
 
-#include "game/BlueprintPath.h"
-#include "host/GameAccess.h"
-#include "host/TalvexApi.h"
+#include "orvanel/game/BlueprintPath.h"
+#include "orvanel/host/GameAccess.h"
+#include "orvanel/host/TalvexApi.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "game/Items.h"
+#include "orvanel/game/Items.h"
 
 // Everything one creature needs. The offsets and the yaw are filled per
 // creature by SpawnCreatureGroup; the rest comes from a creature template.

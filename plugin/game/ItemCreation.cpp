@@ -1,6 +1,6 @@
-#include "game/BlueprintPath.h"
-#include "game/Items.h"
-#include "host/GameAccess.h"
+#include "orvanel/game/BlueprintPath.h"
+#include "orvanel/game/Items.h"
+#include "orvanel/host/GameAccess.h"
 
 ItemFunctions ResolveItemFunctions() {
   ItemFunctions functions;

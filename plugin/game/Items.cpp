@@ -1,7 +1,7 @@
-#include "game/Items.h"
+#include "orvanel/game/Items.h"
 
-#include "host/GameAccess.h"
-#include "host/TalvexApi.h"
+#include "orvanel/host/GameAccess.h"
+#include "orvanel/host/TalvexApi.h"
 
 namespace {
 

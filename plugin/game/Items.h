@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/Engine.h"
+#include "orvanel/host/Engine.h"
 
 // One item of a template.
 struct ItemEntry {

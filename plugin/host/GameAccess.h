@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "host/TalvexApi.h"
+#include "orvanel/host/TalvexApi.h"
 
 // The field `name` of `object`, read and written in place.
 template <typename T>

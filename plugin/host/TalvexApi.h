@@ -11,7 +11,7 @@
 
 #include <spdlog/sinks/sink.h>
 
-#include "host/Engine.h"
+#include "orvanel/host/Engine.h"
 
 namespace TalvexApi {
 

@@ -1,4 +1,4 @@
-#include "host/Text.h"
+#include "orvanel/host/Text.h"
 
 #include <cwchar>
 #include <locale>

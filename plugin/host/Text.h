@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/Engine.h"
+#include "orvanel/host/Engine.h"
 
 // Each character before the terminator narrowed through the global locale's
 // wide-character facet; a character without a narrow form becomes '?'.

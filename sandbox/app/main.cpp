@@ -15,10 +15,10 @@
 #include <editline/readline.h>
 #include <nlohmann/json.hpp>
 
-#include "game/Memory.h"
-#include "game/Recorder.h"
-#include "game/World.h"
-#include "host/Host.h"
+#include "sandbox/game/Memory.h"
+#include "sandbox/game/Recorder.h"
+#include "sandbox/game/World.h"
+#include "sandbox/host/Host.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // Game members that every command reaches: chat, class objects and class tests,
 // and the basic fields of controllers, actors and characters.
-#include "game/Memory.h"
-#include "game/Names.h"
-#include "game/Recorder.h"
-#include "game/World.h"
+#include "sandbox/game/Memory.h"
+#include "sandbox/game/Names.h"
+#include "sandbox/game/Recorder.h"
+#include "sandbox/game/World.h"
 
 namespace sim {
 namespace {

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <limits>
 
-#include "game/Memory.h"
-#include "game/Names.h"
-#include "game/Recorder.h"
-#include "game/World.h"
+#include "sandbox/game/Memory.h"
+#include "sandbox/game/Names.h"
+#include "sandbox/game/Recorder.h"
+#include "sandbox/game/World.h"
 
 namespace sim {
 namespace {

@@ -1,8 +1,8 @@
 // Assets and items: loading by path from the catalogue, and item creation in an
 // inventory.
-#include "game/Names.h"
-#include "game/Recorder.h"
-#include "game/World.h"
+#include "sandbox/game/Names.h"
+#include "sandbox/game/Recorder.h"
+#include "sandbox/game/World.h"
 
 namespace sim {
 namespace {

@@ -1,10 +1,10 @@
-#include "game/Memory.h"
+#include "sandbox/game/Memory.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <unordered_map>
 
-#include "game/Names.h"
+#include "sandbox/game/Names.h"
 
 namespace sim {
 namespace {

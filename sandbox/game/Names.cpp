@@ -1,4 +1,4 @@
-#include "game/Names.h"
+#include "sandbox/game/Names.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <unordered_map>
 
-#include "host/TalvexApi.h"
+#include "orvanel/host/TalvexApi.h"
 
 namespace sim {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "game/Objects.h"
+#include "sandbox/game/Objects.h"
 
 namespace sim {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/Engine.h"
+#include "orvanel/host/Engine.h"
 
 namespace sim {
 

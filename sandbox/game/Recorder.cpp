@@ -1,4 +1,4 @@
-#include "game/Recorder.h"
+#include "sandbox/game/Recorder.h"
 
 namespace sim {
 namespace {

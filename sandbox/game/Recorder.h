@@ -10,7 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "game/Objects.h"
+#include "sandbox/game/Objects.h"
 
 namespace sim {
 

@@ -1,7 +1,7 @@
 // Moving players.
-#include "game/Names.h"
-#include "game/Recorder.h"
-#include "game/World.h"
+#include "sandbox/game/Names.h"
+#include "sandbox/game/Recorder.h"
+#include "sandbox/game/World.h"
 
 namespace sim {
 namespace {

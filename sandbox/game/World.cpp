@@ -1,9 +1,9 @@
-#include "game/World.h"
+#include "sandbox/game/World.h"
 
 #include <stdexcept>
 
-#include "game/Names.h"
-#include "game/Recorder.h"
+#include "sandbox/game/Names.h"
+#include "sandbox/game/Recorder.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "host/Host.h"
+#include "sandbox/host/Host.h"
 
 #include <dlfcn.h>
 
@@ -10,9 +10,9 @@
 #include <spdlog/sinks/stdout_color_sinks.h>
 #include <spdlog/sinks/stdout_sinks.h>
 
-#include "game/Recorder.h"
-#include "game/World.h"
-#include "host/TalvexApi.h"
+#include "sandbox/game/Recorder.h"
+#include "sandbox/game/World.h"
+#include "orvanel/host/TalvexApi.h"
 
 namespace sandbox {
 namespace {

@@ -9,7 +9,7 @@
 
 #include <spdlog/logger.h>
 
-#include "game/Objects.h"
+#include "sandbox/game/Objects.h"
 
 namespace sandbox {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "game/Recorder.h"
-#include "game/World.h"
+#include "sandbox/game/Recorder.h"
+#include "sandbox/game/World.h"
 #include "support/PluginTest.h"
 
 using nlohmann::json;

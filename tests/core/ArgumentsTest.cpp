@@ -1,8 +1,8 @@
 // Cutting console lines into words.
 #include <gtest/gtest.h>
 
-#include "core/Arguments.h"
-#include "host/Text.h"
+#include "orvanel/core/Arguments.h"
+#include "orvanel/host/Text.h"
 
 namespace {
 

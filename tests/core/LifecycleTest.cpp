@@ -2,7 +2,7 @@
 // text, what unload removes, and how a bad config.json leaves the server.
 #include "support/PluginTest.h"
 
-#include "host/Host.h"
+#include "sandbox/host/Host.h"
 
 using nlohmann::json;
 

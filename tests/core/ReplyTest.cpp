@@ -3,7 +3,7 @@
 
 #include <fmt/format.h>
 
-#include "core/Reply.h"
+#include "orvanel/core/Reply.h"
 
 using nlohmann::json;
 

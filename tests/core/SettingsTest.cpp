@@ -1,7 +1,7 @@
 // Reading one "Commands" or "Features" entry into its settings record.
 #include <gtest/gtest.h>
 
-#include "core/Settings.h"
+#include "orvanel/core/Settings.h"
 
 using nlohmann::json;
 

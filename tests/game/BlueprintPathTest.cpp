@@ -1,7 +1,7 @@
 // Asset path normalisation: the worked forms, the edge cases, agreement with
 // the defining regular expression on every short input built from the tricky
 // fragments, and paths far longer than any regular-expression engine survives.
-#include "game/BlueprintPath.h"
+#include "orvanel/game/BlueprintPath.h"
 
 #include <pthread.h>
 
@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include "host/TalvexApi.h"
+#include "orvanel/host/TalvexApi.h"
 
 namespace {
 

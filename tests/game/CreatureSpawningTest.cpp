@@ -4,8 +4,8 @@
 #include <limits>
 #include <set>
 
-#include "game/CreatureSpawning.h"
-#include "game/Recorder.h"
+#include "orvanel/game/CreatureSpawning.h"
+#include "sandbox/game/Recorder.h"
 #include "support/PluginTest.h"
 
 using nlohmann::json;

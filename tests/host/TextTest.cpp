@@ -1,7 +1,7 @@
 // Narrowing engine text and widening configured text.
 #include <gtest/gtest.h>
 
-#include "host/Text.h"
+#include "orvanel/host/Text.h"
 
 namespace {
 

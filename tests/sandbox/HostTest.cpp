@@ -2,7 +2,7 @@
 // registrations a plugin leaves behind.
 #include "support/PluginTest.h"
 
-#include "host/Host.h"
+#include "sandbox/host/Host.h"
 
 using nlohmann::json;
 

@@ -3,10 +3,10 @@
 #include <fstream>
 #include <random>
 
-#include "game/Memory.h"
-#include "game/Recorder.h"
-#include "game/World.h"
-#include "host/Host.h"
+#include "sandbox/game/Memory.h"
+#include "sandbox/game/Recorder.h"
+#include "sandbox/game/World.h"
+#include "sandbox/host/Host.h"
 
 using nlohmann::json;
 

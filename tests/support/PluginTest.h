@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "game/Objects.h"
+#include "sandbox/game/Objects.h"
 
 class PluginTest : public ::testing::Test {
  protected:

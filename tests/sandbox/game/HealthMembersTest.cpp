@@ -3,8 +3,8 @@
 // that keep a field from being read off the wrong kind of object.
 #include <vector>
 
-#include "game/World.h"
-#include "host/GameAccess.h"
+#include "sandbox/game/World.h"
+#include "orvanel/host/GameAccess.h"
 #include "support/PluginTest.h"
 
 using nlohmann::json;

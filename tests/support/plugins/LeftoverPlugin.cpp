@@ -1,6 +1,6 @@
 // A plugin that registers a command at load and forgets to remove it at
 // unload, for testing what the host does with what a plugin leaves behind.
-#include "host/TalvexApi.h"
+#include "orvanel/host/TalvexApi.h"
 
 namespace {
 
