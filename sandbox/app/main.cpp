@@ -90,6 +90,9 @@ void PrintEvent(const json& event, const Style& style) {
   // Log lines reach the terminal through the host's console sink.
 }
 
+// One JSON line whatever bytes its texts hold: invalid UTF-8 becomes U+FFFD.
+std::string Line(const json& record) { return record.dump(-1, ' ', false, json::error_handler_t::replace); }
+
 struct Session {
   std::filesystem::path plugin;
   Style style;
@@ -204,7 +207,7 @@ int main(int argc, char** argv) {
       std::cerr << "Cannot write the events file " << events_file << "\n";
       return 2;
     }
-    sim::AddEventListener([&](const json& event) { events << event.dump() << "\n" << std::flush; });
+    sim::AddEventListener([&](const json& event) { events << Line(event) << "\n" << std::flush; });
   }
   if (!trace_file.empty()) {
     trace.open(trace_file);
@@ -212,7 +215,7 @@ int main(int argc, char** argv) {
       std::cerr << "Cannot write the trace file " << trace_file << "\n";
       return 2;
     }
-    sim::AddCallListener([&](const json& call) { trace << call.dump() << "\n"; });
+    sim::AddCallListener([&](const json& call) { trace << Line(call) << "\n"; });
   }
   sim::AddEventListener([&](const json& event) { PrintEvent(event, session.style); });
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <unordered_map>
 
 #include "orvanel/host/TalvexApi.h"
@@ -37,6 +38,22 @@ std::unordered_map<std::string, FieldEntry>& Fields() {
 std::unordered_map<std::string, BitFieldEntry>& BitFields() {
   static std::unordered_map<std::string, BitFieldEntry> table;
   return table;
+}
+
+std::set<std::string>& Withheld() {
+  static std::set<std::string> names;
+  return names;
+}
+
+std::set<std::string>& Asked() {
+  static std::set<std::string> names;
+  return names;
+}
+
+// Records the request; true when the name is withheld.
+bool AskWithheld(const std::string& name) {
+  Asked().insert(name);
+  return !Withheld().empty() && Withheld().count(name) != 0;
 }
 
 void CheckOwner(const Object* object, const Class* owner, const std::string& name) {
@@ -107,6 +124,20 @@ void RegisterField(const std::string& name, const Class* owner, FieldResolver re
   fieldCache[CacheSlot(name)] = CachedField{};
 }
 
+void WithholdName(const std::string& name) {
+  Withheld().insert(name);
+  fieldCache[CacheSlot(name)] = CachedField{};
+}
+
+const std::set<std::string>& AskedNames() { return Asked(); }
+
+void ResetNameRequests() {
+  Withheld().clear();
+  Asked().clear();
+  // A cached field skips the request record: the cache starts empty too.
+  fieldCache.fill(CachedField{});
+}
+
 void ForgetClassChecks() {
   for (CachedField& cached : fieldCache) cached.checkedClass = nullptr;
 }
@@ -121,6 +152,7 @@ void RegisterBitField(const std::string& name, const Class* owner, BitWordResolv
 namespace TalvexApi {
 
 void* GetAddress(const std::string& name) {
+  if (sim::AskWithheld(name)) return nullptr;
   const auto found = sim::Functions().find(name);
   if (found == sim::Functions().end()) sim::Fail("the game has no function named \"" + name + "\"");
   return found->second;
@@ -129,6 +161,7 @@ void* GetAddress(const std::string& name) {
 uint64_t GetAddress(const void* object, const std::string& name) {
   sim::CachedField& cached = sim::fieldCache[sim::CacheSlot(name)];
   if (cached.entry == nullptr || !sim::SameText(cached.name, name)) {
+    if (sim::AskWithheld(name)) return 0;
     const auto found = sim::Fields().find(name);
     if (found == sim::Fields().end()) sim::Fail("the game has no field named \"" + name + "\"");
     cached = sim::CachedField{name, &found->second, nullptr};
@@ -142,6 +175,7 @@ uint64_t GetAddress(const void* object, const std::string& name) {
 }
 
 BitField GetBitField(const void* object, const std::string& name) {
+  if (sim::AskWithheld(name)) return BitField{0, 0, 0};
   const auto found = sim::BitFields().find(name);
   if (found == sim::BitFields().end()) sim::Fail("the game has no bit field named \"" + name + "\"");
   auto* target = static_cast<sim::Object*>(const_cast<void*>(object));

@@ -1,9 +1,11 @@
 // The name table: game functions, fields and bit fields by "Class.Member", as the
 // host resolves them for the plugin. An unknown name, a field asked of a null
-// object or of an object of the wrong class stops the sandbox with a clear message.
+// object or of an object of the wrong class stops the sandbox with a clear message;
+// a withheld name resolves to nothing.
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "sandbox/game/Objects.h"
@@ -22,6 +24,17 @@ template <typename Function>
 void RegisterFunction(const std::string& name, Function* entry) {
   RegisterFunction(name, reinterpret_cast<void*>(entry));
 }
+
+// Names the host answers null for, as it would for members a game update
+// renamed: a function has no entry, a field address 0, a bit field no word.
+void WithholdName(const std::string& name);
+
+// Every name the plugin asked the host to resolve, withheld ones included.
+const std::set<std::string>& AskedNames();
+
+// Forgets the withheld names and the names asked for; the world calls it when
+// it starts anew.
+void ResetNameRequests();
 
 // Forgets which classes were found to own the fields asked for; the world calls
 // it when it releases its classes, so that a class made later is checked anew.

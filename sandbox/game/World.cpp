@@ -73,9 +73,13 @@ void LoadPlayer(const json& entry, const std::string& where) {
     throw std::runtime_error(where + " needs a numeric \"steamId\"");
   const std::string name = entry["name"];
   if (FindPlayer(name) != nullptr) throw std::runtime_error(where + ": a player named " + name + " already exists");
+  const auto steam_id = entry["steamId"].get<uint64_t>();
+  if (const Controller* other = FindPlayerBySteamId(steam_id))
+    throw std::runtime_error(where + ": " + name + " has the Steam id " + std::to_string(steam_id) + " of " +
+                             other->name);
   Controller* player = Create<Controller>();
   player->name = name;
-  player->steamId = entry["steamId"].get<uint64_t>();
+  player->steamId = steam_id;
   player->TargetingTeam = Member<int32_t>(entry, "team", 0, where);
   player->online = Member<bool>(entry, "online", true, where);
   player->characterName = Member<std::string>(entry, "characterName", name, where);
@@ -200,6 +204,15 @@ json CreatureJson(const Creature* creature) {
   return out;
 }
 
+// "unresolved": names the host answers null for, as after a game update.
+void LoadUnresolvedNames(const json& names) {
+  if (!names.is_array()) throw std::runtime_error("\"unresolved\" must be an array of names");
+  for (const json& name : names) {
+    if (!name.is_string()) throw std::runtime_error("\"unresolved\" must be an array of names");
+    WithholdName(name.get<std::string>());
+  }
+}
+
 }  // namespace
 
 World& GetWorld() {
@@ -209,12 +222,14 @@ World& GetWorld() {
 
 void ResetWorld() {
   WorldHandle() = std::make_unique<World>();
+  ResetNameRequests();
   ForgetClassChecks();
   WorldHandle()->world = Create<WorldObject>();
 }
 
 void LoadWorld(const json& description) {
   if (!description.is_object()) throw std::runtime_error("a world file must hold one JSON object");
+  if (description.contains("unresolved")) LoadUnresolvedNames(description["unresolved"]);
   if (description.contains("assets")) LoadAssets(description["assets"]);
   if (description.contains("players")) {
     if (!description["players"].is_array()) throw std::runtime_error("\"players\" must be an array");
