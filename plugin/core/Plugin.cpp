@@ -31,6 +31,25 @@ const CommandRegistration kCommandTable[] = {
     {kTeleportToKey, nullptr, TeleportToCommand},
 };
 
+// Runs one command's handler. A game member that the host does not resolve
+// stops the command where it was met; what it did before stays done, the stop
+// is logged once, and the server goes on.
+template <typename Call>
+void RunCommand(const char* key, Call call) {
+  try {
+    call();
+  } catch (const UnavailableMember& missing) {
+    if (GetLogger()) GetLogger()->error("The command {} stopped: {}", key, missing.what());
+  }
+}
+
+// Every engine text and array lives in the game's allocator: without both of
+// its functions the plugin offers nothing.
+void RequireGameAllocator() {
+  ResolveGameFunction("FMemory.Realloc");
+  ResolveGameFunction("FMemory.Free");
+}
+
 std::vector<WideString>& RegisteredTexts() {
   static std::vector<WideString> texts;
   return texts;
@@ -55,6 +74,7 @@ void RemoveCommandByKey(std::string key, CommandTextAction remove) {
 
 void Load() {
   BuildLogger();
+  RequireGameAllocator();
   GetConfig();
   TalvexApi::ICommands& commands = TalvexApi::GetCommands();
   ReadConfig();
@@ -62,10 +82,16 @@ void Load() {
   for (const CommandRegistration& registration : kCommandTable) {
     AddCommandByKey(registration.key, [&](const WideString& text) {
       const FString command(text);
-      if (registration.chat != nullptr)
-        commands.RegisterChatCommand(command, TalvexApi::ChatCommandCallback(registration.chat));
-      else
-        commands.RegisterConsoleCommand(command, TalvexApi::ConsoleCommandCallback(registration.console));
+      const char* key = registration.key;
+      if (ChatHandler chat = registration.chat)
+        commands.RegisterChatCommand(
+            command, [key, chat](AShooterPlayerController* player, FString* message, EChatSendMode::Type mode) {
+              RunCommand(key, [&] { chat(player, message, mode); });
+            });
+      else if (ConsoleHandler console = registration.console)
+        commands.RegisterConsoleCommand(command, [key, console](APlayerController* player, FString* line, bool flag) {
+          RunCommand(key, [&] { console(player, line, flag); });
+        });
     });
   }
 }
@@ -86,8 +112,9 @@ void Unload() {
 
 void ReloadConfig(APlayerController* player, FString*, bool) {
   GetConfig();
-  // The file and every entry are read before anything changes: a reload that
-  // fails leaves the document and the settings exactly as they were.
+  // The file and every entry are read, and checked as the next load will check
+  // them, before anything changes: a reload that fails leaves the document and
+  // the settings exactly as they were.
   nlohmann::json fresh = ParseConfigFile();
   RefreshCommandSettings(fresh);
   GetConfig().swap(fresh);

@@ -44,7 +44,7 @@ uint16_t SaddleArmorStatValue(float armor) {
 }
 
 void SetBit(const void* object, const std::string& name) {
-  WriteBitField(TalvexApi::GetBitField(object, name), 1);
+  WriteBitField(GameBitField(object, name), 1);
 }
 
 void TurnCreature(APrimalDinoCharacter* creature, float yaw) {
@@ -120,8 +120,7 @@ void AddSaddle(APrimalDinoCharacter* creature, const std::string& saddle_bluepri
   UPrimalItem* saddle = AddNewItem(functions, static_cast<UClass*>(saddle_class), inventory, true, 0.0f, 0);
   // NaN fails the test as well: the saddle keeps its armor.
   if (saddle == nullptr || !(armor >= 0.0f)) return;
-  const uint64_t stat_values = TalvexApi::GetAddress(saddle, "UPrimalItem.ItemStatValues");
-  if (stat_values != 0) reinterpret_cast<uint16_t*>(stat_values)[1] = SaddleArmorStatValue(armor);
+  (&GameField<uint16_t>(saddle, "UPrimalItem.ItemStatValues"))[1] = SaddleArmorStatValue(armor);
   GameFunction<void(UPrimalItem*)>("UPrimalItem.UpdatedItem")(saddle);
 }
 

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -70,16 +71,35 @@ uint64_t GetAddress(const void* object, const std::string& name);
 void* GetAddress(const std::string& name);
 }  // namespace TalvexApi
 
+// A game member that the host does not resolve (a game update renamed or
+// removed it): nothing is called, read or written through it, and the command
+// that met it stops there.
+class UnavailableMember : public std::runtime_error {
+ public:
+  explicit UnavailableMember(const std::string& name)
+      : std::runtime_error("the game member \"" + name + "\" is not available") {}
+};
+
+// The entry of the game function `name`; throws UnavailableMember when the host has none.
+inline void* ResolveGameFunction(const std::string& name) {
+  void* entry = TalvexApi::GetAddress(name);
+  if (entry == nullptr) throw UnavailableMember(name);
+  return entry;
+}
+
 // The game's allocator. Resolved at every call: an address is never kept.
 inline void* GameRealloc(void* block, std::size_t size) {
   using ReallocFn = void* (*)(void*, std::size_t);
-  return reinterpret_cast<ReallocFn>(TalvexApi::GetAddress("FMemory.Realloc"))(block, size);
+  return reinterpret_cast<ReallocFn>(ResolveGameFunction("FMemory.Realloc"))(block, size);
 }
 
+// Load refuses to start without "FMemory.Free", so a block is only ever left
+// to the game when the host stops resolving it while the plugin runs.
 inline void GameFree(void* block) {
   if (block == nullptr) return;
   using FreeFn = void (*)(void*);
-  reinterpret_cast<FreeFn>(TalvexApi::GetAddress("FMemory.Free"))(block);
+  auto* free_block = reinterpret_cast<FreeFn>(TalvexApi::GetAddress("FMemory.Free"));
+  if (free_block != nullptr) free_block(block);
 }
 
 // Capacity an engine array grows to when it must hold `count` elements.

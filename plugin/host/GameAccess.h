@@ -1,6 +1,7 @@
 // Typed access to game members resolved by name through the host. Nothing here
 // keeps an address: each helper resolves at the moment it is called, so a caller
 // that loops hoists the resolution of functions to the start of its own call.
+// A member the host does not resolve throws UnavailableMember before any use.
 #pragma once
 
 #include <cstdint>
@@ -8,16 +9,28 @@
 
 #include "orvanel/host/TalvexApi.h"
 
-// The field `name` of `object`, read and written in place.
+// The field `name` of `object`, read and written in place; throws
+// UnavailableMember when the host resolves no address for it.
 template <typename T>
 T& GameField(const void* object, const std::string& name) {
-  return *reinterpret_cast<T*>(TalvexApi::GetAddress(object, name));
+  const uint64_t address = TalvexApi::GetAddress(object, name);
+  if (address == 0) throw UnavailableMember(name);
+  return *reinterpret_cast<T*>(address);
 }
 
-// The entry of the game function `name` with the given signature.
+// The entry of the game function `name` with the given signature; throws
+// UnavailableMember when the host has none.
 template <typename Signature>
 Signature* GameFunction(const std::string& name) {
-  return reinterpret_cast<Signature*>(TalvexApi::GetAddress(name));
+  return reinterpret_cast<Signature*>(ResolveGameFunction(name));
+}
+
+// Where the bit field `name` of `object` lies; throws UnavailableMember when
+// the host gives it no word.
+inline TalvexApi::BitField GameBitField(const void* object, const std::string& name) {
+  const TalvexApi::BitField field = TalvexApi::GetBitField(object, name);
+  if (field.Offset == 0) throw UnavailableMember(name);
+  return field;
 }
 
 // Replaces the bits of a bit field with `value` shifted to its position.
