@@ -1,7 +1,10 @@
 #include "orvanel/core/Config.h"
 
+#include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
+#include <string_view>
 
 #include "orvanel/core/Logger.h"
 #include "orvanel/host/TalvexApi.h"
@@ -15,25 +18,53 @@ std::string GetConfigPath() {
   return TalvexApi::Tools::GetCurrentDir() + "/TalvexApi/Plugins/Orvanel/config.json";
 }
 
+namespace {
+
+// The deepest nesting of arrays and objects in `text`, strings left out. On
+// text that parses it is exactly the depth the parser meets; other text the
+// parser refuses anyway. One pass: the check costs little beside the parse.
+bool NestsDeeperThan(std::string_view text, int limit) {
+  int depth = 0;
+  bool in_string = false;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const char character = text[at];
+    if (in_string) {
+      if (character == '\\')
+        ++at;
+      else if (character == '"')
+        in_string = false;
+    } else if (character == '"') {
+      in_string = true;
+    } else if (character == '[' || character == '{') {
+      if (++depth > limit) return true;
+    } else if (character == ']' || character == '}') {
+      --depth;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 nlohmann::json ParseConfigFile() {
   const std::string path = GetConfigPath();
-  std::ifstream file(path);
+  // Only a regular file is opened: a pipe or a device could block the game
+  // thread forever, and a directory holds no text.
+  std::error_code kind_unknown;
+  std::ifstream file;
+  if (std::filesystem::is_regular_file(path, kind_unknown)) file.open(path, std::ios::binary);
   if (!file.is_open()) {
     if (GetLogger()) GetLogger()->error("Could not open file config.json");
     throw std::runtime_error("Cannot read " + path);
   }
+  std::ostringstream text;
+  text << file.rdbuf();
   // Copying and comparing values recurses, so a file of nested brackets would
   // exhaust the stack later on; such a file is refused here instead.
-  const nlohmann::json::parser_callback_t limit_depth =
-      [](int depth, nlohmann::json::parse_event_t event, nlohmann::json&) {
-        if ((event == nlohmann::json::parse_event_t::object_start ||
-             event == nlohmann::json::parse_event_t::array_start) &&
-            depth >= kMaxConfigDepth)
-          throw std::runtime_error("config.json nests arrays and objects deeper than " +
-                                   std::to_string(kMaxConfigDepth) + " levels");
-        return true;
-      };
-  return nlohmann::json::parse(file, limit_depth);
+  if (NestsDeeperThan(text.view(), kMaxConfigDepth))
+    throw std::runtime_error("config.json nests arrays and objects deeper than " + std::to_string(kMaxConfigDepth) +
+                             " levels");
+  return nlohmann::json::parse(text.view());
 }
 
 void ReadConfig() {

@@ -16,7 +16,7 @@ nlohmann::json& GetConfig();
 std::string GetConfigPath();
 
 // Reads and parses config.json without touching the document. Logs and throws
-// when the file cannot be opened; throws the JSON library's parse error when it
+// when the file is not a regular file or cannot be opened; throws the JSON library's parse error when it
 // is not exactly one JSON value, or when it nests deeper than kMaxConfigDepth.
 nlohmann::json ParseConfigFile();
 

@@ -62,40 +62,52 @@ FeatureSettings ParseFeatureSettings(json entry) {
   return settings;
 }
 
-void BuildCommandSettings(json configuration) {
-  CommandSettingsTable commands;
+namespace {
+
+// Reads every "Commands" and "Features" entry into fresh tables, as Load does;
+// throws the JSON library's error on the first entry that fails, and on a
+// configuration that is not an object.
+void ReadSettingsTables(const json& configuration, CommandSettingsTable& commands, FeatureSettingsTable& features) {
+  if (!configuration.is_object())
+    throw json::type_error::create(302, "type must be object, but is " + std::string(configuration.type_name()),
+                                   &configuration);
   VisitSection(configuration, "Commands", [&](json::const_iterator member) {
     CommandSettings settings = ParseCommandSettings(*member);
     commands[member.key()] = std::move(settings);
   });
-  FeatureSettingsTable features;
   VisitSection(configuration, "Features", [&](json::const_iterator member) {
     FeatureSettings settings = ParseFeatureSettings(*member);
     features[member.key()] = std::move(settings);
   });
+}
+
+}  // namespace
+
+void BuildCommandSettings(json configuration) {
+  CommandSettingsTable commands;
+  FeatureSettingsTable features;
+  ReadSettingsTables(configuration, commands, features);
   CommandTable().swap(commands);
   FeatureTable().swap(features);
 }
 
 void RefreshCommandSettings(json configuration) {
-  // Everything is read before anything changes, so a faulty entry leaves every
-  // record as it was.
-  std::map<std::string, CommandSettings> commands;
-  VisitSection(configuration, "Commands", [&](json::const_iterator member) {
-    const std::string& key = member.key();
-    if (CommandTable().count(key) != 0) commands[key] = ParseCommandSettings(*member);
-  });
-  std::map<std::string, FeatureSettings> features;
-  VisitSection(configuration, "Features", [&](json::const_iterator member) {
-    const std::string& name = member.key();
-    if (FeatureTable().count(name) != 0) features[name] = ParseFeatureSettings(*member);
-  });
+  // The whole configuration is read as the next load will read it before
+  // anything changes: a file that load would refuse leaves every record as it
+  // was. Only the records that exist take what they refresh.
+  CommandSettingsTable commands;
+  FeatureSettingsTable features;
+  ReadSettingsTables(configuration, commands, features);
   for (auto& [key, parsed] : commands) {
-    CommandSettings& record = CommandTable()[key];
-    record.whitelist = std::move(parsed.whitelist);
-    record.entry = std::move(parsed.entry);
+    const auto record = CommandTable().find(key);
+    if (record == CommandTable().end()) continue;
+    record->second.whitelist = std::move(parsed.whitelist);
+    record->second.entry = std::move(parsed.entry);
   }
-  for (auto& [name, parsed] : features) FeatureTable()[name].entry = std::move(parsed.entry);
+  for (auto& [name, parsed] : features) {
+    const auto record = FeatureTable().find(name);
+    if (record != FeatureTable().end()) record->second.entry = std::move(parsed.entry);
+  }
 }
 
 CommandSettings* GetCommandSettings(std::string key) {

@@ -1,6 +1,6 @@
 // Per-command and per-feature settings, read from the configuration document.
 // Load builds both tables; a reload refreshes the whitelists and entry copies in
-// place and changes nothing at all when any entry fails to read.
+// place and changes nothing at all when any entry, known or new, fails to read.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +31,8 @@ using FeatureSettingsTable = std::map<std::string, FeatureSettings>;
 CommandSettings ParseCommandSettings(nlohmann::json entry);
 FeatureSettings ParseFeatureSettings(nlohmann::json entry);
 
+// Both throw the JSON library's error, before any table changes, for an entry
+// that fails to read or a configuration that is not an object.
 void BuildCommandSettings(nlohmann::json configuration);
 void RefreshCommandSettings(nlohmann::json configuration);
 
