@@ -1,6 +1,7 @@
 // The item template command: reads a named kit from the command's entry and
 // gives its items to the caller, once per pass. A kit that fails to read gives
 // nothing at all.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -41,7 +42,8 @@ void ItemTemplateCommand(APlayerController* player, FString* command_line, bool)
   CommandSettings* settings = GetCommandSettings(kItemTemplateKey);
   if (settings == nullptr) return;
   auto* caller = static_cast<AShooterPlayerController*>(player);
-  const json templates = settings->entry["Templates"];
+  // Only the kit asked for is copied, not the whole catalogue.
+  const json& templates = settings->entry["Templates"];
   const auto found = templates.is_object() ? templates.find(name) : templates.end();
   if (found == templates.end()) {
     SendReply(caller, SystemSender(), "The template does not exist! Maybe you forgot to reload..?");
@@ -56,6 +58,11 @@ void ItemTemplateCommand(APlayerController* player, FString* command_line, bool)
     passes = ReadTemplateInteger(kit, "count", 1);
     const json items = kit.value("items", json::array());
     for (const json& element : items) entries.push_back(ReadItemEntry(element));
+    TemplateWork creations{kMaxItemCreationsPerCommand, "item creations"};
+    for (const ItemEntry& entry : entries) {
+      const auto paths = static_cast<int64_t>(std::max<std::size_t>(entry.blueprints.size(), 1));
+      creations.Add(passes, int64_t{entry.count} * paths);
+    }
   } catch (const std::exception&) {
     SendReply(caller, SystemSender(), "Failed to read template...");
     return;

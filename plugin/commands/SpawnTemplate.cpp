@@ -51,7 +51,8 @@ int32_t FacingCode(const std::string& word) {
 
 // Reads the whole template; throws the JSON library's error on the first key of
 // the wrong type, an item entry that is not an object or one without a string
-// "blueprint".
+// "blueprint", and std::out_of_range for a value beyond its range or a group
+// beyond the limits.
 CreatureTemplate ReadCreatureTemplate(const json& creature, uint64_t steam_id) {
   CreatureTemplate read;
   CreatureSpawnRequest& request = read.request;
@@ -92,6 +93,12 @@ CreatureTemplate ReadCreatureTemplate(const json& creature, uint64_t steam_id) {
     entry.count = ReadTemplateInteger(element, "count", 1);
     request.items.push_back(std::move(entry));
   }
+
+  TemplateWork creatures{kMaxCreaturesPerGroup, "creatures"};
+  creatures.Add(1, read.count);
+  TemplateWork creations{kMaxItemCreationsPerCommand, "item creations"};
+  creations.Add(read.count, request.saddleBlueprint.empty() ? 0 : 1);
+  for (const ItemEntry& entry : request.items) creations.Add(read.count, entry.count);
   return read;
 }
 

@@ -20,14 +20,16 @@ void TeleportToCommand(APlayerController* player, FString* command_line, bool) {
   const std::string name = NarrowText(pieces[1]);
   auto* controller = static_cast<AShooterPlayerController*>(player);
 
-  const nlohmann::json locations = settings->entry["Locations"];
-  if (!locations.is_object() || !locations.contains(name)) {
+  // Only the location asked for is read, not a copy of them all.
+  const nlohmann::json& locations = settings->entry["Locations"];
+  const auto found = locations.is_object() ? locations.find(name) : locations.end();
+  if (found == locations.end()) {
     SendReply(controller, SystemSender(), "The template does not exist! Maybe you forgot to reload..?");
     return;
   }
   float x = 0, y = 0, z = 0;
   try {
-    const nlohmann::json& location = locations[name];
+    const nlohmann::json& location = *found;
     x = ReadTemplateNumber(location, "x", 0.0);
     y = ReadTemplateNumber(location, "y", 0.0);
     z = ReadTemplateNumber(location, "z", 0.0);

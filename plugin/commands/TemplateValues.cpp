@@ -1,5 +1,7 @@
 #include "orvanel/commands/TemplateValues.h"
 
+#include <cmath>
+#include <limits>
 #include <stdexcept>
 #include <string>
 
@@ -14,5 +16,17 @@ int32_t ReadTemplateInteger(const nlohmann::json& object, const char* key, int32
 }
 
 float ReadTemplateNumber(const nlohmann::json& object, const char* key, double fallback) {
-  return static_cast<float>(object.value(key, fallback));
+  const double value = object.value(key, fallback);
+  // Checked before the narrowing, which has no value to give beyond the range.
+  if (!(std::fabs(value) <= std::numeric_limits<float>::max()))
+    throw std::out_of_range(std::string("\"") + key + "\" is beyond the range of a 32-bit float");
+  return static_cast<float>(value);
+}
+
+void TemplateWork::Add(int64_t times, int64_t amount) {
+  if (times <= 0 || amount <= 0) return;
+  // amount × times > limit − asked, without forming a product that may overflow.
+  if (amount > (limit - asked) / times)
+    throw std::out_of_range(std::string("the template asks for more than ") + std::to_string(limit) + " " + what);
+  asked += times * amount;
 }
