@@ -90,7 +90,7 @@ TEST_F(ConfigTest, ATypeErrorAnywhereLeavesTheWholeConfigurationAsItWas) {
 TEST_F(ConfigTest, EntriesNewSinceLoadAndVanishedEntriesAreLeftAlone) {
   json config = WithLake();
   config["Commands"].erase("TeleportTo_Console");
-  config["Commands"]["Brand_New_Console"] = {{"Command", "new"}, {"Whitelist", "not numbers"}};
+  config["Commands"]["Brand_New_Console"] = {{"Command", "new"}, {"Whitelist", {1, 2}}};
   WriteConfig(config);
   ClearRecord();
   Console("Alice", "reload");

@@ -164,7 +164,7 @@ TEST_F(LifecycleTest, UnreadableFilesFailTheLoadWithTheLibrarysError) {
 
 TEST_F(LifecycleTest, ConfigurationsWithoutCommandsLoadQuietly) {
   AddWorld(ThreePlayers());
-  for (const char* text : {"[1, 2]", "{\"Commands\": []}", "{}", "{\"Commands\": null}", "\"text\""}) {
+  for (const char* text : {"{\"Commands\": []}", "{}", "{\"Commands\": null}"}) {
     WriteConfigText(text);
     ClearRecord();
     sandbox::UnloadPlugin();

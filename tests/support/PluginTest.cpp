@@ -90,6 +90,11 @@ std::vector<std::string> PluginTest::ChatTo(const std::string& player) const {
   return texts;
 }
 
+std::vector<json> PluginTest::CallsSinceClear() const {
+  const auto& calls = sim::Calls();
+  return std::vector<json>(calls.begin() + static_cast<std::ptrdiff_t>(calls_seen_), calls.end());
+}
+
 std::vector<json> PluginTest::CallsOf(const std::string& name) const {
   std::vector<json> found;
   const auto& calls = sim::Calls();

@@ -42,6 +42,8 @@ class PluginTest : public ::testing::Test {
   std::vector<nlohmann::json> EventsOf(const std::string& kind) const;
   // The texts of the chat lines sent to `player`.
   std::vector<std::string> ChatTo(const std::string& player) const;
+  // Every game call recorded since the last ClearRecord, in order.
+  std::vector<nlohmann::json> CallsSinceClear() const;
   // Recorded game calls of one function, in order.
   std::vector<nlohmann::json> CallsOf(const std::string& name) const;
   // Forgets what was recorded so far.
