@@ -199,6 +199,8 @@ int main(int argc, char** argv) {
   const bool terminal = isatty(STDOUT_FILENO) != 0;
   Session session{plugin, Style{terminal}};
   sandbox::StartHost({root, true, terminal});
+  // A session may run for long: what it records goes to the listeners only.
+  sim::SetKeeping(false);
 
   std::ofstream events, trace;
   if (!events_file.empty()) {

@@ -65,6 +65,7 @@ void GetAllActorsOfClass(Object* world, Object* class_object, ActorArray* out) {
     for (Creature* creature : state.creatures) take(creature);
   }
   for (Actor* actor : state.actors) take(actor);
+  if (state.faults.actorListEmpty) out->ArrayNum = 0;
   if (CallTracing())
     RecordCall("UGameplayStatics.GetAllActorsOfClass", {ObjectRef(world), ObjectRef(class_object), out->ArrayNum});
 }

@@ -35,6 +35,8 @@ Item* AddNewItem(Object* item_class, Inventory* inventory, bool equipment, bool 
   if (inventory == nullptr) Fail("UPrimalItem.AddNewItem was given no inventory");
   const Class* described = static_cast<ClassObject*>(item_class)->described;
   if (!Derives(described, &classes::UPrimalItem)) return nullptr;
+  const Faults& faults = GetWorld().faults;
+  if (faults.itemCreationFailsForAll || faults.itemCreationFails.count(described->name) != 0) return nullptr;
   Item* item = NewItem(described, inventory);
   item->quantity = quantity;
   item->quality = quality;

@@ -38,8 +38,11 @@ void* Realloc(void* block, std::size_t size) {
 
 void Free(void* block) {
   if (block == nullptr) return;
-  if (Blocks().erase(block) == 0)
-    Fail("FMemory.Free of " + Describe(block) + ", a block the game's allocator never handed out or already freed");
+  if (Blocks().erase(block) == 0) {
+    // Freeing runs in destructors, which cannot unwind: the block is left alone.
+    Report("FMemory.Free of " + Describe(block) + ", a block the game's allocator never handed out or already freed");
+    return;
+  }
   std::free(block);
 }
 

@@ -1,6 +1,6 @@
 // The game's allocator, "FMemory.Realloc" and "FMemory.Free", with an account
-// of live blocks. Freeing or reallocating a block it did not hand out stops the
-// sandbox with a clear message.
+// of live blocks. Freeing or reallocating a block it did not hand out is a
+// contract violation (see Fail in Names.h).
 #pragma once
 
 #include <cstddef>

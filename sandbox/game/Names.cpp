@@ -110,11 +110,26 @@ inline bool SameText(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-void Fail(const std::string& message) {
+namespace {
+ViolationHandler violationHandler = nullptr;
+}  // namespace
+
+void SetViolationHandler(ViolationHandler handler) { violationHandler = handler; }
+
+void Report(const std::string& message) {
+  if (violationHandler != nullptr) {
+    violationHandler(message);
+    return;
+  }
   std::fflush(stdout);
   std::fprintf(stderr, "orvanel-sandbox: fatal: %s\n", message.c_str());
   std::fflush(stderr);
   std::abort();
+}
+
+void Fail(const std::string& message) {
+  Report(message);
+  throw ContractViolation{message};
 }
 
 void RegisterFunction(const std::string& name, void* entry) { Functions()[name] = entry; }

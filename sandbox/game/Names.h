@@ -1,6 +1,6 @@
 // The name table: game functions, fields and bit fields by "Class.Member", as the
 // host resolves them for the plugin. An unknown name, a field asked of a null
-// object or of an object of the wrong class stops the sandbox with a clear message;
+// object or of an object of the wrong class is a contract violation (see Fail);
 // a withheld name resolves to nothing.
 #pragma once
 
@@ -40,8 +40,24 @@ void ResetNameRequests();
 // it when it releases its classes, so that a class made later is checked anew.
 void ForgetClassChecks();
 
-// Stops the sandbox: the plugin asked the game for something it cannot have.
+// What the game does when the plugin breaks a rule of a game function. The
+// program prints the message and stops; tests install a handler that records a
+// failure, after which Fail unwinds the plugin's call with a ContractViolation.
+using ViolationHandler = void (*)(const std::string& message);
+// Null restores stopping the process.
+void SetViolationHandler(ViolationHandler handler);
+
+// Not a std::exception, so that the plugin's guards around its own reads let
+// it pass; the host's dispatch stops it.
+struct ContractViolation {
+  std::string message;
+};
+
+// The plugin asked the game for something it cannot have.
 [[noreturn]] void Fail(const std::string& message);
+// The same, for checks in calls that must not unwind (the game's free, which
+// the plugin calls from destructors): with a handler installed it returns.
+void Report(const std::string& message);
 
 // `object` as the sandbox type T, after checking that it is a `of`; stops the
 // sandbox when `function` was handed null or an object of another class.

@@ -9,6 +9,7 @@ struct Record {
   std::vector<Listener> event_listeners;
   std::vector<Listener> call_listeners;
   bool tracing = true;
+  bool keeping = true;
 };
 
 Record& State() {
@@ -18,9 +19,12 @@ Record& State() {
 
 }  // namespace
 
+void SetKeeping(bool on) { State().keeping = on; }
+
 void Emit(nlohmann::json event) {
-  State().events.push_back(std::move(event));
-  for (const Listener& listener : State().event_listeners) listener(State().events.back());
+  Record& record = State();
+  for (const Listener& listener : record.event_listeners) listener(event);
+  if (record.keeping) record.events.push_back(std::move(event));
 }
 
 const std::vector<nlohmann::json>& Events() { return State().events; }
@@ -31,9 +35,11 @@ void SetCallTracing(bool on) { State().tracing = on; }
 bool CallTracing() { return State().tracing; }
 
 void RecordCall(const char* name, nlohmann::json args) {
-  if (!State().tracing) return;
-  State().calls.push_back({{"call", name}, {"args", std::move(args)}});
-  for (const Listener& listener : State().call_listeners) listener(State().calls.back());
+  Record& record = State();
+  if (!record.tracing || (!record.keeping && record.call_listeners.empty())) return;
+  nlohmann::json call = {{"call", name}, {"args", std::move(args)}};
+  for (const Listener& listener : record.call_listeners) listener(call);
+  if (record.keeping) record.calls.push_back(std::move(call));
 }
 
 const std::vector<nlohmann::json>& Calls() { return State().calls; }
@@ -46,6 +52,7 @@ void ResetRecorder() {
   State().event_listeners.clear();
   State().call_listeners.clear();
   State().tracing = true;
+  State().keeping = true;
 }
 
 nlohmann::json ObjectRef(const Object* object) {

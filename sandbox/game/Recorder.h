@@ -16,6 +16,11 @@ namespace sim {
 
 using Listener = std::function<void(const nlohmann::json&)>;
 
+// Events and calls are kept for Events() and Calls() while keeping is on (the
+// default, for tests); a long-running program turns it off, so that they only
+// reach the listeners and memory stays bounded.
+void SetKeeping(bool on);
+
 void Emit(nlohmann::json event);
 const std::vector<nlohmann::json>& Events();
 void AddEventListener(Listener listener);
@@ -27,7 +32,7 @@ void RecordCall(const char* name, nlohmann::json args);
 const std::vector<nlohmann::json>& Calls();
 void AddCallListener(Listener listener);
 
-// Forgets what was recorded and drops every listener.
+// Forgets what was recorded, drops every listener, and turns tracing and keeping on.
 void ResetRecorder();
 
 // An object as traces show it: its id, or null.

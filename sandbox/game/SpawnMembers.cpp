@@ -58,6 +58,7 @@ Actor* SpawnActor(Object* player, FString* reference, float x, float y, float z,
   const FVector origin = controller->DefaultActorLocation;
   const FVector at{origin.X + x, origin.Y + y, origin.Z + z};
   World& world = GetWorld();
+  if (world.faults.spawnFails) return nullptr;
   if (const auto creature_class = world.creatureClasses.find(path); creature_class != world.creatureClasses.end()) {
     Creature* creature = NewCreature(creature_class->second);
     creature->RootComponent->location = at;

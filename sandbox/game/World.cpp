@@ -138,6 +138,32 @@ void LoadAssets(const json& assets) {
     world.actorClasses[reference] = NewAssetClass(reference, &classes::AActor);
 }
 
+bool FaultFlag(const json& description, const char* key) {
+  if (!description.contains(key)) return false;
+  if (!description[key].is_boolean()) throw std::runtime_error(std::string("\"") + key + "\" must be true or false");
+  return description[key].get<bool>();
+}
+
+// The fault switches: top-level members beside the players and creatures.
+void LoadFaults(const json& description) {
+  Faults& faults = GetWorld().faults;
+  faults.noGameWorld = FaultFlag(description, "noGameWorld") || faults.noGameWorld;
+  faults.spawnFails = FaultFlag(description, "spawnFails") || faults.spawnFails;
+  faults.actorListEmpty = FaultFlag(description, "actorListEmpty") || faults.actorListEmpty;
+  if (!description.contains("itemCreationFails")) return;
+  const json& items = description["itemCreationFails"];
+  const char* wrong = "\"itemCreationFails\" must be true, false or an array of class paths";
+  if (items.is_boolean()) {
+    faults.itemCreationFailsForAll = items.get<bool>() || faults.itemCreationFailsForAll;
+    return;
+  }
+  if (!items.is_array()) throw std::runtime_error(wrong);
+  for (const json& path : items) {
+    if (!path.is_string()) throw std::runtime_error(wrong);
+    faults.itemCreationFails.insert(path.get<std::string>());
+  }
+}
+
 json FloatArray(const float* values, int count) { return json(std::vector<float>(values, values + count)); }
 
 json InventoryJson(const Inventory* inventory) {
@@ -230,6 +256,7 @@ void ResetWorld() {
 void LoadWorld(const json& description) {
   if (!description.is_object()) throw std::runtime_error("a world file must hold one JSON object");
   if (description.contains("unresolved")) LoadUnresolvedNames(description["unresolved"]);
+  LoadFaults(description);
   if (description.contains("assets")) LoadAssets(description["assets"]);
   if (description.contains("players")) {
     if (!description["players"].is_array()) throw std::runtime_error("\"players\" must be an array");

@@ -7,6 +7,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,18 @@
 #include "sandbox/game/Objects.h"
 
 namespace sim {
+
+struct Faults {
+  // IApiUtils::GameWorld answers null.
+  bool noGameWorld = false;
+  // "UPrimalItem.AddNewItem" makes no item: of any class, or of these class paths.
+  bool itemCreationFailsForAll = false;
+  std::set<std::string> itemCreationFails;
+  // "AShooterPlayerController.SpawnActor" spawns nothing.
+  bool spawnFails = false;
+  // "UGameplayStatics.GetAllActorsOfClass" finds no actor.
+  bool actorListEmpty = false;
+};
 
 struct World {
   WorldObject* world = nullptr;
@@ -33,6 +46,8 @@ struct World {
   std::map<std::string, Object*> plainObjects;
   std::map<std::string, const Class*> creatureClasses;
   std::map<std::string, const Class*> actorClasses;
+  // Faults the world file switches on, so that a test can make the game say no.
+  Faults faults;
   uint64_t nextId = 1;
 };
 

@@ -10,6 +10,7 @@
 #include <spdlog/sinks/stdout_color_sinks.h>
 #include <spdlog/sinks/stdout_sinks.h>
 
+#include "sandbox/game/Names.h"
 #include "sandbox/game/Recorder.h"
 #include "sandbox/game/World.h"
 #include "orvanel/host/TalvexApi.h"
@@ -108,7 +109,10 @@ class Commands final : public TalvexApi::ICommands {
 class ApiUtils final : public TalvexApi::IApiUtils {
  public:
   void Unused0() override {}
-  UWorld* GameWorld() override { return reinterpret_cast<UWorld*>(sim::GetWorld().world); }
+  UWorld* GameWorld() override {
+    if (sim::GetWorld().faults.noGameWorld) return nullptr;
+    return reinterpret_cast<UWorld*>(sim::GetWorld().world);
+  }
 };
 
 char16_t LowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c; }
@@ -128,12 +132,15 @@ Registration* FindRegistration(CommandKind kind, std::u16string_view text) {
 }
 
 // Runs a handler as a careful host does: whatever it throws is logged and
-// shown, and the server goes on.
+// shown, and the server goes on. A contract violation was reported where the
+// game found it; it only ends the command.
 template <typename Call>
 void RunHandler(const std::u16string& command, Call call) {
   try {
     call();
     return;
+  } catch (const sim::ContractViolation& violation) {
+    sim::Emit({{"event", "contract-violation"}, {"command", sim::ToUtf8(command)}, {"error", violation.message}});
   } catch (const std::exception& error) {
     HostLog().error("The command \"{}\" failed: {}", sim::ToUtf8(command), error.what());
     sim::Emit({{"event", "handler-error"}, {"command", sim::ToUtf8(command)}, {"error", error.what()}});

@@ -27,6 +27,7 @@ class ConfigTest : public PluginTest {
   }
   // Reloads as Alice and tells whether the reload failed as the host saw it.
   std::string FailedReload() {
+    ExpectHostLog("error", "The command \"reload\" failed");
     ClearRecord();
     Console("Alice", "reload");
     EXPECT_TRUE(ChatTo("Alice").empty()) << "a failed reload sends no reply";

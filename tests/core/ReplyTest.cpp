@@ -1,9 +1,13 @@
 // Chat replies as the game receives them.
 #include "support/PluginTest.h"
 
+#include <functional>
+#include <utility>
+
 #include <fmt/format.h>
 
 #include "orvanel/core/Reply.h"
+#include "orvanel/host/GameAccess.h"
 
 using nlohmann::json;
 
@@ -29,6 +33,59 @@ TEST_F(ReplyTest, DoubledBracesBecomeSingleAndHighBytesBecomeQuestionMarks) {
 TEST_F(ReplyTest, ALoneBraceIsAFormatErrorAndNothingIsSent) {
   EXPECT_THROW(SendReply(Alice(), SystemSender(), "half { open"), fmt::format_error);
   EXPECT_THROW(SendReply(Alice(), SystemSender(), WideStringView(u"}")), fmt::format_error);
+  EXPECT_TRUE(EventsOf("chat").empty());
+}
+
+TEST_F(ReplyTest, TheRecordHoldsTheSenderAndMessageAndEveryOtherFieldEmpty) {
+  SendReply(Alice(), SystemSender(), "hello");
+  SendReply(Alice(), SystemSender(), "");
+  const auto calls = CallsOf("AShooterPlayerController.ClientChatMessage");
+  ASSERT_EQ(calls.size(), 2u);
+  const json empty_fields = {{"senderId", 0},       {"senderTeamIndex", 0}, {"receivedTime", -1.0},
+                             {"sendMode", 0},       {"radioFrequency", 0},  {"chatType", 0}};
+  for (const json& call : calls) {
+    EXPECT_EQ(call["args"][1], "[system]");
+    json fields = call["args"][3];
+    fields.erase("messageEmpty");
+    EXPECT_EQ(fields, empty_fields);
+  }
+  EXPECT_EQ(calls[0]["args"][2], "hello");
+}
+
+// A text in game memory, as the record carries it.
+RawText GameText(const char16_t* text) {
+  FString copy{WideStringView(text)};
+  return RawText{std::exchange(copy.Data, nullptr), std::exchange(copy.ArrayNum, 0), std::exchange(copy.ArrayMax, 0)};
+}
+
+TEST_F(ReplyTest, TheGameRefusesARecordWithAnyFieldOutOfPlace) {
+  const std::vector<std::pair<const char*, std::function<void(ChatMessageRecord&)>>> faults = {
+      {"sender", [](ChatMessageRecord& record) { --record.SenderName.ArrayNum; }},
+      {"steam name", [](ChatMessageRecord& record) { record.SenderSteamName = GameText(u"x"); }},
+      {"tribe name", [](ChatMessageRecord& record) { record.SenderTribeName = GameText(u"x"); }},
+      {"receiver", [](ChatMessageRecord& record) { record.Receiver = GameText(u"x"); }},
+      {"user id", [](ChatMessageRecord& record) { record.UserId = GameText(u"x"); }},
+      {"sender id", [](ChatMessageRecord& record) { record.SenderId = 1; }},
+      {"team index", [](ChatMessageRecord& record) { record.SenderTeamIndex = -1; }},
+      {"received time", [](ChatMessageRecord& record) { record.ReceivedTime = 0.0; }},
+      {"send mode", [](ChatMessageRecord& record) { record.SendMode = 1; }},
+      {"radio frequency", [](ChatMessageRecord& record) { record.RadioFrequency = 1; }},
+      {"chat type", [](ChatMessageRecord& record) { record.ChatType = 1; }},
+      {"sender icon", [](ChatMessageRecord& record) { record.SenderIcon = &record; }},
+  };
+  for (const auto& [what, fault] : faults) {
+    ChatMessageRecord record{};
+    record.SenderName = GameText(u"[system]");
+    record.Message = GameText(u"hello");
+    record.ReceivedTime = -1.0;
+    fault(record);
+    const auto violations = ViolationsDuring([&] {
+      GameFunction<void(AShooterPlayerController*, ChatMessageRecord)>("AShooterPlayerController.ClientChatMessage")(
+          Alice(), record);
+    });
+    ASSERT_EQ(violations.size(), 1u) << what;
+    EXPECT_NE(violations[0].find(what), std::string::npos) << violations[0];
+  }
   EXPECT_TRUE(EventsOf("chat").empty());
 }
 

@@ -25,6 +25,7 @@ TEST_F(HostTest, AFailingHandlerIsLoggedAndTheServerGoesOn) {
   WriteConfig(StandardConfig());
   AddWorld(ThreePlayers());
   LoadPlugin();
+  ExpectHostLog("error", "parse error");
   WriteConfigText("{");
   Console("Alice", "reload");
   ASSERT_EQ(EventsOf("handler-error").size(), 1u);
@@ -41,6 +42,7 @@ TEST_F(HostTest, AFailingHandlerIsLoggedAndTheServerGoesOn) {
 
 TEST_F(HostTest, RegistrationsLeftAfterUnloadAreReportedAndDropped) {
   AddWorld(ThreePlayers());
+  ExpectHostLog("warning", "\"leftover\"");
   ASSERT_TRUE(sandbox::LoadPlugin(LEFTOVER_PLUGIN_PATH));
   Console("Alice", "leftover");
   EXPECT_TRUE(EventsOf("unknown-command").empty());

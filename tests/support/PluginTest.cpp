@@ -1,14 +1,34 @@
 #include "support/PluginTest.h"
 
+#include <algorithm>
 #include <fstream>
 #include <random>
 
 #include "sandbox/game/Memory.h"
+#include "sandbox/game/Names.h"
 #include "sandbox/game/Recorder.h"
 #include "sandbox/game/World.h"
 #include "sandbox/host/Host.h"
 
 using nlohmann::json;
+
+namespace {
+
+void FailTheTest(const std::string& message) { ADD_FAILURE() << "contract violation: " << message; }
+
+// Installed before any test runs, so that no violation stops the test binary.
+const bool violationsFailTests = (sim::SetViolationHandler(&FailTheTest), true);
+
+std::vector<std::string>* collectedViolations = nullptr;
+
+void CollectViolation(const std::string& message) { collectedViolations->push_back(message); }
+
+bool IsHostComplaint(const json& event) {
+  return event["event"] == "log" && event["logger"] == "TalvexApi" &&
+         (event["level"] == "warning" || event["level"] == "error" || event["level"] == "critical");
+}
+
+}  // namespace
 
 void PluginTest::SetUp() {
   std::random_device seed;
@@ -23,6 +43,14 @@ void PluginTest::TearDown() {
   UnloadPlugin();
   EXPECT_EQ(sim::LiveBlocks() - sim::WorldHeldBlocks(), baseline_blocks_)
       << "game memory blocks were left behind or freed twice";
+  for (const json& event : sim::Events()) {
+    if (!IsHostComplaint(event)) continue;
+    const std::string text = event["text"];
+    const bool expected = std::any_of(expected_host_logs_.begin(), expected_host_logs_.end(), [&](const auto& entry) {
+      return event["level"] == entry.first && text.find(entry.second) != std::string::npos;
+    });
+    EXPECT_TRUE(expected) << "the host logged at level " << event["level"].get<std::string>() << ": " << text;
+  }
   sandbox::StopHost();
   std::error_code ignored;
   std::filesystem::remove_all(root_, ignored);
@@ -106,6 +134,23 @@ std::vector<json> PluginTest::CallsOf(const std::string& name) const {
 void PluginTest::ClearRecord() {
   events_seen_ = sim::Events().size();
   calls_seen_ = sim::Calls().size();
+}
+
+void PluginTest::ExpectHostLog(const std::string& level, const std::string& fragment) {
+  expected_host_logs_.emplace_back(level, fragment);
+}
+
+std::vector<std::string> PluginTest::ViolationsDuring(const std::function<void()>& action) {
+  std::vector<std::string> violations;
+  collectedViolations = &violations;
+  sim::SetViolationHandler(&CollectViolation);
+  try {
+    action();
+  } catch (const sim::ContractViolation&) {
+  }
+  sim::SetViolationHandler(&FailTheTest);
+  collectedViolations = nullptr;
+  return violations;
 }
 
 sim::Controller* PluginTest::Player(const std::string& name) const { return sim::FindPlayer(name); }

@@ -1,10 +1,13 @@
 // The end-to-end fixture: a server directory on disk with the test's
 // config.json, a small world, the plugin library loaded anew, and players'
 // typed lines. Each test ends by checking that the game allocator's live blocks
-// are back where they started (blocks that world objects own aside).
+// are back where they started (blocks that world objects own aside) and that the
+// host logged no warning or error the test did not expect. A contract violation
+// the game detects fails the test that caused it.
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,6 +52,13 @@ class PluginTest : public ::testing::Test {
   // Forgets what was recorded so far.
   void ClearRecord();
 
+  // A host log line of `level` ("warning", "error") holding `fragment` is
+  // expected; any other host warning or error fails the test.
+  void ExpectHostLog(const std::string& level, const std::string& fragment);
+  // The contract violations the game reports while `action` runs, instead of
+  // failing the test with them.
+  static std::vector<std::string> ViolationsDuring(const std::function<void()>& action);
+
   sim::Controller* Player(const std::string& name) const;
   nlohmann::json Dump() const;
 
@@ -58,4 +68,5 @@ class PluginTest : public ::testing::Test {
   std::size_t baseline_blocks_ = 0;
   std::size_t events_seen_ = 0;
   std::size_t calls_seen_ = 0;
+  std::vector<std::pair<std::string, std::string>> expected_host_logs_;
 };
