@@ -17,8 +17,8 @@ struct ChatMessage {
 };
 static_assert(sizeof(ChatMessage) == 144);
 
-std::u16string TakeText(RawText& text) {
-  std::u16string characters;
+WideString TakeText(RawText& text) {
+  WideString characters;
   if (text.Data != nullptr && text.ArrayNum > 0) characters.assign(text.Data, std::size_t(text.ArrayNum - 1));
   Free(text.Data);
   text = RawText{};
@@ -29,8 +29,8 @@ std::u16string TakeText(RawText& text) {
 void ClientChatMessage(Object* object, ChatMessage message) {
   auto* player =
       Expect<Controller>(object, classes::AShooterPlayerController, "AShooterPlayerController.ClientChatMessage");
-  const std::u16string sender = TakeText(message.SenderName);
-  const std::u16string text = TakeText(message.Message);
+  const WideString sender = TakeText(message.SenderName);
+  const WideString text = TakeText(message.Message);
   RecordCall("AShooterPlayerController.ClientChatMessage",
              {ObjectRef(player), ToUtf8(sender), ToUtf8(text)});
   Emit({{"event", "chat"}, {"to", player->name}, {"sender", ToUtf8(sender)}, {"text", ToUtf8(text)}});

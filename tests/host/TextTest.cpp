@@ -13,9 +13,9 @@ TEST(TextTest, AsciiRoundTripsExactly) {
 }
 
 TEST(TextTest, CharactersWithoutANarrowFormBecomeQuestionMarks) {
-  EXPECT_EQ(NarrowText(FString(u"Caf\u00e9 \U0001F996")), "Caf? ??");
+  EXPECT_EQ(NarrowText(FString(TEXT("Caf\u00e9 \U0001F996"))), "Caf? ??");
   EXPECT_EQ(NarrowText(FString()), "");
-  EXPECT_EQ(WidenAsciiText("caf\xe9"), u"caf?");
+  EXPECT_EQ(WidenAsciiText("caf\xe9"), TEXT("caf?"));
 }
 
 }  // namespace
