@@ -23,9 +23,7 @@ target_include_directories(CLI11::CLI11 SYSTEM INTERFACE ${WINDOWS_LIBRARY_INCLU
 if(ORVANEL_TESTS)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-  add_subdirectory(/usr/src/googletest ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
-  add_library(GTest::gtest ALIAS gtest)
-  add_library(GTest::gtest_main ALIAS gtest_main)
+  add_subdirectory(/usr/src/googletest ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)  # makes GTest::gtest
 endif()
 
 # The compiler's runtime libraries lie beside the programs, where Windows looks

@@ -259,13 +259,13 @@ bool LoadPlugin(const std::filesystem::path& library) {
 void UnloadPlugin() {
   if (State().plugin == nullptr) return;
   HostLog().info("Unloading plugin {}", State().pluginPath.filename().string());
-  CloseLibrary(State().plugin);
-  State().plugin = nullptr;
 #if defined(_WIN32)
   // spdlog is compiled into each module here: the formatter the plugin put in
-  // the shared sinks was its code, which has left with it.
+  // the shared sinks is its code, so it is replaced while that code is there.
   State().log->set_pattern(kLogPattern);
 #endif
+  CloseLibrary(State().plugin);
+  State().plugin = nullptr;
   if (StillLoaded(State().pluginPath)) {
     HostLog().warn("The plugin {} stayed in memory after it was unloaded", State().pluginPath.filename().string());
   }

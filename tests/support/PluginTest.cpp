@@ -3,6 +3,8 @@
 #include <fstream>
 #include <random>
 
+#include <unistd.h>
+
 #include "sandbox/game/Memory.h"
 #include "sandbox/game/Recorder.h"
 #include "sandbox/game/World.h"
