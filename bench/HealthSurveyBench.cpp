@@ -37,8 +37,8 @@ class SurveyServer {
     sim::LoadWorld({{"players", {{{"name", "Alice"}, {"steamId", 76561198000000001ULL}, {"team", kCallerTeam}}}}});
     caller_ = sim::FindPlayer("Alice");
 
-    const std::array<std::u16string, 8> tags{u"Rex",   u"Raptor", u"Argentavis", u"Dodo",
-                                             u"Trike", u"Stego",  u"Pteranodon", u"Brontosaurus"};
+    const std::array<WideString, 8> tags{TEXT("Rex"),   TEXT("Raptor"), TEXT("Argentavis"), TEXT("Dodo"),
+                                             TEXT("Trike"), TEXT("Stego"),  TEXT("Pteranodon"), TEXT("Brontosaurus")};
     std::array<FName, 8> names;
     for (std::size_t i = 0; i < tags.size(); ++i) names[i] = sim::MakeName(tags[i]);
     std::mt19937 random(7);

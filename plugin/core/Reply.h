@@ -13,15 +13,8 @@
 #include "orvanel/host/Engine.h"
 #include "orvanel/host/Text.h"
 
-// An FString's three fields with no ownership: the record the game takes by
-// value must be trivially copyable, so its texts travel as raw buffers.
-struct RawText {
-  TCHAR* Data;
-  int32_t ArrayNum;
-  int32_t ArrayMax;
-};
-
-// The game's chat message, as "AShooterPlayerController.ClientChatMessage" takes it.
+// The game's chat message, as "AShooterPlayerController.ClientChatMessage" takes
+// it: by value, so its texts travel as raw buffers.
 struct ChatMessageRecord {
   RawText SenderName;
   RawText SenderSteamName;

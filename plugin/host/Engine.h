@@ -13,11 +13,17 @@
 #include <string_view>
 #include <utility>
 
+// TEXT("...") is a literal of engine text. On Windows both are spelled as
+// <windows.h> spells them, so that either may be included first.
 #if defined(_WIN32)
 using TCHAR = wchar_t;
+#define __TEXT(quote) L##quote
+#define TEXT(quote) __TEXT(quote)
 #else
 using TCHAR = char16_t;
+#define TEXT(quote) u##quote
 #endif
+static_assert(sizeof(TCHAR) == 2, "engine text has 16-bit code units");
 
 // Wide text as the host and the engine see it: 16-bit code units on every platform.
 using WideString = std::basic_string<TCHAR>;
@@ -66,9 +72,13 @@ struct FLinearColor {
   float R = 0, G = 0, B = 0, A = 0;
 };
 
+// The host's name resolution of game members, declared here once because the
+// game's allocator below needs it; the rest of the host is in TalvexApi.h.
 namespace TalvexApi {
-uint64_t GetAddress(const void* object, const std::string& name);
+// A game function's entry by "Class.Member", called with the object first.
 void* GetAddress(const std::string& name);
+// The address of a field inside `object`.
+uint64_t GetAddress(const void* object, const std::string& name);
 }  // namespace TalvexApi
 
 // A game member that the host does not resolve (a game update renamed or
@@ -239,5 +249,15 @@ struct FString {
   }
 };
 
+// An FString's three fields with no ownership: how engine text travels inside
+// records that must be trivially copyable, and how the game side takes texts
+// it fills, frees or only reads.
+struct RawText {
+  TCHAR* Data;
+  int32_t ArrayNum;
+  int32_t ArrayMax;
+};
+
 static_assert(sizeof(FString) == 16, "FString is pointer, count, capacity");
+static_assert(sizeof(RawText) == sizeof(FString), "RawText is laid out as FString");
 static_assert(sizeof(TArray<void*>) == 16, "TArray is pointer, count, capacity");

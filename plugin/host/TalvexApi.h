@@ -60,10 +60,7 @@ ICommands& GetCommands();
 IApiUtils& GetApiUtils();
 std::vector<spdlog::sink_ptr>& GetLogSinks();
 
-// A game function's entry by "Class.Member", called with the object first.
-void* GetAddress(const std::string& name);
-// The address of a field inside `object`.
-uint64_t GetAddress(const void* object, const std::string& name);
+// GetAddress, the resolution of game functions and fields, is in Engine.h.
 BitField GetBitField(const void* object, const std::string& name);
 BitField GetBitField(void* object, const std::string& name);
 

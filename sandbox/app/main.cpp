@@ -12,8 +12,10 @@
 #include <string>
 
 #include <CLI/CLI.hpp>
-#include <editline/readline.h>
 #include <nlohmann/json.hpp>
+#if defined(ORVANEL_LINE_EDITING)
+#include <editline/readline.h>
+#endif
 
 #include "sandbox/game/Memory.h"
 #include "sandbox/game/Recorder.h"
@@ -160,6 +162,7 @@ void RunStream(Session& session, std::istream& input, bool echo) {
   }
 }
 
+#if defined(ORVANEL_LINE_EDITING)
 void RunPrompt(Session& session) {
   const std::string history = (std::filesystem::path(getenv("HOME") ? getenv("HOME") : ".") /
                                ".orvanel_sandbox_history")
@@ -177,6 +180,19 @@ void RunPrompt(Session& session) {
   }
   write_history(history.c_str());
 }
+#else
+// Where no line-editing library is built in: plain line input.
+void RunPrompt(Session& session) {
+  std::cout << "Type help for the commands, quit to leave.\n";
+  std::string line;
+  while (session.running) {
+    std::cout << "orvanel> " << std::flush;
+    if (!std::getline(std::cin, line)) break;
+    RunLine(session, line);
+    std::cout.flush();
+  }
+}
+#endif
 
 }  // namespace
 

@@ -37,7 +37,7 @@ constexpr const char* kChatMessage = "AShooterPlayerController.ClientChatMessage
 
 // A text the game takes over: its buffer is freed, whatever the checks say.
 struct TakenText {
-  std::u16string characters;
+  WideString characters;
   bool empty;       // no buffer, count 0, capacity 0
   bool terminated;  // a buffer whose count includes its final NUL
 };
@@ -45,7 +45,7 @@ struct TakenText {
 TakenText TakeText(RawText& text) {
   TakenText taken{{}, text.Data == nullptr && text.ArrayNum == 0 && text.ArrayMax == 0, false};
   if (text.Data != nullptr && text.ArrayNum > 0 && text.ArrayMax >= text.ArrayNum) {
-    taken.terminated = text.Data[text.ArrayNum - 1] == u'\0';
+    taken.terminated = text.Data[text.ArrayNum - 1] == TCHAR(0);
     taken.characters.assign(text.Data, std::size_t(text.ArrayNum - 1));
   }
   Free(text.Data);

@@ -82,15 +82,15 @@ FVector* GetCustomLocation(Object* object, FVector* location) {
 // Fills `out` with the name's text in game memory; the empty name gives the empty text.
 RawText* NameToString(const FName* name, RawText* out) {
   if (name == nullptr || out == nullptr) Fail("FName.ToString needs a name and a text to fill");
-  const std::vector<std::u16string>& names = GetWorld().names;
+  const std::vector<WideString>& names = GetWorld().names;
   if (name->ComparisonIndex < 0 || std::size_t(name->ComparisonIndex) >= names.size())
     Fail("FName.ToString of a name the game never made (index " + std::to_string(name->ComparisonIndex) + ")");
-  const std::u16string& text = names[std::size_t(name->ComparisonIndex)];
+  const WideString& text = names[std::size_t(name->ComparisonIndex)];
   Free(out->Data);
   *out = RawText{nullptr, 0, 0};
   if (text.empty()) return out;
   const std::size_t count = text.size() + 1;
-  out->Data = static_cast<char16_t*>(Realloc(nullptr, count * sizeof(char16_t)));
+  out->Data = static_cast<TCHAR*>(Realloc(nullptr, count * sizeof(TCHAR)));
   text.copy(out->Data, text.size());
   out->Data[text.size()] = 0;
   out->ArrayNum = out->ArrayMax = static_cast<int32_t>(count);
@@ -104,7 +104,7 @@ void ClientServerUlvaneNotificationCustom(Object* object, const RawText* text, c
                                     "AShooterPlayerController.ClientServerUlvaneNotificationCustom");
   if (text == nullptr || color == nullptr)
     Fail("AShooterPlayerController.ClientServerUlvaneNotificationCustom needs a text and a colour");
-  std::u16string characters;
+  WideString characters;
   if (text->Data != nullptr && text->ArrayNum > 0) characters.assign(text->Data, std::size_t(text->ArrayNum - 1));
   const nlohmann::json rgba = {FloatJson(color->R), FloatJson(color->G), FloatJson(color->B), FloatJson(color->A)};
   RecordCall("AShooterPlayerController.ClientServerUlvaneNotificationCustom",

@@ -11,10 +11,10 @@ namespace {
 // paths as plain objects; anything else loads nothing.
 Object* StaticLoadObject(ClassObject* object_class, Object* outer, const TCHAR* name, const TCHAR* file_name,
                          uint32_t load_flags, Object* sandbox, bool allow_reconciliation) {
-  const std::string path = name == nullptr ? std::string() : ToUtf8(std::u16string_view(name));
+  const std::string path = name == nullptr ? std::string() : ToUtf8(WideStringView(name));
   RecordCall("Global.StaticLoadObject",
              {ObjectRef(object_class), ObjectRef(outer), name == nullptr ? nlohmann::json(nullptr) : nlohmann::json(path),
-              file_name == nullptr ? nlohmann::json(nullptr) : nlohmann::json(ToUtf8(std::u16string_view(file_name))),
+              file_name == nullptr ? nlohmann::json(nullptr) : nlohmann::json(ToUtf8(WideStringView(file_name))),
               load_flags, ObjectRef(sandbox), allow_reconciliation});
   World& world = GetWorld();
   if (const auto item = world.itemClasses.find(path); item != world.itemClasses.end()) return item->second;

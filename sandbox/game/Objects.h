@@ -12,14 +12,6 @@
 
 namespace sim {
 
-// An engine text's three fields with no ownership: how the game side takes
-// texts it fills, frees or only reads.
-struct RawText {
-  TCHAR* Data;
-  int32_t ArrayNum;
-  int32_t ArrayMax;
-};
-
 struct Class {
   std::string name;
   const Class* super;
@@ -117,7 +109,7 @@ struct Creature : Character {
   int beginPlayCount = 0;
   bool tamed = false;
   float imprintQuality = 0;
-  std::u16string imprinterName;
+  WideString imprinterName;
   uint64_t imprinterId = 0;
 };
 

@@ -60,7 +60,7 @@ nlohmann::json ObjectRef(const Object* object) {
   return object->id;
 }
 
-std::string ToUtf8(std::u16string_view text) {
+std::string ToUtf8(WideStringView text) {
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
     char32_t code = text[i];
@@ -89,10 +89,10 @@ std::string ToUtf8(std::u16string_view text) {
   return out;
 }
 
-std::u16string FromUtf8(std::string_view text) {
+WideString FromUtf8(std::string_view text) {
   // Never more 16-bit units than bytes: the text is written in place and cut
   // to its length at the end.
-  std::u16string out(text.size(), u'\0');
+  WideString out(text.size(), TEXT('\0'));
   std::size_t length = 0;
   std::size_t i = 0;
   while (i < text.size()) {
@@ -119,10 +119,10 @@ std::u16string FromUtf8(std::string_view text) {
       continue;
     }
     if (code >= 0x10000) {
-      out[length++] = static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
-      out[length++] = static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+      out[length++] = static_cast<TCHAR>(0xD800 + ((code - 0x10000) >> 10));
+      out[length++] = static_cast<TCHAR>(0xDC00 + ((code - 0x10000) & 0x3FF));
     } else {
-      out[length++] = static_cast<char16_t>(code);
+      out[length++] = static_cast<TCHAR>(code);
     }
     i += 1 + extra;
   }

@@ -38,8 +38,8 @@ void ResetRecorder();
 // An object as traces show it: its id, or null.
 nlohmann::json ObjectRef(const Object* object);
 
-std::string ToUtf8(std::u16string_view text);
+std::string ToUtf8(WideStringView text);
 // Invalid UTF-8 becomes U+FFFD.
-std::u16string FromUtf8(std::string_view text);
+WideString FromUtf8(std::string_view text);
 
 }  // namespace sim

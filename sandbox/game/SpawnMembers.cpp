@@ -153,7 +153,7 @@ void UpdateImprintingDetails(Object* object, FString* character_name, uint64_t p
   if (character_name == nullptr) Fail("APrimalDinoCharacter.UpdateImprintingDetails was given no name");
   RecordCall("APrimalDinoCharacter.UpdateImprintingDetails",
              {ObjectRef(creature), TextJson(character_name), player_id});
-  creature->imprinterName = std::u16string(character_name->View());
+  creature->imprinterName = WideString(character_name->View());
   creature->imprinterId = player_id;
 }
 

@@ -326,8 +326,8 @@ Controller* OwnerOf(const Object* character) {
   return nullptr;
 }
 
-FName MakeName(std::u16string_view text) {
-  std::vector<std::u16string>& names = GetWorld().names;
+FName MakeName(WideStringView text) {
+  std::vector<WideString>& names = GetWorld().names;
   for (std::size_t i = 0; i < names.size(); ++i)
     if (names[i] == text) return FName{static_cast<int32_t>(i), 0};
   names.emplace_back(text);
@@ -339,7 +339,7 @@ Creature* NewCreature(const Class* creature_class) {
   creature->RootComponent = Create<SceneComponent>();
   creature->status = Create<StatusComponent>();
   creature->inventory = Create<Inventory>();
-  creature->DinoNameTag = MakeName(u"");
+  creature->DinoNameTag = MakeName(TEXT(""));
   GetWorld().creatures.push_back(creature);
   return creature;
 }

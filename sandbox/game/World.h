@@ -37,7 +37,7 @@ struct World {
   std::vector<Creature*> creatures;
   // Spawned actors that are not creatures.
   std::vector<Actor*> actors;
-  std::vector<std::u16string> names;
+  std::vector<WideString> names;
   std::deque<Class> assetClasses;
   std::map<const Class*, ClassObject*> classObjects;
   // The catalogue: class paths that load as item classes, paths that load as
@@ -80,7 +80,7 @@ Controller* FindPlayerBySteamId(uint64_t steam_id);
 // The player whose character `character` is, or null.
 Controller* OwnerOf(const Object* character);
 
-FName MakeName(std::u16string_view text);
+FName MakeName(WideStringView text);
 
 // A creature with a root component, a status component and an inventory.
 Creature* NewCreature(const Class* creature_class);

@@ -1,9 +1,14 @@
 #include "sandbox/host/Host.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
+#include <cstdio>
 #include <vector>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
 
 #include <spdlog/sinks/base_sink.h>
 #include <spdlog/sinks/basic_file_sink.h>
@@ -39,7 +44,7 @@ const char* KindName(CommandKind kind) { return kind == CommandKind::Chat ? "cha
 
 struct Registration {
   CommandKind kind;
-  std::u16string text;
+  WideString text;
   // Held by pointer so that a registration the plugin left behind can be
   // dropped without running its destructor, whose code left with the plugin.
   std::unique_ptr<TalvexApi::ChatCommandCallback> chat;
@@ -64,16 +69,44 @@ HostState& State() {
   return state;
 }
 
+const char* const kLogPattern = "%D %R [%n][%l] %v";
+
+// The plugin library as the platform's loader sees it. Every symbol is bound at
+// load, so a host function the plugin names and the host lacks fails the load.
+#if defined(_WIN32)
+void* OpenLibrary(const std::filesystem::path& library, std::string& error) {
+  HMODULE handle = LoadLibraryW(library.c_str());
+  if (handle == nullptr) error = "error " + std::to_string(GetLastError());
+  return reinterpret_cast<void*>(handle);
+}
+void CloseLibrary(void* handle) { FreeLibrary(reinterpret_cast<HMODULE>(handle)); }
+bool StillLoaded(const std::filesystem::path& library) {
+  return GetModuleHandleW(std::filesystem::path(library).make_preferred().c_str()) != nullptr;
+}
+#else
+void* OpenLibrary(const std::filesystem::path& library, std::string& error) {
+  void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) error = dlerror();
+  return handle;
+}
+void CloseLibrary(void* handle) { dlclose(handle); }
+bool StillLoaded(const std::filesystem::path& library) {
+  void* still = dlopen(library.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  if (still != nullptr) dlclose(still);
+  return still != nullptr;
+}
+#endif
+
 void Register(CommandKind kind, const FString& command, std::unique_ptr<TalvexApi::ChatCommandCallback> chat,
               std::unique_ptr<TalvexApi::ConsoleCommandCallback> console) {
-  Registration registration{kind, std::u16string(command.View()), std::move(chat), std::move(console)};
+  Registration registration{kind, WideString(command.View()), std::move(chat), std::move(console)};
   sim::Emit({{"event", "register"}, {"kind", KindName(kind)}, {"text", sim::ToUtf8(registration.text)}});
   State().registrations.push_back(std::move(registration));
 }
 
 bool Unregister(CommandKind kind, const FString& command) {
   auto& registrations = State().registrations;
-  const std::u16string text(command.View());
+  const WideString text(command.View());
   const auto found = std::find_if(registrations.begin(), registrations.end(), [&](const Registration& entry) {
     return entry.kind == kind && entry.text == text;
   });
@@ -115,17 +148,17 @@ class ApiUtils final : public TalvexApi::IApiUtils {
   }
 };
 
-char16_t LowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c; }
+TCHAR LowerAscii(TCHAR c) { return c >= TEXT('A') && c <= TEXT('Z') ? TCHAR(c - TEXT('A') + TEXT('a')) : c; }
 
 // Command words match without regard to the case of ASCII letters.
-bool SameCommandWord(std::u16string_view word, std::u16string_view command) {
+bool SameCommandWord(WideStringView word, WideStringView command) {
   return word.size() == command.size() &&
          std::equal(word.begin(), word.end(), command.begin(),
-                    [](char16_t a, char16_t b) { return LowerAscii(a) == LowerAscii(b); });
+                    [](TCHAR a, TCHAR b) { return LowerAscii(a) == LowerAscii(b); });
 }
 
-Registration* FindRegistration(CommandKind kind, std::u16string_view text) {
-  const std::u16string_view word = text.substr(0, text.find(u' '));
+Registration* FindRegistration(CommandKind kind, WideStringView text) {
+  const WideStringView word = text.substr(0, text.find(TEXT(' ')));
   for (Registration& registration : State().registrations)
     if (registration.kind == kind && SameCommandWord(word, registration.text)) return &registration;
   return nullptr;
@@ -135,7 +168,7 @@ Registration* FindRegistration(CommandKind kind, std::u16string_view text) {
 // shown, and the server goes on. A contract violation was reported where the
 // game found it; it only ends the command.
 template <typename Call>
-void RunHandler(const std::u16string& command, Call call) {
+void RunHandler(const WideString& command, Call call) {
   try {
     call();
     return;
@@ -151,15 +184,15 @@ void RunHandler(const std::u16string& command, Call call) {
 }
 
 void Dispatch(CommandKind kind, sim::Controller* player, const std::string& text) {
-  const std::u16string wide = sim::FromUtf8(text);
+  const WideString wide = sim::FromUtf8(text);
   Registration* registration = FindRegistration(kind, wide);
   if (registration == nullptr) {
     sim::Emit({{"event", "unknown-command"}, {"kind", KindName(kind)}, {"from", player->name}, {"text", text}});
     return;
   }
   // The game hands the line over as engine text in its own memory.
-  FString line{std::u16string_view(wide)};
-  const std::u16string command = registration->text;
+  FString line{WideStringView(wide)};
+  const WideString command = registration->text;
   if (kind == CommandKind::Chat) {
     const TalvexApi::ChatCommandCallback callback = *registration->chat;
     RunHandler(command, [&] {
@@ -183,6 +216,11 @@ void StartHost(const HostOptions& options) {
   State().options = options;
   State().sinks.clear();
   if (options.consoleLog) {
+#if defined(_WIN32)
+    // The console sink writes to the handle past the C library's buffer; an
+    // unbuffered stdout keeps the program's lines and the log's in order.
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+#endif
     if (options.color)
       State().sinks.push_back(std::make_shared<spdlog::sinks::stdout_color_sink_mt>(spdlog::color_mode::always));
     else
@@ -198,7 +236,7 @@ void StartHost(const HostOptions& options) {
   }
   State().sinks.push_back(std::make_shared<EventSink>());
   State().log = std::make_shared<spdlog::logger>("TalvexApi", State().sinks.begin(), State().sinks.end());
-  State().log->set_pattern("%D %R [%n][%l] %v");
+  State().log->set_pattern(kLogPattern);
   State().log->flush_on(spdlog::level::info);
 }
 
@@ -214,9 +252,10 @@ void StopHost() {
 bool LoadPlugin(const std::filesystem::path& library) {
   if (State().plugin != nullptr) UnloadPlugin();
   HostLog().info("Loading plugin {}", library.filename().string());
-  void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+  std::string error;
+  void* handle = OpenLibrary(library, error);
   if (handle == nullptr) {
-    HostLog().error("Could not load plugin {}: {}", library.string(), dlerror());
+    HostLog().error("Could not load plugin {}: {}", library.string(), error);
     return false;
   }
   State().plugin = handle;
@@ -227,10 +266,14 @@ bool LoadPlugin(const std::filesystem::path& library) {
 void UnloadPlugin() {
   if (State().plugin == nullptr) return;
   HostLog().info("Unloading plugin {}", State().pluginPath.filename().string());
-  dlclose(State().plugin);
+#if defined(_WIN32)
+  // spdlog is compiled into each module here: the formatter the plugin put in
+  // the shared sinks is its code, so it is replaced while that code is there.
+  State().log->set_pattern(kLogPattern);
+#endif
+  CloseLibrary(State().plugin);
   State().plugin = nullptr;
-  if (void* still = dlopen(State().pluginPath.c_str(), RTLD_NOW | RTLD_NOLOAD)) {
-    dlclose(still);
+  if (StillLoaded(State().pluginPath)) {
     HostLog().warn("The plugin {} stayed in memory after it was unloaded", State().pluginPath.filename().string());
   }
   for (Registration& left : State().registrations) {

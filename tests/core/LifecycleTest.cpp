@@ -4,6 +4,10 @@
 
 #include "sandbox/host/Host.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 using nlohmann::json;
 
 namespace {
@@ -183,5 +187,18 @@ TEST_F(LifecycleTest, NestingUpTo256LevelsIsAccepted) {
   EXPECT_TRUE(ErrorLogs().empty());
   EXPECT_FALSE(EventsOf("register").empty());
 }
+
+#if defined(_WIN32)
+// A command text with a non-ASCII character, written in UTF-8 as JSON is, is
+// registered as the ANSI code page (1252 here) reads its bytes, and answers
+// under that text.
+TEST_F(LifecycleTest, ANonAsciiCommandTextIsRegisteredAsTheCodePageReadsIt) {
+  if (GetACP() != 1252) GTEST_SKIP() << "the characters below are those of code page 1252";
+  StartWith(ConfigWithCommands({{"ReloadConfig_Console", {{"Command", "r\u00e9load"}}}}));
+  ASSERT_EQ(Registrations(EventsOf("register")), std::vector<std::string>{"console r\u00c3\u00a9load"});
+  Console("Alice", "r\u00c3\u00a9load");
+  EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{"Test config reloaded!"});
+}
+#endif
 
 }  // namespace

@@ -24,7 +24,7 @@ class ReplyTest : public PluginTest {
 
 TEST_F(ReplyTest, DoubledBracesBecomeSingleAndHighBytesBecomeQuestionMarks) {
   SendReply(Alice(), SystemSender(), "{{caf\xe9}}");
-  SendReply(Alice(), SystemSender(), WideStringView(u"{{wide \u00e9}}"));
+  SendReply(Alice(), SystemSender(), WideStringView(TEXT("{{wide \u00e9}}")));
   SendReply(Alice(), SystemSender(), "");
   EXPECT_EQ(ChatTo("Alice"), (std::vector<std::string>{"{caf?}", "{wide \u00e9}", ""}));
   for (const json& chat : EventsOf("chat")) EXPECT_EQ(chat["sender"], "[system]");
@@ -32,7 +32,7 @@ TEST_F(ReplyTest, DoubledBracesBecomeSingleAndHighBytesBecomeQuestionMarks) {
 
 TEST_F(ReplyTest, ALoneBraceIsAFormatErrorAndNothingIsSent) {
   EXPECT_THROW(SendReply(Alice(), SystemSender(), "half { open"), fmt::format_error);
-  EXPECT_THROW(SendReply(Alice(), SystemSender(), WideStringView(u"}")), fmt::format_error);
+  EXPECT_THROW(SendReply(Alice(), SystemSender(), WideStringView(TEXT("}"))), fmt::format_error);
   EXPECT_TRUE(EventsOf("chat").empty());
 }
 

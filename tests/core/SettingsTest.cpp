@@ -9,7 +9,7 @@ namespace {
 
 TEST(SettingsTest, AnEntryWithOnlyACommandTakesTheDefaults) {
   const CommandSettings settings = ParseCommandSettings({{"Command", "give-kit"}});
-  EXPECT_EQ(settings.command, u"give-kit");
+  EXPECT_EQ(settings.command, TEXT("give-kit"));
   EXPECT_TRUE(settings.enabled);
   EXPECT_FALSE(settings.permissions);
   EXPECT_TRUE(settings.whitelist.empty());

@@ -120,7 +120,7 @@ TEST(BlueprintPathTest, EdgeCases) {
   EXPECT_EQ(Narrow(ToClassPath("/Game/B.B_C")), "/Game/B.B_C");
   EXPECT_EQ(Narrow(WideString(ToBlueprintReference("Blueprint'/Game/B.B'").View())), "Blueprint'/Game/B.B'");
   // UTF-8 in a path reaches the wide text decoded.
-  EXPECT_EQ(ToClassPath("/Game/\xC3\xA9.\xC3\xA9"), u"/Game/\u00e9.\u00e9_C");
+  EXPECT_EQ(ToClassPath("/Game/\xC3\xA9.\xC3\xA9"), TEXT("/Game/\u00e9.\u00e9_C"));
 }
 
 // Every sequence of up to four fragments, each fragment one of the pieces the

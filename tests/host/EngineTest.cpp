@@ -21,7 +21,7 @@ TEST(EngineTest, TextCountsItsTerminatorAndCopiesAreExact) {
     EXPECT_EQ(text.Data[3], 0);
     FString copy = text;
     EXPECT_NE(copy.Data, text.Data);
-    EXPECT_EQ(copy.View(), u"Rex");
+    EXPECT_EQ(copy.View(), TEXT("Rex"));
     copy = FString(WidenAsciiText("Raptor"));
     EXPECT_EQ(copy.ArrayNum, 7);
     EXPECT_EQ(sim::LiveBlocks(), blocks + 2);
@@ -43,12 +43,12 @@ TEST(EngineTest, ArraysGrowByTheEngineRule) {
       if (capacities.empty() || capacities.back() != words.ArrayMax) capacities.push_back(words.ArrayMax);
     }
     EXPECT_EQ(capacities, (std::vector<int32_t>{4, 22, 47}));
-    EXPECT_EQ(words[29].View(), u"w29");
+    EXPECT_EQ(words[29].View(), TEXT("w29"));
     TArray<FString> copy = words;
     EXPECT_EQ(copy.ArrayMax, 30);
     words.Empty();
     EXPECT_EQ(words.Data, nullptr);
-    EXPECT_EQ(copy[0].View(), u"w0");
+    EXPECT_EQ(copy[0].View(), TEXT("w0"));
   }
   EXPECT_EQ(sim::LiveBlocks(), blocks);
 }

@@ -3,6 +3,10 @@
 
 #include "orvanel/host/Text.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace {
 
 TEST(TextTest, AsciiRoundTripsExactly) {
@@ -13,9 +17,20 @@ TEST(TextTest, AsciiRoundTripsExactly) {
 }
 
 TEST(TextTest, CharactersWithoutANarrowFormBecomeQuestionMarks) {
-  EXPECT_EQ(NarrowText(FString(u"Caf\u00e9 \U0001F996")), "Caf? ??");
+  EXPECT_EQ(NarrowText(FString(TEXT("Caf\u00e9 \U0001F996"))), "Caf? ??");
   EXPECT_EQ(NarrowText(FString()), "");
-  EXPECT_EQ(WidenAsciiText("caf\xe9"), u"caf?");
+  EXPECT_EQ(WidenAsciiText("caf\xe9"), TEXT("caf?"));
 }
+
+#if defined(_WIN32)
+// Configured command texts are widened through the ANSI code page, not read as
+// UTF-8: each byte is the code page's character.
+TEST(TextTest, CommandTextsWidenThroughTheAnsiCodePage) {
+  if (GetACP() != 1252) GTEST_SKIP() << "the characters below are those of code page 1252";
+  EXPECT_EQ(WidenSystemText("caf\xe9 \x80"), TEXT("caf\u00e9 \u20ac"));
+  // "gíve" written in UTF-8 reaches the host as the code page reads its bytes.
+  EXPECT_EQ(WidenSystemText("g\xc3\xadve"), TEXT("g\u00c3\u00adve"));
+}
+#endif
 
 }  // namespace

@@ -4,28 +4,43 @@
 
 #include <cstdio>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 using nlohmann::json;
 
 namespace {
 
+#if defined(_WIN32)
+FILE* OpenCommand(const std::string& command) { return _popen(command.c_str(), "r"); }
+int CloseCommand(FILE* pipe) { return _pclose(pipe); }
+int ExitStatus(int status) { return status; }
+#else
+FILE* OpenCommand(const std::string& command) { return popen(command.c_str(), "r"); }
+int CloseCommand(FILE* pipe) { return pclose(pipe); }
+int ExitStatus(int status) { return WEXITSTATUS(status); }
+#endif
+
 class ProgramTest : public PluginTest {
  protected:
-  // Runs the program on `script` and returns what it printed; `status` gets its exit status.
+  // Runs the program with `arguments` and returns what it printed; `status` gets its exit status.
+  std::string RunProgram(const std::string& arguments, int& status) {
+    const std::string program = std::filesystem::path(ORVANEL_SANDBOX_PATH).make_preferred().string();
+    FILE* pipe = OpenCommand(program + " " + arguments + " 2>&1");
+    std::string output;
+    char buffer[4096];
+    while (std::size_t read = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, read);
+    status = CloseCommand(pipe);
+    return output;
+  }
+  // Runs the program on `script` in `world` (by default three players).
   std::string Run(const std::string& script, int& status, const json& world = ThreePlayers()) {
     const auto script_file = root_ / "session.txt";
     std::ofstream(script_file) << script;
     std::ofstream(root_ / "world.json") << world.dump();
-    const std::string command = std::string(ORVANEL_SANDBOX_PATH) + " --root " + root_.string() + " --world " +
-                                (root_ / "world.json").string() + " --events " + (root_ / "events.jsonl").string() +
-                                " - < " + script_file.string() + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string output;
-    char buffer[4096];
-    while (std::size_t read = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, read);
-    status = pclose(pipe);
-    return output;
+    return RunProgram("--root " + root_.string() + " --world " + (root_ / "world.json").string() + " --events " +
+                          (root_ / "events.jsonl").string() + " - < " + script_file.string(),
+                      status);
   }
   std::vector<json> EventsFile() {
     std::vector<json> events;
@@ -94,9 +109,33 @@ TEST_F(ProgramTest, AWorldWithTwoPlayersOfOneSteamIdIsRefused) {
   world["players"][2]["steamId"] = world["players"][0]["steamId"];
   int status = -1;
   const std::string output = Run("dump\n", status, world);
-  EXPECT_EQ(WEXITSTATUS(status), 2) << output;
+  EXPECT_EQ(ExitStatus(status), 2) << output;
   EXPECT_NE(output.find("Carol has the Steam id 76561198000000001 of Alice"), std::string::npos) << output;
   EXPECT_EQ(output.find("\"players\""), std::string::npos) << output;
+}
+
+// The example session prints the same on every platform, once the log's
+// timestamps, the plugin's file name and line ends are set aside.
+std::string Comparable(const std::string& output) {
+  std::string text = std::regex_replace(output, std::regex("\r"), "");
+  text = std::regex_replace(text, std::regex("^[0-9/]+ [0-9:]+ ", std::regex::multiline), "");
+  return std::regex_replace(text, std::regex("(libOrvanel\\.so|Orvanel\\.dll)"), "PLUGIN");
+}
+
+TEST_F(ProgramTest, TheExampleSessionPrintsWhatItsTranscriptShows) {
+  const std::filesystem::path examples(ORVANEL_EXAMPLES_DIR);
+  std::filesystem::copy_file(examples / "server" / "TalvexApi" / "Plugins" / "Orvanel" / "config.json",
+                             root_ / "TalvexApi" / "Plugins" / "Orvanel" / "config.json");
+  int status = -1;
+  const std::string output =
+      RunProgram("--root " + root_.string() + " --world " + (examples / "worlds" / "example.json").string() + " " +
+                     (examples / "sessions" / "example.session").string(),
+                 status);
+  EXPECT_EQ(status, 0) << output;
+  std::ifstream transcript(examples / "sessions" / "example.out", std::ios::binary);
+  std::stringstream expected;
+  expected << transcript.rdbuf();
+  EXPECT_EQ(Comparable(output), Comparable(expected.str()));
 }
 
 }  // namespace

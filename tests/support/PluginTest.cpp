@@ -4,6 +4,8 @@
 #include <fstream>
 #include <random>
 
+#include <unistd.h>
+
 #include "sandbox/game/Memory.h"
 #include "sandbox/game/Names.h"
 #include "sandbox/game/Recorder.h"

@@ -48,7 +48,7 @@ TEST_F(HealthMembersTest, NameTagsAndLocationsReadBack) {
   FString text;
   GameFunction<ToStringFn>("FName.ToString")(&GameField<FName>(creatures[0], "APrimalDinoCharacter.DinoNameTag"),
                                              &text);
-  EXPECT_EQ(text.View(), std::u16string_view(u"Rex\u00e9"));
+  EXPECT_EQ(text.View(), WideStringView(TEXT("Rex\u00e9")));
   EXPECT_EQ(text.ArrayNum, 5);
   GameFunction<ToStringFn>("FName.ToString")(&GameField<FName>(creatures[1], "APrimalDinoCharacter.DinoNameTag"),
                                              &text);

@@ -7,7 +7,7 @@ namespace {
 void Answer(APlayerController*, FString*, bool) {}
 
 __attribute__((constructor)) void OnAttach() {
-  const FString command(WideStringView(u"leftover"));
+  const FString command(WideStringView(TEXT("leftover")));
   TalvexApi::GetCommands().RegisterConsoleCommand(command, TalvexApi::ConsoleCommandCallback(Answer));
 }
 
