@@ -76,6 +76,15 @@ TEST_F(PreviewTest, AConfigFileThatCannotBeReadIsRefusedAndRootExcludesIt) {
   EXPECT_NE(Output().find("excludes"), std::string::npos) << Output();
 }
 
+TEST_F(PreviewTest, TheExampleSessionFindsEveryoneItShows) {
+  ASSERT_EQ(std::system(Command(std::string(ORVANEL_EXAMPLES_DIR) + "/sessions/example.session").c_str()), 0)
+      << Output();
+  const std::string output = Output();
+  EXPECT_EQ(output.find("There is no"), std::string::npos) << output;
+  EXPECT_EQ(output.find("Unknown command"), std::string::npos) << output;
+  EXPECT_NE(output.find("Creature 93 \"\", class Raptor_Character_BP"), std::string::npos) << output;
+}
+
 #ifdef ORVANEL_HAVE_PNG
 
 struct Picture {
