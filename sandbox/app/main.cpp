@@ -17,8 +17,11 @@
 #include <editline/readline.h>
 #endif
 
+#include "sandbox/app/ConfigTree.h"
+#include "sandbox/game/Map.h"
 #include "sandbox/game/Memory.h"
 #include "sandbox/game/Recorder.h"
+#include "sandbox/game/Show.h"
 #include "sandbox/game/World.h"
 #include "sandbox/host/Host.h"
 
@@ -41,7 +44,12 @@ const char* kHelp =
     "  online NAME         player NAME comes back\n"
     "  unload | load | reload-plugin\n"
     "                      detach, attach, or detach and attach the plugin\n"
-    "  dump                the world as one JSON object on one line\n"
+    "  show NAME           player NAME: place, inventory, creatures within 5000 units\n"
+    "  show creature ID    one creature: team, behaviour, levels, every stat, saddle and items\n"
+    "  dump [WHAT]         the world as one JSON object on one line; WHAT narrows it to\n"
+    "                      players, creatures or the player of that name\n"
+    "  map NAME FILE.svg [RADIUS]\n"
+    "                      a top-down picture around player NAME (radius 6000 units)\n"
     "  help | quit\n"
     "Blank lines and lines starting with # are ignored.\n";
 
@@ -98,6 +106,11 @@ std::string Line(const json& record) { return record.dump(-1, ' ', false, json::
 struct Session {
   std::filesystem::path plugin;
   Style style;
+  std::filesystem::path configFile;
+  // With --config: the temporary server tree that holds a copy of the file.
+  sandbox::ConfigTree* tree = nullptr;
+  // Creatures from this id on are new to the next map.
+  uint64_t mappedUpTo = 0;
   bool running = true;
 };
 
@@ -119,6 +132,7 @@ void RunLine(Session& session, const std::string& raw) {
   std::string line = raw;
   if (!line.empty() && line.back() == '\r') line.pop_back();
   if (line.find_first_not_of(" \t") == std::string::npos || line[line.find_first_not_of(" \t")] == '#') return;
+  if (session.tree != nullptr) sandbox::SyncConfigTree(*session.tree);
   const std::size_t space = line.find(' ');
   const std::string verb = line.substr(0, space);
   const std::string arguments = space == std::string::npos ? std::string() : line.substr(space + 1);
@@ -144,7 +158,11 @@ void RunLine(Session& session, const std::string& raw) {
     sandbox::UnloadPlugin();
     sandbox::LoadPlugin(session.plugin);
   } else if (verb == "dump") {
-    std::cout << sim::DumpWorld().dump() << "\n";
+    std::cout << sim::DumpCommand(arguments);
+  } else if (verb == "show") {
+    std::cout << sim::ShowCommand(arguments);
+  } else if (verb == "map") {
+    std::cout << sim::MapCommand(arguments, session.configFile, session.mappedUpTo);
   } else if (verb == "help") {
     std::cout << kHelp;
   } else if (verb == "quit" || verb == "exit") {
@@ -201,10 +219,20 @@ int main(int argc, char** argv) {
   std::string root = ORVANEL_EXAMPLE_ROOT;
   std::string world_file = ORVANEL_EXAMPLE_WORLD;
   std::string plugin = ORVANEL_PLUGIN_PATH;
-  std::string events_file, trace_file, script;
-  app.add_option("--root", root, "server directory; config.json lies in DIR/TalvexApi/Plugins/Orvanel/")
-      ->capture_default_str();
-  app.add_option("--world", world_file, "world file: players, creatures and assets in JSON")->capture_default_str();
+  std::string events_file, trace_file, script, config_file;
+  bool any_assets = false;
+  CLI::Option* root_option =
+      app.add_option("--root", root, "server directory; config.json lies in DIR/TalvexApi/Plugins/Orvanel/")
+          ->capture_default_str();
+  app.add_option("--config", config_file,
+                 "run with FILE as the plugin's config.json, in a temporary server tree; edits take effect on "
+                 "the reload command. Without --world: the example world, with --any-assets")
+      ->excludes(root_option);
+  CLI::Option* world_option =
+      app.add_option("--world", world_file, "world file: players, creatures and assets in JSON")->capture_default_str();
+  app.add_flag("--any-assets", any_assets,
+               "every well-formed item path loads and every asset reference spawns a creature, as with "
+               "\"assets\": {\"any\": true}");
   app.add_option("--plugin", plugin, "the plugin library to load")->capture_default_str();
   app.add_option("--events", events_file, "also write every event as one JSON object per line");
   app.add_option("--trace", trace_file, "write every recorded game function call as one JSON object per line");
@@ -212,8 +240,23 @@ int main(int argc, char** argv) {
                                    "else the example session");
   CLI11_PARSE(app, argc, argv);
 
+  sandbox::ConfigTree tree;
+  if (!config_file.empty()) {
+    std::string error;
+    if (!sandbox::MakeConfigTree(tree, config_file, error)) {
+      std::cerr << "Cannot read the config file " << config_file << ": " << error << "\n";
+      return 2;
+    }
+    root = tree.root.string();
+    if (world_option->count() == 0) any_assets = true;
+  }
+
   const bool terminal = isatty(STDOUT_FILENO) != 0;
-  Session session{plugin, Style{terminal}};
+  Session session;
+  session.plugin = plugin;
+  session.style = Style{terminal};
+  session.configFile = std::filesystem::path(root) / "TalvexApi" / "Plugins" / "Orvanel" / "config.json";
+  if (!config_file.empty()) session.tree = &tree;
   sandbox::StartHost({root, true, terminal});
   // A session may run for long: what it records goes to the listeners only.
   sim::SetKeeping(false);
@@ -250,6 +293,8 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  if (any_assets) sim::GetWorld().anyAssets = true;
+  session.mappedUpTo = sim::GetWorld().nextId;
 
   sandbox::LoadPlugin(session.plugin);
   if (script == "-") {

@@ -8,7 +8,7 @@ namespace sim {
 namespace {
 
 // Class paths of item classes load as their class object, other catalogued
-// paths as plain objects; anything else loads nothing.
+// paths as plain objects; anything else loads nothing, unless any asset may load.
 Object* StaticLoadObject(ClassObject* object_class, Object* outer, const TCHAR* name, const TCHAR* file_name,
                          uint32_t load_flags, Object* sandbox, bool allow_reconciliation) {
   const std::string path = name == nullptr ? std::string() : ToUtf8(WideStringView(name));
@@ -19,7 +19,7 @@ Object* StaticLoadObject(ClassObject* object_class, Object* outer, const TCHAR* 
   World& world = GetWorld();
   if (const auto item = world.itemClasses.find(path); item != world.itemClasses.end()) return item->second;
   if (const auto object = world.plainObjects.find(path); object != world.plainObjects.end()) return object->second;
-  return nullptr;
+  return AnyItemClass(path);
 }
 
 Item* AddNewItem(Object* item_class, Inventory* inventory, bool equipment, bool dont_stack, float quality,

@@ -46,9 +46,9 @@ void GiveStartingStatus(StatusComponent* status) {
 }
 
 // References in the catalogue's "creatures" spawn creatures, those in "actors"
-// plain actors; anything else spawns nothing. The actor stands at the player's
-// position moved by the three floats. Begin-play runs on its own unless
-// `no_begin_play` is set.
+// plain actors; anything else spawns nothing, unless any asset may spawn. The
+// actor stands at the player's position moved by the three floats. Begin-play
+// runs on its own unless `no_begin_play` is set.
 Actor* SpawnActor(Object* player, FString* reference, float x, float y, float z, bool no_begin_play) {
   auto* controller = Expect<Controller>(player, classes::AShooterPlayerController,
                                         "AShooterPlayerController.SpawnActor");
@@ -59,8 +59,11 @@ Actor* SpawnActor(Object* player, FString* reference, float x, float y, float z,
   const FVector at{origin.X + x, origin.Y + y, origin.Z + z};
   World& world = GetWorld();
   if (world.faults.spawnFails) return nullptr;
-  if (const auto creature_class = world.creatureClasses.find(path); creature_class != world.creatureClasses.end()) {
-    Creature* creature = NewCreature(creature_class->second);
+  const auto listed = world.creatureClasses.find(path);
+  const Class* creature_class = listed != world.creatureClasses.end() ? listed->second : nullptr;
+  if (creature_class == nullptr && world.actorClasses.count(path) == 0) creature_class = AnyCreatureClass(path);
+  if (creature_class != nullptr) {
+    Creature* creature = NewCreature(creature_class);
     creature->RootComponent->location = at;
     creature->DefaultActorLocation = at;
     GiveStartingStatus(creature->status);

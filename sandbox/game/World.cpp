@@ -1,6 +1,7 @@
 #include "sandbox/game/World.h"
 
 #include <stdexcept>
+#include <string_view>
 
 #include "sandbox/game/Names.h"
 #include "sandbox/game/Recorder.h"
@@ -129,6 +130,10 @@ void LoadAssets(const json& assets) {
     return list;
   };
   World& world = GetWorld();
+  if (assets.contains("any")) {
+    if (!assets["any"].is_boolean()) throw std::runtime_error("\"assets\".\"any\" must be true or false");
+    world.anyAssets = assets["any"].get<bool>();
+  }
   for (const std::string& path : paths("items"))
     world.itemClasses[path] = ClassObjectFor(NewAssetClass(path, &classes::UPrimalItem));
   for (const std::string& path : paths("objects")) world.plainObjects[path] = Create<Object>(&classes::UObject);
@@ -162,6 +167,16 @@ void LoadFaults(const json& description) {
     if (!path.is_string()) throw std::runtime_error(wrong);
     faults.itemCreationFails.insert(path.get<std::string>());
   }
+}
+
+// An object path as the game names assets: "/Package/Path.Object", with no
+// blanks, quotes or control characters, and a non-empty object name.
+bool WellFormedObjectPath(std::string_view path) {
+  if (path.size() < 4 || path.front() != '/') return false;
+  for (const char c : path)
+    if (static_cast<unsigned char>(c) <= ' ' || c == '\'' || c == '"' || c == 0x7f) return false;
+  const std::size_t dot = path.rfind('.');
+  return dot != std::string_view::npos && dot > path.rfind('/') + 1 && dot + 1 < path.size() && path.back() != '/';
 }
 
 json FloatArray(const float* values, int count) { return json(std::vector<float>(values, values + count)); }
@@ -305,6 +320,29 @@ ClassObject* ClassObjectFor(const Class* of) {
 
 const Class* NewAssetClass(const std::string& name, const Class* super) {
   return &GetWorld().assetClasses.emplace_back(Class{name, super});
+}
+
+ClassObject* AnyItemClass(const std::string& class_path) {
+  World& world = GetWorld();
+  const std::string_view path(class_path);
+  if (!world.anyAssets || path.size() < 3 || path.substr(path.size() - 2) != "_C" ||
+      !WellFormedObjectPath(path.substr(0, path.size() - 2)))
+    return nullptr;
+  ClassObject*& slot = world.itemClasses[class_path];
+  if (slot == nullptr) slot = ClassObjectFor(NewAssetClass(class_path, &classes::UPrimalItem));
+  return slot;
+}
+
+const Class* AnyCreatureClass(const std::string& reference) {
+  World& world = GetWorld();
+  const std::string_view prefix = "Blueprint'";
+  const std::string_view text(reference);
+  if (!world.anyAssets || text.size() <= prefix.size() + 1 || text.substr(0, prefix.size()) != prefix ||
+      text.back() != '\'' || !WellFormedObjectPath(text.substr(prefix.size(), text.size() - prefix.size() - 1)))
+    return nullptr;
+  const Class*& slot = world.creatureClasses[reference];
+  if (slot == nullptr) slot = NewAssetClass(reference, &classes::APrimalDinoCharacter);
+  return slot;
 }
 
 Controller* FindPlayer(const std::string& name) {

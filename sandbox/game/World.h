@@ -48,6 +48,9 @@ struct World {
   std::map<std::string, const Class*> actorClasses;
   // Faults the world file switches on, so that a test can make the game say no.
   Faults faults;
+  // "assets": {"any": true}: paths the catalogue does not list load or spawn as
+  // well (see AnyItemClass and AnyCreatureClass).
+  bool anyAssets = false;
   uint64_t nextId = 1;
 };
 
@@ -74,6 +77,13 @@ T* Create(Args&&... args) {
 // The UClass object of `of`, made on first request.
 ClassObject* ClassObjectFor(const Class* of);
 const Class* NewAssetClass(const std::string& name, const Class* super);
+
+// With anyAssets on, a well-formed class path ("/Game/A.A_C") that the
+// catalogue does not list loads as an item class named by that path, and a
+// well-formed asset reference ("Blueprint'/Game/A.A'") spawns a creature of a
+// class named by it; each is made on first request and kept. Null otherwise.
+ClassObject* AnyItemClass(const std::string& class_path);
+const Class* AnyCreatureClass(const std::string& reference);
 
 Controller* FindPlayer(const std::string& name);
 Controller* FindPlayerBySteamId(uint64_t steam_id);

@@ -1,0 +1,283 @@
+#include "sandbox/game/Show.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "sandbox/game/Recorder.h"
+#include "sandbox/game/World.h"
+
+namespace sim {
+namespace {
+
+using nlohmann::json;
+
+// Stat indices that the spawn templates name; the others show by index only.
+const char* StatName(int index) {
+  switch (index) {
+    case 0: return "Health";
+    case 1: return "Stamina";
+    case 3: return "Oxygen";
+    case 4: return "Food";
+    case 7: return "Weight";
+    case 8: return "MeleeDamage";
+    case 9: return "MovementSpeed";
+    default: return "";
+  }
+}
+
+const char* AggressionName(int32_t code) {
+  switch (code) {
+    case 0: return "passive";
+    case 1: return "neutral";
+    case 2: return "aggressive";
+    case 3: return "attackmytarget";
+    default: return nullptr;
+  }
+}
+
+// A game value to one decimal, without a trailing ".0" and without "-0", so
+// that float noise in the last bits (a cosine of a right angle) reads as 0.
+std::string Amount(double value) {
+  if (std::isnan(value)) return "nan";
+  if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
+  std::string text = fmt::format("{:.1f}", value);
+  if (text.size() > 2 && text.compare(text.size() - 2, 2, ".0") == 0) text.resize(text.size() - 2);
+  if (text == "-0") text = "0";
+  return text;
+}
+
+std::string Counted(std::size_t count, const char* thing) {
+  return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
+}
+
+std::string Place(const FVector& at) { return "(" + Amount(at.X) + ", " + Amount(at.Y) + ", " + Amount(at.Z) + ")"; }
+
+// Columns of text, left-aligned unless marked as numbers; widths count UTF-8
+// characters, not bytes.
+struct Table {
+  std::vector<std::string> header;
+  std::vector<bool> numeric;
+  std::vector<std::vector<std::string>> rows;
+};
+
+std::size_t Width(const std::string& text) {
+  std::size_t width = 0;
+  for (const char c : text)
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++width;
+  return width;
+}
+
+std::string Render(const Table& table) {
+  std::vector<std::size_t> widths(table.header.size());
+  auto measure = [&](const std::vector<std::string>& row) {
+    for (std::size_t column = 0; column < row.size(); ++column)
+      widths[column] = std::max(widths[column], Width(row[column]));
+  };
+  measure(table.header);
+  for (const auto& row : table.rows) measure(row);
+  std::string out;
+  auto line = [&](const std::vector<std::string>& row) {
+    std::string text = " ";
+    for (std::size_t column = 0; column < row.size(); ++column) {
+      const std::string pad(widths[column] - Width(row[column]), ' ');
+      text += " ";
+      text += table.numeric[column] ? pad + row[column] : row[column] + pad;
+    }
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    out += text + "\n";
+  };
+  line(table.header);
+  for (const auto& row : table.rows) line(row);
+  return out;
+}
+
+std::string PlayerNameOf(const Object* character) {
+  if (character == nullptr) return "-";
+  if (const Controller* owner = OwnerOf(character)) return owner->name;
+  return "object " + std::to_string(character->id);
+}
+
+std::string TamedTo(const Creature& creature) {
+  if (!creature.tamed) return "-";
+  const std::string tamer = ToUtf8(creature.TamerString.View());
+  return tamer.empty() ? "team " + std::to_string(creature.TargetingTeam) : tamer;
+}
+
+std::string Level(const Creature& creature) {
+  if (creature.status == nullptr) return "-";
+  return std::to_string(static_cast<int64_t>(creature.status->BaseCharacterLevel) +
+                        creature.status->ExtraCharacterLevel);
+}
+
+std::string Health(const Creature& creature) {
+  if (creature.status == nullptr) return "-";
+  return Amount(creature.status->CurrentStatusValues[0]) + " of " + Amount(creature.status->MaxStatusValues[0]);
+}
+
+std::string InventoryTable(const Inventory* inventory) {
+  if (inventory == nullptr) return "  (no inventory component)\n";
+  if (inventory->items.empty()) return "";
+  Table table{{"id", "class", "quantity", "quality", "armor", "equipment"},
+              {true, false, true, true, true, false},
+              {}};
+  for (const Item* item : inventory->items)
+    table.rows.push_back({std::to_string(item->id), ShortClassName(item->cls->name), std::to_string(item->quantity),
+                          Amount(item->quality), item->createdAsEquipment ? Amount(ArmorOf(*item)) : "-",
+                          item->createdAsEquipment ? "yes" : "no"});
+  return Render(table);
+}
+
+float HorizontalDistance(const FVector& a, const FVector& b) {
+  const double dx = static_cast<double>(a.X) - b.X, dy = static_cast<double>(a.Y) - b.Y;
+  return static_cast<float>(std::sqrt(dx * dx + dy * dy));
+}
+
+}  // namespace
+
+std::string ShortClassName(const std::string& name) {
+  std::string text = name;
+  if (!text.empty() && text.back() == '\'') text.pop_back();
+  const std::size_t point = text.rfind('.');
+  if (point == std::string::npos) return name;
+  text = text.substr(point + 1);
+  if (text.size() > 2 && text.compare(text.size() - 2, 2, "_C") == 0) text.resize(text.size() - 2);
+  return text;
+}
+
+double ArmorOf(const Item& item) { return 25.0 + static_cast<int16_t>(item.ItemStatValues[1]) / 200.0; }
+
+std::string NameTagText(const Creature& creature) {
+  const World& world = GetWorld();
+  const auto tag = static_cast<std::size_t>(creature.DinoNameTag.ComparisonIndex);
+  std::string text = tag < world.names.size() ? ToUtf8(world.names[tag]) : "";
+  for (char& c : text)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+  return text;
+}
+
+Creature* FindCreature(uint64_t id) {
+  for (Creature* creature : GetWorld().creatures)
+    if (creature->id == id) return creature;
+  return nullptr;
+}
+
+std::string ShowPlayer(const Controller& player) {
+  const FVector& at = player.DefaultActorLocation;
+  std::string out = fmt::format("{} (team {}) at {}, {}", player.name, player.TargetingTeam, Place(at),
+                                player.online ? "online" : "offline");
+  if (player.Character == nullptr) return out + ", no character\n";
+  out += ", character \"" + player.characterName + "\"\n";
+  const Inventory* inventory = player.Character->inventory;
+  out += "Inventory: " + Counted(inventory != nullptr ? inventory->items.size() : 0, "item") + "\n";
+  out += InventoryTable(inventory);
+
+  struct Near {
+    const Creature* creature;
+    float distance;
+  };
+  std::vector<Near> near;
+  for (const Creature* creature : GetWorld().creatures) {
+    if (creature->RootComponent == nullptr) continue;
+    const float distance = HorizontalDistance(creature->RootComponent->location, at);
+    if (distance < kSurveyRadius) near.push_back({creature, distance});
+  }
+  std::stable_sort(near.begin(), near.end(), [](const Near& a, const Near& b) { return a.distance < b.distance; });
+  out += fmt::format("Within {} units: {}\n", Amount(kSurveyRadius), Counted(near.size(), "creature"));
+  if (near.empty()) return out;
+  Table table{{"id", "name tag", "class", "team", "level", "health", "tamed to", "follows", "yaw", "distance"},
+              {true, false, false, true, true, true, false, false, true, true},
+              {}};
+  for (const Near& entry : near) {
+    const Creature& creature = *entry.creature;
+    table.rows.push_back({std::to_string(creature.id), NameTagText(creature), ShortClassName(creature.cls->name),
+                          std::to_string(creature.TargetingTeam), Level(creature), Health(creature),
+                          TamedTo(creature), PlayerNameOf(creature.TamedFollowTarget),
+                          Amount(creature.RootComponent->RelativeRotation.Yaw), Amount(entry.distance)});
+  }
+  return out + Render(table);
+}
+
+std::string ShowCreature(const Creature& creature) {
+  std::string out = fmt::format("Creature {} \"{}\", class {}\n", creature.id, NameTagText(creature),
+                                ShortClassName(creature.cls->name));
+  out += "  asset     " + creature.cls->name + "\n";
+  out += fmt::format("  team      {}, tamed to {}, taming team {}, follows {}\n", creature.TargetingTeam,
+                     TamedTo(creature), creature.TamingTeamID, PlayerNameOf(creature.TamedFollowTarget));
+  if (creature.RootComponent != nullptr) {
+    const FRotator& rotation = creature.RootComponent->RelativeRotation;
+    out += fmt::format("  place     {}, pitch {}, yaw {}, roll {}\n", Place(creature.RootComponent->location),
+                       Amount(rotation.Pitch), Amount(rotation.Yaw), Amount(rotation.Roll));
+  } else {
+    out += "  place     none (no root component)\n";
+  }
+  const char* aggression = AggressionName(creature.TamedAggressionLevel);
+  out += fmt::format("  behaviour {}, ignores all whistles: {}, ignores ally look: {}, started {}\n",
+                     aggression != nullptr ? aggression : std::to_string(creature.TamedAggressionLevel),
+                     ((creature.flags >> kIgnoreAllWhistlesBit) & 1) != 0 ? "yes" : "no",
+                     ((creature.flags >> kIgnoreAllyLookBit) & 1) != 0 ? "yes" : "no",
+                     Counted(static_cast<std::size_t>(std::max(creature.beginPlayCount, 0)), "time"));
+  out += fmt::format("  imprint   {}", Amount(creature.imprintQuality));
+  if (!creature.imprinterName.empty() || creature.imprinterId != 0)
+    out += fmt::format(" by \"{}\" ({})", ToUtf8(creature.imprinterName), creature.imprinterId);
+  out += "\n";
+  if (const StatusComponent* status = creature.status) {
+    out += fmt::format("  level     {} = base {} + extra {} (absolute base level {}), experience {}{}\n",
+                       Level(creature), status->BaseCharacterLevel, status->ExtraCharacterLevel,
+                       creature.AbsoluteBaseLevel, Amount(status->ExperiencePoints),
+                       ((status->flags >> kInitializedBaseLevelMaxStatusValuesBit) & 1) != 0
+                           ? ", maximum values initialised"
+                           : "");
+    Table stats{{"index", "stat", "current", "max", "base level-ups", "tamed level-ups"},
+                {true, false, true, true, true, true},
+                {}};
+    for (int index = 0; index < kStatCount; ++index)
+      stats.rows.push_back({std::to_string(index), StatName(index), Amount(status->CurrentStatusValues[index]),
+                            Amount(status->MaxStatusValues[index]),
+                            std::to_string(status->NumberOfLevelUpPointsApplied[index]),
+                            std::to_string(status->NumberOfLevelUpPointsAppliedTamed[index])});
+    out += Render(stats);
+  } else {
+    out += "  level     none (no status component)\n";
+  }
+  const Inventory* inventory = creature.inventory;
+  out += "Inventory: " + Counted(inventory != nullptr ? inventory->items.size() : 0, "item") + "\n";
+  return out + InventoryTable(inventory);
+}
+
+std::string ShowCommand(const std::string& arguments) {
+  const std::size_t space = arguments.find(' ');
+  if (arguments.empty()) return "Usage: show NAME | show creature ID\n";
+  if (space != std::string::npos && arguments.substr(0, space) == "creature") {
+    const std::string id = arguments.substr(space + 1);
+    char* end = nullptr;
+    const unsigned long long value = std::strtoull(id.c_str(), &end, 10);
+    const Creature* creature =
+        !id.empty() && id[0] >= '0' && id[0] <= '9' && *end == '\0' ? FindCreature(value) : nullptr;
+    if (creature == nullptr) return "There is no creature with the id \"" + id + "\".\n";
+    return ShowCreature(*creature);
+  }
+  const Controller* player = FindPlayer(arguments);
+  if (player == nullptr) return "There is no player named \"" + arguments + "\" in this world.\n";
+  return ShowPlayer(*player);
+}
+
+std::string DumpCommand(const std::string& arguments) {
+  if (arguments.empty()) return DumpWorld().dump() + "\n";
+  const json part = DumpPart(arguments);
+  if (part.is_null()) return "There is no player named \"" + arguments + "\" in this world.\n";
+  return part.dump() + "\n";
+}
+
+json DumpPart(const std::string& what) {
+  json world = DumpWorld();
+  if (what == "players" || what == "creatures") return {{what, std::move(world[what])}};
+  for (json& player : world["players"])
+    if (player["name"] == what) return std::move(player);
+  return nullptr;
+}
+
+}  // namespace sim

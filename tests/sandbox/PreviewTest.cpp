@@ -1,0 +1,180 @@
+// The sandbox as a preview, run as an operator runs it: their own config file
+// with --config (edits take effect on reload), and maps rendered by the
+// distribution's rsvg-convert and checked pixel by pixel.
+#include "support/PluginTest.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#ifdef ORVANEL_HAVE_PNG
+#include <png.h>
+#endif
+
+using nlohmann::json;
+
+namespace {
+
+class PreviewTest : public PluginTest {
+ protected:
+  // The program with `options`, its temporary files under root_/tmp, output in root_/out.txt.
+  std::string Command(const std::string& options) {
+    std::filesystem::create_directories(root_ / "tmp");
+    return "TMPDIR=" + (root_ / "tmp").string() + " " + ORVANEL_SANDBOX_PATH + " " + options + " > " +
+           (root_ / "out.txt").string() + " 2>&1";
+  }
+  std::string Output() {
+    std::ifstream file(root_ / "out.txt");
+    return std::string(std::istreambuf_iterator<char>(file), {});
+  }
+  void WriteFile(const std::string& name, const std::string& text) { std::ofstream(root_ / name) << text; }
+
+  static json Config(const json& kits, const json& groups, const json& locations) {
+    json config = StandardConfig();
+    config["Commands"]["ItemTemplate_Console"]["Templates"] = kits;
+    config["Commands"]["SpawnTemplate_Console"]["Templates"] = groups;
+    config["Commands"]["TeleportTo_Console"]["Locations"] = locations;
+    return config;
+  }
+};
+
+TEST_F(PreviewTest, OwnConfigRunsOnTheExampleWorldWithAnyAssetAndEditsTakeEffectOnReload) {
+  const json kits = {{"gems", {{"items", {{{"blueprint", "Blueprint'/Game/Mods/Gem.Gem'"}, {"quantity", 3}}}}}}};
+  WriteFile("my.json", Config(kits, json::object(), {{"Spot", {{"x", 100}}}}).dump());
+  FILE* program = popen(Command("--config " + (root_ / "my.json").string() + " -").c_str(), "w");
+  ASSERT_NE(program, nullptr);
+  std::fputs("console Alice kit gems\nconsole Alice tp Spot\ndump Alice\n", program);
+  std::fflush(program);
+  // The program answers each line as it comes; wait for the first dump before editing.
+  for (int tries = 0; tries < 200 && Output().find("\"name\":\"Alice\"") == std::string::npos; ++tries)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  WriteFile("my.json", Config(kits, json::object(), {{"Spot", {{"x", 200}, {"y", 7}}}}).dump());
+  std::fputs("console Alice tp Spot\ndump Alice\nconsole Alice reload\nconsole Alice tp Spot\ndump Alice\n", program);
+  EXPECT_EQ(pclose(program), 0) << Output();
+
+  std::vector<json> dumps;
+  std::istringstream lines(Output());
+  for (std::string line; std::getline(lines, line);)
+    if (line.rfind("{\"character\"", 0) == 0) dumps.push_back(json::parse(line));
+  ASSERT_EQ(dumps.size(), 3u) << Output();
+  ASSERT_EQ(dumps[0]["inventory"].size(), 1u) << "a path the example world does not list gives its item";
+  EXPECT_EQ(dumps[0]["inventory"][0]["class"], "/Game/Mods/Gem.Gem_C");
+  EXPECT_EQ(dumps[0]["position"], json({100.0, 0.0, 0.0}));
+  EXPECT_EQ(dumps[1]["position"], json({100.0, 0.0, 0.0})) << "the plugin reads the file only on reload";
+  EXPECT_EQ(dumps[2]["position"], json({200.0, 7.0, 0.0}));
+  EXPECT_TRUE(std::filesystem::is_empty(root_ / "tmp")) << "the temporary server tree is left behind";
+}
+
+TEST_F(PreviewTest, AConfigFileThatCannotBeReadIsRefusedAndRootExcludesIt) {
+  EXPECT_NE(std::system(Command("--config " + (root_ / "missing.json").string() + " -").c_str()), 0);
+  EXPECT_NE(Output().find("Cannot read the config file"), std::string::npos) << Output();
+  WriteFile("my.json", "{}");
+  EXPECT_NE(std::system(Command("--config " + (root_ / "my.json").string() + " --root " + root_.string()).c_str()), 0);
+  EXPECT_NE(Output().find("excludes"), std::string::npos) << Output();
+}
+
+TEST_F(PreviewTest, TheExampleSessionFindsEveryoneItShows) {
+  ASSERT_EQ(std::system(Command(std::string(ORVANEL_EXAMPLES_DIR) + "/sessions/example.session").c_str()), 0)
+      << Output();
+  const std::string output = Output();
+  EXPECT_EQ(output.find("There is no"), std::string::npos) << output;
+  EXPECT_EQ(output.find("Unknown command"), std::string::npos) << output;
+  EXPECT_NE(output.find("Creature 93 \"\", class Raptor_Character_BP"), std::string::npos) << output;
+}
+
+#ifdef ORVANEL_HAVE_PNG
+
+struct Picture {
+  png_uint_32 width = 0, height = 0;
+  std::vector<unsigned char> rgb;
+  // The colour of the pixel at (x, y) as "#rrggbb".
+  std::string At(int x, int y) const {
+    const unsigned char* pixel = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", pixel[0], pixel[1], pixel[2]);
+    return text;
+  }
+};
+
+Picture Render(const std::filesystem::path& svg) {
+  const std::filesystem::path png = svg.string() + ".png";
+  Picture picture;
+  if (std::system(("rsvg-convert -o " + png.string() + " " + svg.string()).c_str()) != 0) return picture;
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (png_image_begin_read_from_file(&image, png.string().c_str()) == 0) return picture;
+  image.format = PNG_FORMAT_RGB;
+  picture.rgb.resize(PNG_IMAGE_SIZE(image));
+  if (png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr) == 0) return picture;
+  picture.width = image.width;
+  picture.height = image.height;
+  return picture;
+}
+
+TEST_F(PreviewTest, TheMapShowsCreaturesByTeamAndYawTheNewOnesAndTheLocations) {
+  if (std::system("rsvg-convert --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "rsvg-convert is not installed";
+  const json groups = {
+      {"ring", {{"blueprint", "/Game/Mods/Wolf.Wolf"}, {"count", 4}, {"radius", 2000}, {"facing", "outwards"}}},
+      {"one", {{"blueprint", "/Game/Mods/Wolf.Wolf"}, {"radius", 1500}}}};
+  WriteFile("my.json", Config(json::object(), groups, {{"Pin", {{"x", 3100}, {"y", 3100}}}}).dump());
+  json world = ThreePlayers();
+  world["players"][0]["position"] = {100, 100, 0};
+  world["players"][1]["position"] = {-90000, 0, 0};
+  world["players"][2]["position"] = {-90000, 0, 0};
+  world["assets"] = {{"any", true}};
+  world["creatures"] = {{{"team", 1001}, {"position", {-2900, -2900, 0}}},
+                        {{"team", 2002}, {"position", {-2900, 100, 0}}},
+                        {{"team", 0}, {"position", {100, -2900, 0}}}};
+  WriteFile("world.json", world.dump());
+  const auto first = root_ / "first.svg", second = root_ / "second.svg", third = root_ / "third.svg";
+  WriteFile("session.txt", "console Alice spawn ring\nmap Alice " + first.string() + "\nconsole Alice spawn one\nmap Alice " +
+                               second.string() + "\nmap Alice " + third.string() + " 3000\nmap Alice x.svg 0\n");
+  ASSERT_EQ(std::system(Command("--config " + (root_ / "my.json").string() + " --world " +
+                                (root_ / "world.json").string() + " " + (root_ / "session.txt").string())
+                            .c_str()),
+            0)
+      << Output();
+  EXPECT_NE(Output().find("Usage: map NAME FILE.svg [RADIUS]"), std::string::npos) << Output();
+
+  // 800 pixels for 12000 units, centred on Alice at (100, 100): 15 units a pixel.
+  const Picture map = Render(first);
+  ASSERT_EQ(map.width, 800u);
+  ASSERT_EQ(map.height, 872u);
+  const std::string own = "#1f6fd1", other = "#d9480f", untamed = "#8a8a8a", amber = "#f2b705";
+  const std::string background = "#f4f1e8";
+  EXPECT_EQ(map.At(400, 400), "#111111") << "Alice";
+  EXPECT_EQ(map.At(200, 200), own);
+  EXPECT_EQ(map.At(200, 400), other);
+  EXPECT_EQ(map.At(400, 200), untamed);
+  EXPECT_EQ(map.At(600, 600), "#2b9348") << "the teleport location";
+  EXPECT_EQ(map.At(310, 300), background);
+  // Ring creature 1 stands 2000 below Alice, turned by 90 degrees: its point is downwards.
+  EXPECT_EQ(map.At(400, 533), own);
+  EXPECT_EQ(map.At(400, 536), own);
+  EXPECT_EQ(map.At(400, 528), background);
+  // The ring is new; the creatures of the world file are not.
+  EXPECT_EQ(map.At(533, 387), amber);
+  EXPECT_NE(map.At(200, 187), amber);
+
+  const Picture next = Render(second);
+  ASSERT_EQ(next.width, 800u);
+  EXPECT_NE(next.At(533, 387), amber) << "marked again on the next map";
+  EXPECT_EQ(next.At(500, 387), amber) << "the one spawned since";
+  EXPECT_EQ(next.At(500, 400), own);
+
+  const Picture closer = Render(third);
+  ASSERT_EQ(closer.width, 800u);
+  EXPECT_EQ(closer.At(667, 400), own) << "radius 3000: 7.5 units a pixel";
+
+  std::ifstream file(first);
+  const std::string svg(std::istreambuf_iterator<char>(file), {});
+  EXPECT_NE(svg.find(">Alice</text>"), std::string::npos);
+  EXPECT_NE(svg.find(">Pin</text>"), std::string::npos);
+}
+
+#endif
+
+}  // namespace
