@@ -20,9 +20,9 @@ std::string GetConfigPath() {
 
 namespace {
 
-// The deepest nesting of arrays and objects in `text`, strings left out. On
-// text that parses it is exactly the depth the parser meets; other text the
-// parser refuses anyway. One pass: the check costs little beside the parse.
+// Whether arrays and objects in `text` nest deeper than `limit`, strings left
+// out. On text that parses this is exactly the nesting the parser meets; other
+// text the parser refuses anyway. One pass: it costs little beside the parse.
 bool NestsDeeperThan(std::string_view text, int limit) {
   int depth = 0;
   bool in_string = false;

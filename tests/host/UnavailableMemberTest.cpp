@@ -35,9 +35,10 @@ const std::vector<Line> kLines = {
     {false, "tp Camp", "TeleportTo_Console"},
 };
 
-// What one line did: its game calls, and what players were shown.
+// What one line did: the game functions it called, in order (object ids left
+// out: a command that stopped early makes fewer objects), and what players were shown.
 struct Outcome {
-  std::vector<json> calls;
+  std::vector<std::string> calls;
   std::vector<json> shown;
   std::vector<std::string> errors;
 };
@@ -104,7 +105,7 @@ class UnavailableMemberTest : public PluginTest {
     else
       Console("Alice", line.text);
     Outcome outcome;
-    outcome.calls = CallsSinceClear();
+    for (const json& call : CallsSinceClear()) outcome.calls.push_back(call["call"]);
     for (const char* kind : {"chat", "notification", "handler-error", "unknown-command"})
       for (const json& event : EventsOf(kind)) outcome.shown.push_back(event);
     outcome.errors = DremmetErrors();
@@ -154,7 +155,7 @@ TEST_F(UnavailableMemberTest, EveryMemberWithheldInTurnStopsOnlyTheCommandsThatN
       ASSERT_EQ(outcome.errors.size(), 1u) << kLines[i].text;
       EXPECT_NE(outcome.errors[0].find(quoted), std::string::npos) << outcome.errors[0];
       EXPECT_NE(outcome.errors[0].find(kLines[i].key), std::string::npos) << outcome.errors[0];
-      for (const json& call : outcome.calls) EXPECT_NE(call["call"], name) << "a call through a withheld member";
+      for (const std::string& call : outcome.calls) EXPECT_NE(call, name) << "a call through a withheld member";
       EXPECT_TRUE(EventsOf("handler-error").empty()) << kLines[i].text;
     }
     EXPECT_GT(stopped, 0) << "no command met the withheld member";

@@ -2,6 +2,8 @@
 // the plugin detached and attached again, and a clean exit.
 #include "support/PluginTest.h"
 
+#include <sys/wait.h>
+
 #include <cstdio>
 #include <fstream>
 #include <regex>
