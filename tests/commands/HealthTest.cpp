@@ -156,6 +156,9 @@ TEST_F(HealthTest, NothingWhenNoCreatureQualifies) {
 }
 
 TEST_F(HealthTest, CharactersWithoutANarrowFormShowAsQuestionMarks) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "Windows' C locale has a narrow form for every character below U+0100 (see TextTest)";
+#endif
   Start({Creature("Rex\xc3\xa9", 1001, {100, 0, 0}, 500, 1000), Creature("R\xc3\xa9", 1001, {100, 0, 0}, 100, 1000),
          Creature("R\xc3\xa8", 1001, {100, 0, 0}, 300, 1000),
          Creature("Rex\xf0\x9f\xa6\x96", 1001, {100, 0, 0}, 1000, 1000)});

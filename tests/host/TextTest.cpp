@@ -17,7 +17,12 @@ TEST(TextTest, AsciiRoundTripsExactly) {
 }
 
 TEST(TextTest, CharactersWithoutANarrowFormBecomeQuestionMarks) {
+#if defined(_WIN32)
+  // Windows' C locale gives each character below U+0100 the byte of its value.
+  EXPECT_EQ(NarrowText(FString(TEXT("Caf\u00e9 \U0001F996"))), "Caf\xe9 ??");
+#else
   EXPECT_EQ(NarrowText(FString(TEXT("Caf\u00e9 \U0001F996"))), "Caf? ??");
+#endif
   EXPECT_EQ(NarrowText(FString()), "");
   EXPECT_EQ(WidenAsciiText("caf\xe9"), TEXT("caf?"));
 }
