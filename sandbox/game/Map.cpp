@@ -74,7 +74,11 @@ void Grid(std::string& svg, const Projection& view, double radius) {
   std::string labels;
   for (const bool vertical : {true, false}) {
     const double center = vertical ? view.center.X : view.center.Y;
-    for (double at = std::ceil((center - radius) / step) * step; at <= center + radius; at += step) {
+    // Counted in steps, not summed: far from the origin a step can vanish in
+    // a float's rounding, and the loop would never end.
+    const double first = std::ceil((center - radius) / step), last = std::floor((center + radius) / step);
+    for (int line = 0; line <= 20 && first + line <= last; ++line) {
+      const double at = (first + line) * step;
       const double pixel = vertical ? view.X(at) : view.Y(at);
       if (vertical) {
         svg += fmt::format("<line x1=\"{0:.1f}\" y1=\"0\" x2=\"{0:.1f}\" y2=\"{1}\"/>\n", pixel, kMapSide);
