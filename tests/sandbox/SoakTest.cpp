@@ -31,6 +31,8 @@ std::string ReadExample(const std::filesystem::path& path) {
 std::size_t HeapInUse() {
 #if defined(__SANITIZE_ADDRESS__)
   return __sanitizer_get_current_allocated_bytes();
+#elif defined(_WIN32)
+  return 0;  // the C runtime gives no cheap count; game blocks are still checked
 #else
   const struct mallinfo2 info = mallinfo2();
   return info.uordblks + info.hblkhd;
