@@ -39,6 +39,14 @@ std::size_t HeapInUse() {
 #endif
 }
 
+// AddressSanitizer keeps a few hundred bytes of its own bookkeeping for every
+// load of a library, which its count includes; the plain build allows none.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr std::size_t kHeapGrowthBound = 512 * 1024;
+#else
+constexpr std::size_t kHeapGrowthBound = 64 * 1024;
+#endif
+
 class SoakTest : public PluginTest {};
 
 TEST_F(SoakTest, AThousandCyclesKeepGameBlocksAndTheHeapFlat) {
@@ -66,7 +74,7 @@ TEST_F(SoakTest, AThousandCyclesKeepGameBlocksAndTheHeapFlat) {
   }
   sim::ResetWorld();
   const std::size_t grown = HeapInUse() - std::min(HeapInUse(), settled_heap);
-  EXPECT_LT(grown, std::size_t(64 * 1024)) << "the heap grew by " << grown << " bytes over "
+  EXPECT_LT(grown, kHeapGrowthBound) << "the heap grew by " << grown << " bytes over "
                                            << kCycles - kSettled << " cycles";
   EXPECT_TRUE(sim::Events().empty());
   EXPECT_TRUE(sim::Calls().empty());
