@@ -53,7 +53,7 @@ TEST_F(ReplyTest, TheRecordHoldsTheSenderAndMessageAndEveryOtherFieldEmpty) {
 }
 
 // A text in game memory, as the record carries it.
-RawText GameText(const char16_t* text) {
+RawText GameText(const TCHAR* text) {
   FString copy{WideStringView(text)};
   return RawText{std::exchange(copy.Data, nullptr), std::exchange(copy.ArrayNum, 0), std::exchange(copy.ArrayMax, 0)};
 }
@@ -61,10 +61,10 @@ RawText GameText(const char16_t* text) {
 TEST_F(ReplyTest, TheGameRefusesARecordWithAnyFieldOutOfPlace) {
   const std::vector<std::pair<const char*, std::function<void(ChatMessageRecord&)>>> faults = {
       {"sender", [](ChatMessageRecord& record) { --record.SenderName.ArrayNum; }},
-      {"steam name", [](ChatMessageRecord& record) { record.SenderSteamName = GameText(u"x"); }},
-      {"tribe name", [](ChatMessageRecord& record) { record.SenderTribeName = GameText(u"x"); }},
-      {"receiver", [](ChatMessageRecord& record) { record.Receiver = GameText(u"x"); }},
-      {"user id", [](ChatMessageRecord& record) { record.UserId = GameText(u"x"); }},
+      {"steam name", [](ChatMessageRecord& record) { record.SenderSteamName = GameText(TEXT("x")); }},
+      {"tribe name", [](ChatMessageRecord& record) { record.SenderTribeName = GameText(TEXT("x")); }},
+      {"receiver", [](ChatMessageRecord& record) { record.Receiver = GameText(TEXT("x")); }},
+      {"user id", [](ChatMessageRecord& record) { record.UserId = GameText(TEXT("x")); }},
       {"sender id", [](ChatMessageRecord& record) { record.SenderId = 1; }},
       {"team index", [](ChatMessageRecord& record) { record.SenderTeamIndex = -1; }},
       {"received time", [](ChatMessageRecord& record) { record.ReceivedTime = 0.0; }},
@@ -75,8 +75,8 @@ TEST_F(ReplyTest, TheGameRefusesARecordWithAnyFieldOutOfPlace) {
   };
   for (const auto& [what, fault] : faults) {
     ChatMessageRecord record{};
-    record.SenderName = GameText(u"[system]");
-    record.Message = GameText(u"hello");
+    record.SenderName = GameText(TEXT("[system]"));
+    record.Message = GameText(TEXT("hello"));
     record.ReceivedTime = -1.0;
     fault(record);
     const auto violations = ViolationsDuring([&] {

@@ -2,7 +2,9 @@
 // the plugin detached and attached again, and a clean exit.
 #include "support/PluginTest.h"
 
+#if !defined(_WIN32)
 #include <sys/wait.h>
+#endif
 
 #include <cstdio>
 #include <fstream>
