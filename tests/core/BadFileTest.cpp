@@ -143,12 +143,14 @@ TEST_F(BadFileTest, OnlyARegularFileIsRead) {
   std::filesystem::remove(ConfigPath());
   std::filesystem::create_directory(ConfigPath());
   refused_at_reload_and_load("a directory");
+#if !defined(_WIN32)  // Wine makes no symbolic links.
   // A link to a regular file is read as that file.
   const auto target = root_ / "elsewhere.json";
   std::filesystem::rename(ConfigPath(), target);
   std::filesystem::create_symlink(target, ConfigPath());
   EXPECT_FALSE(ReloadRefuses());
   EXPECT_FALSE(LoadRefuses());
+#endif
 }
 
 }  // namespace
