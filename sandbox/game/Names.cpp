@@ -40,14 +40,16 @@ std::unordered_map<std::string, BitFieldEntry>& BitFields() {
   return table;
 }
 
+// The two name sets live to the very end of the process: objects that a
+// static world still holds at exit free their texts through the name table.
 std::set<std::string>& Withheld() {
-  static std::set<std::string> names;
-  return names;
+  static auto* names = new std::set<std::string>;
+  return *names;
 }
 
 std::set<std::string>& Asked() {
-  static std::set<std::string> names;
-  return names;
+  static auto* names = new std::set<std::string>;
+  return *names;
 }
 
 // Records the request; true when the name is withheld.
