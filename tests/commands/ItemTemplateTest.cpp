@@ -165,6 +165,9 @@ TEST_F(ItemTemplateTest, FaultyKitsGiveNothing) {
       {"seventhEntry", {{"count", 2}, {"items", seven}}},
       {"countTooLarge", {{"count", 1e10}, {"items", {rope}}}},
       {"quantityTooSmall", {{"items", {{{"blueprint", kRope}, {"quantity", -3e9}}}}}},
+      // The first fractions past each end of the 32-bit range.
+      {"quantityTwoToThe31", {{"items", {{{"blueprint", kRope}, {"quantity", 2147483648.0}}}}}},
+      {"quantityBelowTheRange", {{"items", {{{"blueprint", kRope}, {"quantity", -2147483649.0}}}}}},
   };
   Start(faulty);
   for (const auto& [name, kit] : faulty.items()) {
@@ -191,6 +194,8 @@ TEST_F(ItemTemplateTest, HowEachValueIsRead) {
       {"countZero", {{"count", 0}, {"items", {{{"blueprint", kRope}}}}}},
       {"countNegative", {{"count", -4}, {"items", {{{"blueprint", kRope}}}}}},
       {"unsigned", {{"items", {{{"blueprint", kRope}, {"quantity", 4294967295ULL}}}}}},
+      {"rangeEnds", {{"items", {{{"blueprint", kRope}, {"quantity", 2147483647.9}},
+                                {{"blueprint", kPick}, {"quantity", -2147483648.9}}}}}},
   });
   const auto run = [&](const std::string& kit) {
     ClearRecord();
@@ -215,6 +220,8 @@ TEST_F(ItemTemplateTest, HowEachValueIsRead) {
   }
   // An unsigned value beyond the signed range wraps as the library converts it.
   EXPECT_EQ(run("unsigned"), std::vector<json>{json({-1, 0.0})});
+  // Fractions just inside the 32-bit range are cut to its ends.
+  EXPECT_EQ(run("rangeEnds"), (std::vector<json>{json({2147483647, 0.0}), json({-2147483648, 0.0})}));
   EXPECT_TRUE(EventsOf("handler-error").empty());
 }
 
