@@ -74,7 +74,10 @@ void WriteFuzzConfig(std::string_view text) {
 }
 
 void RefreshFuzzWorld() {
-  if (sim::GetWorld().objects.size() < kMostObjects) return;
+  if (sim::GetWorld().objects.size() >= kMostObjects) RemakeFuzzWorld();
+}
+
+void RemakeFuzzWorld() {
   sim::ResetWorld();
   sim::LoadWorld(ExampleWorld());
 }
