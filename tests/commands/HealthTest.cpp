@@ -73,7 +73,7 @@ TEST_F(HealthTest, NotificationIsMagentaForThirtySeconds) {
   Console("Alice", "health");
   const std::string text = "Rex (2): 50, 100\nRemaining: 75%, Diff: -500\n";
   ASSERT_EQ(EventsOf("notification").size(), 1u);
-  EXPECT_EQ(EventsOf("notification")[0], json({{"event", "notification"},
+  EXPECT_EQ(EventsOf("notification").at(0), json({{"event", "notification"},
                                                {"to", "Alice"},
                                                {"text", text},
                                                {"color", {1, 0, 1, 1}},

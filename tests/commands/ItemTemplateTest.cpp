@@ -111,7 +111,7 @@ TEST_F(ItemTemplateTest, MissingKitsAndShortLines) {
     Console("Alice", line);
     ExpectNothingGiven("Alice", {kMissing});
     ASSERT_EQ(EventsOf("chat").size(), 1u);
-    EXPECT_EQ(EventsOf("chat")[0]["sender"], "[system]");
+    EXPECT_EQ(EventsOf("chat").at(0)["sender"], "[system]");
   }
   // Further words are ignored; runs of spaces separate nothing.
   ClearRecord();
@@ -176,7 +176,7 @@ TEST_F(ItemTemplateTest, FaultyKitsGiveNothing) {
     SCOPED_TRACE(name);
     ExpectNothingGiven("Alice", {kFaulty});
     ASSERT_EQ(EventsOf("chat").size(), 1u);
-    EXPECT_EQ(EventsOf("chat")[0]["sender"], "[system]");
+    EXPECT_EQ(EventsOf("chat").at(0)["sender"], "[system]");
     EXPECT_TRUE(EventsOf("handler-error").empty());
   }
 }

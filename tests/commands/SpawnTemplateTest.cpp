@@ -49,7 +49,7 @@ TEST_F(SpawnTemplateTest, OnlyTheSecondWordNamesTheTemplate) {
   Console("Alice", "spawn nope");
   Console("Alice", "spawn my rex");
   EXPECT_EQ(ChatTo("Alice"), (std::vector<std::string>{kMissing, kMissing, kMissing}));
-  EXPECT_EQ(EventsOf("chat")[0]["sender"], "[system]");
+  EXPECT_EQ(EventsOf("chat").at(0)["sender"], "[system]");
   EXPECT_EQ(Spawns(), 0u);
 
   // Further words are ignored, and success answers nothing.
@@ -57,7 +57,7 @@ TEST_F(SpawnTemplateTest, OnlyTheSecondWordNamesTheTemplate) {
   Console("Alice", "spawn  rex and more");
   EXPECT_EQ(Spawns(), 1u);
   EXPECT_TRUE(ChatTo("Alice").empty());
-  EXPECT_EQ(Creatures()[0]["tamerName"], "Alice");
+  EXPECT_EQ(Creatures().at(0)["tamerName"], "Alice");
 }
 
 TEST_F(SpawnTemplateTest, NoTemplatesObjectMeansNoTemplate) {
@@ -90,11 +90,11 @@ TEST_F(SpawnTemplateTest, WordsMatchWithoutRegardToCase) {
 
   Console("Alice", "spawn outwards");
   ASSERT_EQ(CallsOf("AActor.SetActorRotation").size(), 1u);
-  EXPECT_EQ(CallsOf("AActor.SetActorRotation")[0]["args"][1][1], 180.0f);
+  EXPECT_EQ(CallsOf("AActor.SetActorRotation").at(0)["args"][1][1], 180.0f);
   ClearRecord();
   Console("Alice", "spawn inwards");
   ASSERT_EQ(CallsOf("AActor.SetActorRotation").size(), 1u);
-  EXPECT_EQ(CallsOf("AActor.SetActorRotation")[0]["args"][1][1], 180.0f);
+  EXPECT_EQ(CallsOf("AActor.SetActorRotation").at(0)["args"][1][1], 180.0f);
   ClearRecord();
   Console("Alice", "spawn short");
   EXPECT_EQ(Spawns(), 2u);
@@ -110,12 +110,12 @@ TEST_F(SpawnTemplateTest, IntegersAcceptFractionsAndBooleans) {
                                      {"quality", 9}, {"blueprints", {"/Game/Test/Saddle.Saddle"}}}}}})}});
   Console("Alice", "spawn fraction");
   ASSERT_EQ(Creatures().size(), 2u);
-  EXPECT_EQ(Creatures()[0]["baseLevel"], 11);
-  EXPECT_EQ(Creatures()[0]["tamedLevelUps"][4], 254);  // -2, kept to 8 bits
+  EXPECT_EQ(Creatures().at(0)["baseLevel"], 11);
+  EXPECT_EQ(Creatures().at(0)["tamedLevelUps"][4], 254);  // -2, kept to 8 bits
   ClearRecord();
   Console("Alice", "spawn yes");
   EXPECT_EQ(Spawns(), 1u);
-  EXPECT_EQ(Creatures()[2]["baseLevelUps"][1], 1);
+  EXPECT_EQ(Creatures().at(2)["baseLevelUps"][1], 1);
   ClearRecord();
   Console("Alice", "spawn no");
   EXPECT_EQ(Spawns(), 0u);
@@ -128,7 +128,7 @@ TEST_F(SpawnTemplateTest, IntegersAcceptFractionsAndBooleans) {
 
   // Only "blueprint", "quantity" and "count" of an item entry count; items have quality 0.
   Console("Alice", "spawn stock");
-  const json inventory = Creatures()[3]["inventory"];
+  const json inventory = Creatures().at(3)["inventory"];
   ASSERT_EQ(inventory.size(), 2u);
   for (const json& item : inventory) {
     EXPECT_EQ(item["class"], "/Game/Test/Meat.Meat_C");
@@ -141,9 +141,9 @@ TEST_F(SpawnTemplateTest, DefaultsAndNullItems) {
   Start({{"bare", Rex({{"items", nullptr}})}, {"numbers", Rex({{"radius", 500}, {"imprint", 1}, {"saddleArmor", 30},
                                                               {"saddleBlueprint", "/Game/Test/Saddle.Saddle"}})}});
   Console("Alice", "spawn bare");
-  const json spawn = CallsOf("AShooterPlayerController.SpawnActor")[0]["args"];
+  const json spawn = CallsOf("AShooterPlayerController.SpawnActor").at(0)["args"];
   EXPECT_EQ(spawn[2], 1000.0f);  // radius 1000
-  const json bare = Creatures()[0];
+  const json bare = Creatures().at(0);
   EXPECT_TRUE(bare["inventory"].empty());
   EXPECT_EQ(bare["aggression"], 0);
   EXPECT_EQ(bare["followTarget"], nullptr);
@@ -153,9 +153,9 @@ TEST_F(SpawnTemplateTest, DefaultsAndNullItems) {
 
   ClearRecord();
   Console("Alice", "spawn numbers");
-  EXPECT_EQ(CallsOf("AShooterPlayerController.SpawnActor")[0]["args"][2], 500.0f);
-  EXPECT_EQ(Creatures()[1]["imprintQuality"], 1.0f);
-  EXPECT_EQ(Creatures()[1]["inventory"][0]["statValues"][1], 1000);
+  EXPECT_EQ(CallsOf("AShooterPlayerController.SpawnActor").at(0)["args"][2], 500.0f);
+  EXPECT_EQ(Creatures().at(1)["imprintQuality"], 1.0f);
+  EXPECT_EQ(Creatures().at(1)["inventory"][0]["statValues"][1], 1000);
 }
 
 TEST_F(SpawnTemplateTest, ATemplateOfTheWrongShapeSpawnsNothing) {

@@ -31,7 +31,7 @@ TEST_F(TeleportTest, MovesToTheNamedLocationWithDefaultsForMissingCoordinates) {
   Console("Bob", "tp Camp");
   EXPECT_EQ(PositionOf("Bob"), json({1500.5, -200.0, 30.0}));
   ASSERT_EQ(CallsOf("AShooterPlayerController.SetPlayerPos").size(), 1u);
-  EXPECT_EQ(CallsOf("AShooterPlayerController.SetPlayerPos")[0]["args"],
+  EXPECT_EQ(CallsOf("AShooterPlayerController.SetPlayerPos").at(0)["args"],
             json({Player("Bob")->id, 1500.5, -200.0, 30.0}));
   Console("Bob", "tp High");
   EXPECT_EQ(PositionOf("Bob"), json({0.0, 0.0, 500.0}));

@@ -105,7 +105,7 @@ TEST_F(CreatureSpawningTest, InwardsAddsHalfATurnToEveryCreature) {
   const std::vector<json> turns = CallsOf("AActor.SetActorRotation");
   ASSERT_EQ(turns.size(), 4u);
   for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(turns[i]["args"][1][1].get<float>(), 180.0f + 90.0f * i);
-  EXPECT_EQ(Creatures()[3]["rotation"], json::array({0.0f, 450.0f, 0.0f}));
+  EXPECT_EQ(Creatures().at(3)["rotation"], json::array({0.0f, 450.0f, 0.0f}));
 }
 
 TEST_F(CreatureSpawningTest, GroupOfOneStandsOnTheFirstAxis) {
@@ -133,7 +133,7 @@ TEST_F(CreatureSpawningTest, TamesToTheCallerAndStartsTheCreatureOnce) {
   const std::size_t from = sim::Calls().size();
   Console("Alice", "spawn guard");
 
-  const json guard = Creatures()[0];
+  const json guard = Creatures().at(0);
   EXPECT_EQ(guard["tamed"], true);
   EXPECT_EQ(guard["team"], 1001);
   EXPECT_EQ(guard["tamingTeam"], 1001);
@@ -158,13 +158,13 @@ TEST_F(CreatureSpawningTest, TamesToTheCallerAndStartsTheCreatureOnce) {
                                       "APrimalDinoCharacter.TameDino", "APrimalDinoCharacter.BeginPlay",
                                       "UPrimalCharacterStatusComponent.GetExperienceRequiredForPreviousLevelUp",
                                       "APrimalDinoCharacter.UpdateImprintingQuality"}));
-  const json tame = CallsOf("APrimalDinoCharacter.TameDino")[0]["args"];
+  const json tame = CallsOf("APrimalDinoCharacter.TameDino").at(0)["args"];
   EXPECT_EQ(tame[0], guard["id"]);
   EXPECT_EQ(tame[2], false);
   EXPECT_EQ(tame[3], 0);
 
   Console("Alice", "spawn pet");
-  const json pet = Creatures()[1];
+  const json pet = Creatures().at(1);
   EXPECT_EQ(pet["followTarget"], "Alice");
   EXPECT_EQ(pet["aggression"], 0);
   EXPECT_EQ(pet["ignoreAllWhistles"], false);
@@ -183,14 +183,14 @@ TEST_F(CreatureSpawningTest, LevelsGoToTheirStatIndices) {
          {"overflow", Rex({{"baseLevelHealth", 256}, {"tamedLevelHealth", 65541}, {"tamedLevelStamina", 1}})}});
   const json before = Creatures();
   Console("Alice", "spawn levelled");
-  const json levelled = Creatures()[0];
+  const json levelled = Creatures().at(0);
   // Indices 2, 5 and 6 keep the points the creature spawned with.
   EXPECT_EQ(levelled["baseLevelUps"], json::array({10, 1, 4, 2, 3, 3, 2, 4, 5, 6, 0, 0}));
   EXPECT_EQ(levelled["tamedLevelUps"], json::array({7, 8, 1, 9, 10, 1, 1, 11, 12, 13, 0, 0}));
   EXPECT_EQ(levelled["baseLevel"], 32);
   EXPECT_EQ(levelled["extraLevel"], 70);
   // The experience is asked for once the new levels are in place.
-  const json experience = CallsOf("UPrimalCharacterStatusComponent.GetExperienceRequiredForPreviousLevelUp")[0]["args"];
+  const json experience = CallsOf("UPrimalCharacterStatusComponent.GetExperienceRequiredForPreviousLevelUp").at(0)["args"];
   EXPECT_EQ(experience[1], 32);
   EXPECT_EQ(experience[2], 70);
   EXPECT_EQ(levelled["experience"], experience[3]);
@@ -202,15 +202,15 @@ TEST_F(CreatureSpawningTest, LevelsGoToTheirStatIndices) {
   for (const int stat : {2, 5, 6, 7, 8, 9}) EXPECT_EQ(current[stat].get<float>(), max[stat].get<float>() / 2);
 
   Console("Alice", "spawn eleven");
-  EXPECT_EQ(Creatures()[1]["baseLevel"], 11);
+  EXPECT_EQ(Creatures().at(1)["baseLevel"], 11);
   Console("Alice", "spawn plain");
-  EXPECT_EQ(Creatures()[2]["baseLevel"], 1);
-  EXPECT_EQ(Creatures()[2]["extraLevel"], 0);
-  EXPECT_EQ(Creatures()[2]["experience"], 0.0f);
+  EXPECT_EQ(Creatures().at(2)["baseLevel"], 1);
+  EXPECT_EQ(Creatures().at(2)["extraLevel"], 0);
+  EXPECT_EQ(Creatures().at(2)["experience"], 0.0f);
 
   // Counters keep 8 bits and the tamed sum 16, while the base level counts every point.
   Console("Alice", "spawn overflow");
-  const json overflow = Creatures()[3];
+  const json overflow = Creatures().at(3);
   EXPECT_EQ(overflow["baseLevelUps"][0], 0);
   EXPECT_EQ(overflow["baseLevel"], 257);
   EXPECT_EQ(overflow["tamedLevelUps"][0], 65541 % 256);
@@ -228,7 +228,7 @@ TEST_F(CreatureSpawningTest, SaddleArmorBecomesItsSecondStatValue) {
   for (std::size_t i = 0; i < armors.size(); ++i) {
     ClearRecord();
     Console("Alice", "spawn saddled" + std::to_string(i));
-    const json creature = Creatures()[i];
+    const json creature = Creatures().at(i);
     ASSERT_EQ(creature["inventory"].size(), 1u);
     const json saddle = creature["inventory"][0];
     EXPECT_EQ(saddle["class"], "/Game/Test/Saddle.Saddle_C");
@@ -268,7 +268,7 @@ TEST_F(CreatureSpawningTest, ItemsStockTheInventoryWithOrWithoutASaddle) {
     EXPECT_EQ(call["args"][2], false);
     EXPECT_EQ(call["args"][4], 0.0f);
   }
-  const json inventory = Creatures()[0]["inventory"];
+  const json inventory = Creatures().at(0)["inventory"];
   ASSERT_EQ(inventory.size(), 3u);
   EXPECT_EQ(inventory[0]["class"], "/Game/Test/Meat.Meat_C");
   EXPECT_EQ(inventory[0]["quantity"], 5);
@@ -282,7 +282,7 @@ TEST_F(CreatureSpawningTest, ItemsStockTheInventoryWithOrWithoutASaddle) {
   Console("Alice", "spawn oddsaddle");
   Console("Alice", "spawn lostsaddle");
   for (std::size_t i = 1; i < 3; ++i) {
-    const json stock = Creatures()[i]["inventory"];
+    const json stock = Creatures().at(i)["inventory"];
     ASSERT_EQ(stock.size(), inventory.size());
     for (std::size_t item = 0; item < stock.size(); ++item) {
       EXPECT_EQ(stock[item]["class"], inventory[item]["class"]);
@@ -294,19 +294,19 @@ TEST_F(CreatureSpawningTest, ItemsStockTheInventoryWithOrWithoutASaddle) {
 TEST_F(CreatureSpawningTest, ImprintRecordsTheImprinterOnlyAboveZero) {
   Start({{"half", Rex({{"imprint", 0.5}})}, {"over", Rex({{"imprint", 3}})}, {"zero", Rex({{"imprint", 0}})}});
   Console("Alice", "spawn half");
-  json creature = Creatures()[0];
+  json creature = Creatures().at(0);
   EXPECT_EQ(creature["imprintQuality"], 0.5f);
   EXPECT_EQ(creature["imprinterName"], "Ally");
   EXPECT_EQ(creature["imprinterId"], 1001001);
-  const json details = CallsOf("APrimalDinoCharacter.UpdateImprintingDetails")[0]["args"];
+  const json details = CallsOf("APrimalDinoCharacter.UpdateImprintingDetails").at(0)["args"];
   EXPECT_EQ(details, json::array({creature["id"], "Ally", 1001001}));
 
   Console("Alice", "spawn over");
-  EXPECT_EQ(Creatures()[1]["imprintQuality"], 1.0f);
+  EXPECT_EQ(Creatures().at(1)["imprintQuality"], 1.0f);
 
   ClearRecord();
   Console("Alice", "spawn zero");
-  creature = Creatures()[2];
+  creature = Creatures().at(2);
   EXPECT_EQ(creature["imprintQuality"], 0.0f);
   EXPECT_EQ(creature["imprinterName"], "");
   EXPECT_TRUE(CallsOf("APrimalDinoCharacter.UpdateImprintingDetails").empty());
@@ -363,7 +363,7 @@ TEST_F(CreatureSpawningTest, NaNAndEmptyRequests) {
   EXPECT_TRUE(CallsOf("AActor.SetActorRotation").empty());
   EXPECT_TRUE(CallsOf("UPrimalItem.UpdatedItem").empty());
   EXPECT_TRUE(CallsOf("APrimalDinoCharacter.UpdateImprintingDetails").empty());
-  const json creature = Creatures()[0];
+  const json creature = Creatures().at(0);
   EXPECT_EQ(creature["inventory"][0]["statValues"][1], 0);
   EXPECT_EQ(creature["imprintQuality"], 0.0f);
 

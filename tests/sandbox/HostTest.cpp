@@ -29,7 +29,7 @@ TEST_F(HostTest, AFailingHandlerIsLoggedAndTheServerGoesOn) {
   WriteConfigText("{");
   Console("Alice", "reload");
   ASSERT_EQ(EventsOf("handler-error").size(), 1u);
-  EXPECT_EQ(EventsOf("handler-error")[0]["command"], "reload");
+  EXPECT_EQ(EventsOf("handler-error").at(0)["command"], "reload");
   bool logged = false;
   for (const json& log : EventsOf("log"))
     logged |= log["logger"] == "TalvexApi" && log["level"] == "error" &&
