@@ -19,10 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Objects beyond which the world is made anew: spawned creatures and granted
-// items pile up over millions of inputs.
-constexpr std::size_t kMostObjects = 20000;
-
 std::string ReadFile(const fs::path& path) {
   std::ifstream file(path, std::ios::binary);
   std::stringstream text;
@@ -71,10 +67,6 @@ void StartFuzzSandbox() {
 void WriteFuzzConfig(std::string_view text) {
   std::ofstream file(Root() / "TalvexApi" / "Plugins" / "Orvanel" / "config.json", std::ios::binary | std::ios::trunc);
   file.write(text.data(), static_cast<std::streamsize>(text.size()));
-}
-
-void RefreshFuzzWorld() {
-  if (sim::GetWorld().objects.size() >= kMostObjects) RemakeFuzzWorld();
 }
 
 void RemakeFuzzWorld() {

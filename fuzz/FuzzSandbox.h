@@ -18,11 +18,9 @@ void StartFuzzSandbox();
 void WriteFuzzConfig(std::string_view text);
 const std::string& ExampleConfig();
 
-// The example world anew once what earlier inputs made has piled up.
-void RefreshFuzzWorld();
-// The example world anew now. Called after an input, so that everything the
-// input made is freed within its own run and libFuzzer's leak check, which runs
-// after any input that leaves more allocations than it freed, stays quiet.
+// The example world anew. Called after an input, so that each input meets the
+// same world and everything it made is freed within its own run: libFuzzer's
+// leak check runs after any input that leaves more allocations than it freed.
 void RemakeFuzzWorld();
 sim::Controller* FuzzPlayer(std::size_t index);
 

@@ -28,7 +28,6 @@ void LoadOnce() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   LoadOnce();
-  RefreshFuzzWorld();
   const std::size_t blocks = GameBlocks();
   const unsigned choice = data[0];
   std::string_view rest(reinterpret_cast<const char*>(data + 1), size - 1);
@@ -43,5 +42,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       sandbox::Chat(player, text);
   }
   CheckGameBlocks(blocks, "the input's lines");
+  RemakeFuzzWorld();
   return 0;
 }
