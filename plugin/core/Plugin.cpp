@@ -5,6 +5,7 @@
 #include "orvanel/commands/Commands.h"
 #include "orvanel/core/CommandKeys.h"
 #include "orvanel/core/Config.h"
+#include "orvanel/core/Features.h"
 #include "orvanel/core/Logger.h"
 #include "orvanel/core/Reply.h"
 #include "orvanel/core/Settings.h"
@@ -31,12 +32,14 @@ const CommandRegistration kCommandTable[] = {
     {kTeleportToKey, nullptr, TeleportToCommand},
 };
 
-// Runs one command's handler. A game member that the host does not resolve
+// Runs one command's handler for `player`, when the caller may use it: every
+// command passes this one check. A game member that the host does not resolve
 // stops the command where it was met; what it did before stays done, the stop
 // is logged once, and the server goes on.
 template <typename Call>
-void RunCommand(const char* key, Call call) {
+void RunCommand(const char* key, AShooterPlayerController* player, Call call) {
   try {
+    if (!MayRunCommand(key, player)) return;
     call();
   } catch (const UnavailableMember& missing) {
     if (GetLogger()) GetLogger()->error("The command {} stopped: {}", key, missing.what());
@@ -86,11 +89,11 @@ void Load() {
       if (ChatHandler chat = registration.chat)
         commands.RegisterChatCommand(
             command, [key, chat](AShooterPlayerController* player, FString* message, EChatSendMode::Type mode) {
-              RunCommand(key, [&] { chat(player, message, mode); });
+              RunCommand(key, player, [&] { chat(player, message, mode); });
             });
       else if (ConsoleHandler console = registration.console)
         commands.RegisterConsoleCommand(command, [key, console](APlayerController* player, FString* line, bool flag) {
-          RunCommand(key, [&] { console(player, line, flag); });
+          RunCommand(key, static_cast<AShooterPlayerController*>(player), [&] { console(player, line, flag); });
         });
     });
   }
