@@ -3,11 +3,19 @@
 // as it would without them: nothing is asked of the game, logged or answered.
 #pragma once
 
+#include "orvanel/core/Outcome.h"
 #include "orvanel/host/Engine.h"
 
 inline constexpr const char* kPermissionsFeature = "Permissions";
+inline constexpr const char* kAuditLogFeature = "AuditLog";
+inline constexpr const char* kFeedbackFeature = "Feedback";
 
 // False when the Permissions feature and the command's own "Permissions" flag
 // are on and the caller's Steam id is not in the command's whitelist; the
 // refusal has then been logged and answered, and the command must not run.
 bool MayRunCommand(const char* key, AShooterPlayerController* player);
+
+// After a run: the audit line of the line typed, when the AuditLog feature is
+// on, from what the handler reported.
+void ReportCommand(const char* key, AShooterPlayerController* player, const FString* line,
+                   const CommandOutcome& outcome);
