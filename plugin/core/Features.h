@@ -15,7 +15,7 @@ inline constexpr const char* kFeedbackFeature = "Feedback";
 // refusal has then been logged and answered, and the command must not run.
 bool MayRunCommand(const char* key, AShooterPlayerController* player);
 
-// After a run: the audit line of the line typed, when the AuditLog feature is
-// on, from what the handler reported.
+// After a run, from what the handler reported: the audit line of the line
+// typed (AuditLog), then the replies that say what happened (Feedback).
 void ReportCommand(const char* key, AShooterPlayerController* player, const FString* line,
                    const CommandOutcome& outcome);
