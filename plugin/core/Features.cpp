@@ -1,5 +1,7 @@
 #include "orvanel/core/Features.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -7,8 +9,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <fmt/format.h>
 
 #include "orvanel/core/CommandKeys.h"
 #include "orvanel/core/Logger.h"
@@ -106,7 +106,8 @@ std::size_t NameDistance(std::string_view a, std::string_view b) {
     std::size_t diagonal = row[0];
     row[0] = i + 1;
     for (std::size_t j = 0; j < b.size(); ++j) {
-      const bool same = std::tolower(static_cast<unsigned char>(a[i])) == std::tolower(static_cast<unsigned char>(b[j]));
+      const bool same =
+          std::tolower(static_cast<unsigned char>(a[i])) == std::tolower(static_cast<unsigned char>(b[j]));
       const std::size_t next = std::min({row[j + 1] + 1, row[j] + 1, diagonal + (same ? 0 : 1)});
       diagonal = row[j + 1];
       row[j + 1] = next;

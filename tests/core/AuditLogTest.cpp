@@ -61,7 +61,8 @@ TEST_F(AuditLogTest, EachOutcomeOfEachCommandHasItsLine) {
     EXPECT_EQ(AuditOf([&] { Console("Alice", line); }), std::vector<std::string>{Alice(line + ": " + outcome)});
   // The survey counts the creatures of the lines: from the camp, the two of
   // the world and the six Alice spawned (the ghosts never came).
-  EXPECT_EQ(AuditOf([&] { Chat("Alice", "/health"); }), std::vector<std::string>{Alice("/health: surveyed 8 creatures")});
+  EXPECT_EQ(AuditOf([&] { Chat("Alice", "/health"); }),
+            std::vector<std::string>{Alice("/health: surveyed 8 creatures")});
   EXPECT_EQ(AuditOf([&] { Chat("Carol", "/health"); }),
             std::vector<std::string>{"AUDIT Carol (76561198000000003) /health: surveyed 0 creatures"});
 }

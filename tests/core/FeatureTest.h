@@ -26,13 +26,16 @@ class FeatureTest : public PluginTest {
         {"builder",
          {{"items",
            {{{"blueprint", "/Game/Items/Wall.Wall"}, {"quantity", 30}, {"count", 5}},
-            {{"blueprints", {"/Game/Items/Hatchet.Hatchet", "/Game/Items/Pick.Pick_C", "Blueprint'/Game/Items/Torch.Torch'"}}}}}}},
+            {{"blueprints",
+              {"/Game/Items/Hatchet.Hatchet", "/Game/Items/Pick.Pick_C", "Blueprint'/Game/Items/Torch.Torch'"}}}}}}},
         {"hunter",
          {{"items", {{{"blueprint", "/Game/Items/Spear.Spear"}, {"count", 3}}, {{"blueprint", "/Game/Items/X.X"}}}}}},
         {"medic", {{"items", {{{"blueprint", "/Game/Items/Bandage.Bandage"}}}}}}};
     commands["SpawnTemplate_Console"]["Templates"] = {
         {"raptors",
-         {{"blueprint", "/Game/Creatures/Raptor.Raptor"}, {"count", 4}, {"saddleBlueprint", "/Game/Items/Saddle.Saddle"}}},
+         {{"blueprint", "/Game/Creatures/Raptor.Raptor"},
+          {"count", 4},
+          {"saddleBlueprint", "/Game/Items/Saddle.Saddle"}}},
         {"dodos",
          {{"blueprint", "/Game/Creatures/Dodo.Dodo"}, {"count", 2}, {"items", {{{"blueprint", "/Game/Items/Y.Y"}}}}}},
         {"ghosts", {{"blueprint", "/Game/Creatures/Ghost.Ghost"}, {"count", 2}}}};
@@ -44,12 +47,12 @@ class FeatureTest : public PluginTest {
   // Alice, Bob and Carol; two creatures of Alice's team stand near her.
   static nlohmann::json FeatureWorld() {
     nlohmann::json world = ThreePlayers();
-    world["assets"] = {{"items",
-                        {"/Game/Items/Wall.Wall_C", "/Game/Items/Hatchet.Hatchet_C", "/Game/Items/Pick.Pick_C",
-                         "/Game/Items/Torch.Torch_C", "/Game/Items/Spear.Spear_C", "/Game/Items/Bandage.Bandage_C",
-                         "/Game/Items/Saddle.Saddle_C"}},
-                       {"creatures",
-                        {"Blueprint'/Game/Creatures/Raptor.Raptor'", "Blueprint'/Game/Creatures/Dodo.Dodo'"}}};
+    world["assets"] = {
+        {"items",
+         {"/Game/Items/Wall.Wall_C", "/Game/Items/Hatchet.Hatchet_C", "/Game/Items/Pick.Pick_C",
+          "/Game/Items/Torch.Torch_C", "/Game/Items/Spear.Spear_C", "/Game/Items/Bandage.Bandage_C",
+          "/Game/Items/Saddle.Saddle_C"}},
+        {"creatures", {"Blueprint'/Game/Creatures/Raptor.Raptor'", "Blueprint'/Game/Creatures/Dodo.Dodo'"}}};
     world["creatures"] = {{{"nameTag", "Rex"}, {"team", 1001}, {"position", {100, 0, 0}}},
                           {{"nameTag", "Rex"}, {"team", 1001}, {"position", {0, 200, 0}}}};
     return world;
