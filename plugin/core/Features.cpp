@@ -1,7 +1,5 @@
 #include "orvanel/core/Features.h"
 
-#include <fmt/format.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -9,6 +7,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <fmt/format.h>
 
 #include "orvanel/core/CommandKeys.h"
 #include "orvanel/core/Logger.h"
