@@ -64,7 +64,7 @@ TEST_F(FeedbackTest, ListsStayShortAndNamesReachTheReaderAsWritten) {
   json kits = json::object();
   json items = json::array();
   for (int i = 0; i < 12; ++i) {
-    const std::string number = (i < 10 ? "0" : "") + std::to_string(i);
+    const std::string number = std::to_string(100 + i).substr(1);
     kits["kit" + number] = {{"items", json::array()}};
     items.push_back({{"blueprint", "/Game/Gone/G" + number + ".G" + number}});
   }
