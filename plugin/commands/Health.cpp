@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "orvanel/commands/Commands.h"
+#include "orvanel/core/Outcome.h"
 #include "orvanel/core/Reply.h"
 #include "orvanel/host/GameAccess.h"
 #include "orvanel/host/TalvexApi.h"
@@ -75,8 +76,9 @@ void AppendGroupLines(const std::string& name, const std::vector<HealthReading>&
 
 }  // namespace
 
-std::vector<std::string> SurveyCreatureHealth(APlayerController* player) {
+std::vector<std::string> SurveyCreatureHealth(APlayerController* player, int64_t* surveyed) {
   std::vector<std::string> lines;
+  if (surveyed != nullptr) *surveyed = 0;
   UWorld* world = TalvexApi::GetApiUtils().GameWorld();
   if (world == nullptr || player == nullptr) return lines;
   const ACharacter* character = GameField<ACharacter*>(player, "AController.Character");
@@ -128,19 +130,24 @@ std::vector<std::string> SurveyCreatureHealth(APlayerController* player) {
   }
   actors.Empty();
 
-  for (const auto& [name, readings] : groups) AppendGroupLines(name, readings, lines);
+  for (const auto& [name, readings] : groups) {
+    AppendGroupLines(name, readings, lines);
+    if (surveyed != nullptr) *surveyed += static_cast<int64_t>(readings.size());
+  }
   return lines;
 }
 
 void HealthChatCommand(AShooterPlayerController* player, FString*, EChatSendMode::Type) {
-  const std::vector<std::string> lines = SurveyCreatureHealth(player);
+  RunningOutcome().kind = OutcomeKind::Surveyed;
+  const std::vector<std::string> lines = SurveyCreatureHealth(player, &RunningOutcome().done);
   if (lines.empty()) return;
   const FString sender = SystemSender();
   for (const std::string& line : lines) SendReply(player, sender, std::string_view(EscapeBraces(line)));
 }
 
 void HealthConsoleCommand(APlayerController* player, FString*, bool) {
-  const std::vector<std::string> lines = SurveyCreatureHealth(player);
+  RunningOutcome().kind = OutcomeKind::Surveyed;
+  const std::vector<std::string> lines = SurveyCreatureHealth(player, &RunningOutcome().done);
   if (lines.empty()) return;
   WideString text;
   for (const std::string& line : lines) {

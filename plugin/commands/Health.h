@@ -3,6 +3,7 @@
 // reads the game world and keeps nothing from one call to the next.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,4 +18,5 @@ struct HealthReading {
 // For each name tag, in byte order, a summary line ("Rex (2): 50, 100") and a
 // totals line ("Remaining: 75%, Diff: -500", or empty when the maxima sum to
 // nothing). Empty when there is no world, controller or controlled character.
-std::vector<std::string> SurveyCreatureHealth(APlayerController* player);
+// `surveyed`, when given, is set to the number of creatures the lines count.
+std::vector<std::string> SurveyCreatureHealth(APlayerController* player, int64_t* surveyed = nullptr);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -12,6 +13,7 @@
 #include "orvanel/commands/TemplateValues.h"
 #include "orvanel/core/Arguments.h"
 #include "orvanel/core/CommandKeys.h"
+#include "orvanel/core/Outcome.h"
 #include "orvanel/core/Reply.h"
 #include "orvanel/core/Settings.h"
 #include "orvanel/game/Items.h"
@@ -36,8 +38,12 @@ ItemEntry ReadItemEntry(const json& element) {
 
 void ItemTemplateCommand(APlayerController* player, FString* command_line, bool) {
   TArray<FString> pieces;
-  if (SplitArguments(*command_line, pieces) < 2) return;
+  if (SplitArguments(*command_line, pieces) < 2) {
+    RunningOutcome().kind = OutcomeKind::NoSuchTemplate;
+    return;
+  }
   const std::string name = NarrowText(pieces[1]);
+  RunningOutcome().name = name;
 
   CommandSettings* settings = GetCommandSettings(kItemTemplateKey);
   if (settings == nullptr) return;
@@ -46,6 +52,7 @@ void ItemTemplateCommand(APlayerController* player, FString* command_line, bool)
   const json& templates = settings->entry["Templates"];
   const auto found = templates.is_object() ? templates.find(name) : templates.end();
   if (found == templates.end()) {
+    RunningOutcome().kind = OutcomeKind::NoSuchTemplate;
     SendReply(caller, SystemSender(), "The template does not exist! Maybe you forgot to reload..?");
     return;
   }
@@ -53,6 +60,7 @@ void ItemTemplateCommand(APlayerController* player, FString* command_line, bool)
   const uint64_t steam_id = TalvexApi::IApiUtils::GetSteamIdFromController(player);
 
   int32_t passes = 0;
+  int64_t asked = 0;
   std::vector<ItemEntry> entries;
   try {
     passes = ReadTemplateInteger(kit, "count", 1);
@@ -63,12 +71,19 @@ void ItemTemplateCommand(APlayerController* player, FString* command_line, bool)
       const auto paths = static_cast<int64_t>(std::max<std::size_t>(entry.blueprints.size(), 1));
       creations.Add(passes, int64_t{entry.count} * paths);
     }
+    asked = creations.asked;
   } catch (const std::exception&) {
+    RunningOutcome().kind = OutcomeKind::FailedToRead;
     SendReply(caller, SystemSender(), "Failed to read template...");
     return;
   }
 
   // The player is found anew in every pass; once gone, later passes are not tried.
+  GrantTally tally;
   for (int32_t pass = 0; pass < passes; ++pass)
-    if (!GiveItems(steam_id, entries)) break;
+    if (!GiveItems(steam_id, entries, &tally)) break;
+  RunningOutcome().kind = OutcomeKind::Gave;
+  RunningOutcome().done = tally.made;
+  RunningOutcome().asked = asked;
+  RunningOutcome().unloaded = std::move(tally.unloaded);
 }

@@ -1,5 +1,6 @@
 // The spawn template command: "<command> <template>" reads the named creature
 // template of the command's own entry and spawns its group around the caller.
+#include <algorithm>
 #include <cctype>
 #include <string>
 #include <utility>
@@ -10,6 +11,7 @@
 #include "orvanel/commands/TemplateValues.h"
 #include "orvanel/core/Arguments.h"
 #include "orvanel/core/CommandKeys.h"
+#include "orvanel/core/Outcome.h"
 #include "orvanel/core/Reply.h"
 #include "orvanel/core/Settings.h"
 #include "orvanel/game/CreatureSpawning.h"
@@ -109,11 +111,16 @@ void SpawnTemplateCommand(APlayerController* player, FString* command_line, bool
   const CommandSettings* settings = GetCommandSettings(kSpawnTemplateKey);
   if (settings == nullptr) return;
   TArray<FString> pieces;
-  if (SplitArguments(*command_line, pieces) < 2) return;
+  if (SplitArguments(*command_line, pieces) < 2) {
+    RunningOutcome().kind = OutcomeKind::NoSuchTemplate;
+    return;
+  }
   const std::string name = NarrowText(pieces[1]);
+  RunningOutcome().name = name;
 
   const auto templates = settings->entry.find("Templates");
   if (templates == settings->entry.end() || !templates->is_object() || !templates->contains(name)) {
+    RunningOutcome().kind = OutcomeKind::NoSuchTemplate;
     SendReply(caller, SystemSender(), "The template does not exist! Maybe you forgot to reload..?");
     return;
   }
@@ -124,8 +131,14 @@ void SpawnTemplateCommand(APlayerController* player, FString* command_line, bool
   try {
     read = ReadCreatureTemplate(creature, steam_id);
   } catch (const std::exception&) {
+    RunningOutcome().kind = OutcomeKind::FailedToRead;
     SendReply(caller, SystemSender(), "Failed to read template...");
     return;
   }
-  SpawnCreatureGroup(std::move(read.request), read.count, read.radius, read.facing);
+  GrantTally tally;
+  SpawnCreatureGroup(std::move(read.request), read.count, read.radius, read.facing, &tally);
+  RunningOutcome().kind = OutcomeKind::Spawned;
+  RunningOutcome().done = tally.made;
+  RunningOutcome().asked = std::max(read.count, 0);
+  RunningOutcome().unloaded = std::move(tally.unloaded);
 }

@@ -1,11 +1,14 @@
 #include "orvanel/core/Plugin.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "orvanel/commands/Commands.h"
 #include "orvanel/core/CommandKeys.h"
 #include "orvanel/core/Config.h"
+#include "orvanel/core/Features.h"
 #include "orvanel/core/Logger.h"
+#include "orvanel/core/Outcome.h"
 #include "orvanel/core/Reply.h"
 #include "orvanel/core/Settings.h"
 
@@ -31,16 +34,44 @@ const CommandRegistration kCommandTable[] = {
     {kTeleportToKey, nullptr, TeleportToCommand},
 };
 
-// Runs one command's handler. A game member that the host does not resolve
-// stops the command where it was met; what it did before stays done, the stop
-// is logged once, and the server goes on.
-template <typename Call>
-void RunCommand(const char* key, Call call) {
+void LogStop(const char* key, const UnavailableMember& missing) {
+  if (GetLogger()) GetLogger()->error("The command {} stopped: {}", key, missing.what());
+}
+
+// Reports a finished run and forgets it: a reply that cannot be sent stops
+// the report as it would stop a command.
+void FinishCommand(const char* key, AShooterPlayerController* player, const FString* line) {
+  const CommandOutcome outcome = std::exchange(RunningOutcome(), CommandOutcome{});
   try {
-    call();
+    ReportCommand(key, player, line, outcome);
   } catch (const UnavailableMember& missing) {
-    if (GetLogger()) GetLogger()->error("The command {} stopped: {}", key, missing.what());
+    LogStop(key, missing);
   }
+}
+
+// Runs one command's handler for `player` typing `line`, when the caller may
+// use it: every command passes this one check, and every run is reported. A
+// game member that the host does not resolve stops the command where it was
+// met; what it did before stays done, the stop is logged once, and the server
+// goes on. Any other exception goes on to the host once the run is reported.
+template <typename Call>
+void RunCommand(const char* key, AShooterPlayerController* player, const FString* line, Call call) {
+  RunningOutcome() = CommandOutcome{};
+  try {
+    if (MayRunCommand(key, player))
+      call();
+    else
+      RunningOutcome().kind = OutcomeKind::Refused;
+  } catch (const UnavailableMember& missing) {
+    LogStop(key, missing);
+    RunningOutcome().kind = OutcomeKind::Stopped;
+    RunningOutcome().reason = missing.what();
+  } catch (...) {
+    if (RunningOutcome().kind == OutcomeKind::None) RunningOutcome().kind = OutcomeKind::Failed;
+    FinishCommand(key, player, line);
+    throw;
+  }
+  FinishCommand(key, player, line);
 }
 
 // Every engine text and array lives in the game's allocator: without both of
@@ -86,11 +117,12 @@ void Load() {
       if (ChatHandler chat = registration.chat)
         commands.RegisterChatCommand(
             command, [key, chat](AShooterPlayerController* player, FString* message, EChatSendMode::Type mode) {
-              RunCommand(key, [&] { chat(player, message, mode); });
+              RunCommand(key, player, message, [&] { chat(player, message, mode); });
             });
       else if (ConsoleHandler console = registration.console)
         commands.RegisterConsoleCommand(command, [key, console](APlayerController* player, FString* line, bool flag) {
-          RunCommand(key, [&] { console(player, line, flag); });
+          RunCommand(key, static_cast<AShooterPlayerController*>(player), line,
+                     [&] { console(player, line, flag); });
         });
     });
   }
@@ -115,8 +147,10 @@ void ReloadConfig(APlayerController* player, FString*, bool) {
   // The file and every entry are read, and checked as the next load will check
   // them, before anything changes: a reload that fails leaves the document and
   // the settings exactly as they were.
+  RunningOutcome().kind = OutcomeKind::ReloadFailed;
   nlohmann::json fresh = ParseConfigFile();
   RefreshCommandSettings(fresh);
   GetConfig().swap(fresh);
+  RunningOutcome().kind = OutcomeKind::Reloaded;
   SendReply(static_cast<AShooterPlayerController*>(player), SystemSender(), "Test config reloaded!");
 }

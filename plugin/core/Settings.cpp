@@ -114,3 +114,8 @@ CommandSettings* GetCommandSettings(std::string key) {
   auto found = CommandTable().find(key);
   return found == CommandTable().end() ? nullptr : &found->second;
 }
+
+bool FeatureEnabled(std::string name) {
+  const auto found = FeatureTable().find(name);
+  return found != FeatureTable().end() && found->second.enabled;
+}

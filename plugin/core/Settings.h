@@ -38,3 +38,7 @@ void RefreshCommandSettings(nlohmann::json configuration);
 
 // The record of `key`, valid until the next Load, or null.
 CommandSettings* GetCommandSettings(std::string key);
+
+// True when the "Features" entry `name` said "Enabled": true at the last Load;
+// a reload switches no feature on or off.
+bool FeatureEnabled(std::string name);

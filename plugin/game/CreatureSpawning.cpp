@@ -8,6 +8,7 @@
 #include "orvanel/game/BlueprintPath.h"
 #include "orvanel/host/GameAccess.h"
 #include "orvanel/host/TalvexApi.h"
+#include "orvanel/host/Text.h"
 
 namespace {
 
@@ -111,10 +112,13 @@ UPrimalInventoryComponent* InventoryOf(APrimalDinoCharacter* creature) {
   return GameField<UPrimalInventoryComponent*>(creature, "APrimalCharacter.MyInventoryComponent");
 }
 
-void AddSaddle(APrimalDinoCharacter* creature, const std::string& saddle_blueprint, float armor) {
+void AddSaddle(APrimalDinoCharacter* creature, const std::string& saddle_blueprint, float armor, GrantTally* tally) {
   const ItemFunctions functions = ResolveItemFunctions();
   UObject* saddle_class = LoadObjectByClassPath(functions, saddle_blueprint);
-  if (saddle_class == nullptr || !IsClassObject(functions, saddle_class)) return;
+  if (saddle_class == nullptr || !IsClassObject(functions, saddle_class)) {
+    NoteUnloadedClassPath(tally, saddle_blueprint);
+    return;
+  }
   UPrimalInventoryComponent* inventory = InventoryOf(creature);
   if (inventory == nullptr) return;
   UPrimalItem* saddle = AddNewItem(functions, static_cast<UClass*>(saddle_class), inventory, true, 0.0f, 0);
@@ -126,11 +130,14 @@ void AddSaddle(APrimalDinoCharacter* creature, const std::string& saddle_bluepri
 
 // Each entry's class, loaded the way the saddle's is, created `count` times.
 // What does not load as a class never reaches the game's item creation.
-void AddItems(APrimalDinoCharacter* creature, const std::vector<ItemEntry>& items) {
+void AddItems(APrimalDinoCharacter* creature, const std::vector<ItemEntry>& items, GrantTally* tally) {
   const ItemFunctions functions = ResolveItemFunctions();
   for (const ItemEntry& entry : items) {
     UObject* item_class = LoadObjectByClassPath(functions, entry.blueprint);
-    if (item_class == nullptr || !IsClassObject(functions, item_class)) continue;
+    if (item_class == nullptr || !IsClassObject(functions, item_class)) {
+      NoteUnloadedClassPath(tally, entry.blueprint);
+      continue;
+    }
     for (int32_t created = 0; created < entry.count; ++created) {
       UPrimalInventoryComponent* inventory = InventoryOf(creature);
       if (inventory == nullptr) break;
@@ -164,7 +171,8 @@ void RefillStatus(UPrimalCharacterStatusComponent* status) {
 
 }  // namespace
 
-void SpawnCreatureGroup(CreatureSpawnRequest request, int32_t count, float radius, int32_t facing) {
+void SpawnCreatureGroup(CreatureSpawnRequest request, int32_t count, float radius, int32_t facing,
+                        GrantTally* tally) {
   for (int32_t i = 0; i < count; ++i) {
     const auto angle = static_cast<float>(2.0 * i * kPi / count);
     CreatureSpawnRequest creature = request;
@@ -177,11 +185,12 @@ void SpawnCreatureGroup(CreatureSpawnRequest request, int32_t count, float radiu
       creature.yaw = static_cast<float>(i * 360.0 / count + 180.0);
     else
       creature.yaw = 0.0f;
-    if (!SpawnTamedCreature(std::move(creature))) return;
+    if (!SpawnTamedCreature(std::move(creature), tally)) return;
+    if (tally != nullptr) ++tally->made;
   }
 }
 
-bool SpawnTamedCreature(CreatureSpawnRequest request) {
+bool SpawnTamedCreature(CreatureSpawnRequest request, GrantTally* tally) {
   if (request.blueprint.empty()) return false;
   AShooterPlayerController* controller = TalvexApi::GetApiUtils().FindPlayerFromSteamId(request.steamId);
   if (controller == nullptr) return false;
@@ -190,7 +199,12 @@ bool SpawnTamedCreature(CreatureSpawnRequest request) {
   AActor* actor = GameFunction<AActor*(AShooterPlayerController*, FString*, float, float, float, bool)>(
       "AShooterPlayerController.SpawnActor")(controller, &reference, request.offsetX, request.offsetY,
                                              request.offsetZ, true);
-  if (actor == nullptr) return false;
+  if (actor == nullptr) {
+    // A path with no core is named as it was written.
+    const std::string asked = NarrowText(reference);
+    if (tally != nullptr) tally->unloaded.insert(asked.empty() ? request.blueprint : asked);
+    return false;
+  }
   UClass* creature_class = GameFunction<UClass*()>("APrimalDinoCharacter.GetPrivateStaticClass")();
   if (!GameFunction<bool(UObject*, UClass*)>("UObjectBaseUtility.IsA")(actor, creature_class)) return false;
   auto* creature = static_cast<APrimalDinoCharacter*>(actor);
@@ -204,8 +218,8 @@ bool SpawnTamedCreature(CreatureSpawnRequest request) {
   auto* status =
       GameField<UPrimalCharacterStatusComponent*>(creature, "APrimalCharacter.MyCharacterStatusComponent");
   if (status != nullptr) SetLevels(status, request);
-  if (!request.saddleBlueprint.empty()) AddSaddle(creature, request.saddleBlueprint, request.saddleArmor);
-  AddItems(creature, request.items);
+  if (!request.saddleBlueprint.empty()) AddSaddle(creature, request.saddleBlueprint, request.saddleArmor, tally);
+  AddItems(creature, request.items, tally);
   Imprint(creature, controller, request.imprint);
   if (status != nullptr) RefillStatus(status);
   return true;

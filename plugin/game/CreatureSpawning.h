@@ -56,11 +56,13 @@ inline constexpr int32_t kFacingInwards = 2;
 
 // Spawns `count` creatures evenly on a circle of `radius` around the player,
 // creature 0 on the first axis, and stops at the first that fails. Nothing
-// happens for a count of 0 or less.
-void SpawnCreatureGroup(CreatureSpawnRequest request, int32_t count, float radius, int32_t facing);
+// happens for a count of 0 or less. `tally`, when given, counts the creatures
+// spawned and the paths that spawned or loaded nothing.
+void SpawnCreatureGroup(CreatureSpawnRequest request, int32_t count, float radius, int32_t facing,
+                        GrantTally* tally = nullptr);
 
 // Spawns, tames and configures one creature. False, before anything changed in
 // the game, when the blueprint is empty, the player is offline or the spawn
 // gave nothing; false too when it gave an actor that is not a creature (that
 // actor stays).
-bool SpawnTamedCreature(CreatureSpawnRequest request);
+bool SpawnTamedCreature(CreatureSpawnRequest request, GrantTally* tally = nullptr);

@@ -1,5 +1,6 @@
 #include "orvanel/game/Items.h"
 
+#include "orvanel/game/BlueprintPath.h"
 #include "orvanel/host/GameAccess.h"
 #include "orvanel/host/TalvexApi.h"
 
@@ -14,14 +15,24 @@ std::vector<std::string> PathsOf(const ItemEntry& entry) {
 
 }  // namespace
 
-bool GiveItems(uint64_t steam_id, std::vector<ItemEntry> entries) {
+void NoteUnloadedClassPath(GrantTally* tally, const std::string& path) {
+  if (tally == nullptr) return;
+  // A path with no core is named as it was written.
+  const std::string class_path = NormalizeBlueprintPath(path, false, true);
+  tally->unloaded.insert(class_path.empty() ? path : class_path);
+}
+
+bool GiveItems(uint64_t steam_id, std::vector<ItemEntry> entries, GrantTally* tally) {
   AShooterPlayerController* player = TalvexApi::GetApiUtils().FindPlayerFromSteamId(steam_id);
   if (player == nullptr) return false;
   const ItemFunctions functions = ResolveItemFunctions();
   for (const ItemEntry& entry : entries) {
     for (const std::string& path : PathsOf(entry)) {
       UObject* loaded = LoadObjectByClassPath(functions, path);
-      if (loaded == nullptr || !IsClassObject(functions, loaded)) continue;
+      if (loaded == nullptr || !IsClassObject(functions, loaded)) {
+        NoteUnloadedClassPath(tally, path);
+        continue;
+      }
       // A player between characters (dead, or not yet spawned) has none, and
       // a character may lack an inventory: then this path gives nothing.
       ACharacter* character = GameField<ACharacter*>(player, "AController.Character");
@@ -30,7 +41,9 @@ bool GiveItems(uint64_t steam_id, std::vector<ItemEntry> entries) {
         UPrimalInventoryComponent* inventory =
             GameField<UPrimalInventoryComponent*>(character, "APrimalCharacter.MyInventoryComponent");
         if (inventory == nullptr) break;
-        AddNewItem(functions, static_cast<UClass*>(loaded), inventory, false, entry.quality, entry.quantity);
+        UPrimalItem* item =
+            AddNewItem(functions, static_cast<UClass*>(loaded), inventory, false, entry.quality, entry.quantity);
+        if (item != nullptr && tally != nullptr) ++tally->made;
       }
     }
   }

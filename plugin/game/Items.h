@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,10 +19,21 @@ struct ItemEntry {
   float quality = 0.0f;
 };
 
+// What a grant or a creature group made (items, or creatures), and each path
+// that loaded nothing or no class, in the form asked of the game.
+struct GrantTally {
+  int64_t made = 0;
+  std::set<std::string> unloaded;
+};
+
 // Gives every entry's items to the online player with `steam_id`. False when no
 // such player is online; paths that load nothing, or no class, are skipped, and
-// so is every path while the player has no character or no inventory.
-bool GiveItems(uint64_t steam_id, std::vector<ItemEntry> entries);
+// so is every path while the player has no character or no inventory. Counts
+// into `tally` when one is given.
+bool GiveItems(uint64_t steam_id, std::vector<ItemEntry> entries, GrantTally* tally = nullptr);
+
+// Records in `tally` (when given) that `path` loads no item class.
+void NoteUnloadedClassPath(GrantTally* tally, const std::string& path);
 
 // The game functions that loading and creating items go through. A caller that
 // loops resolves them together once, at the start of its own call, and drops

@@ -1,0 +1,6 @@
+#include "orvanel/core/Outcome.h"
+
+CommandOutcome& RunningOutcome() {
+  static CommandOutcome outcome;
+  return outcome;
+}

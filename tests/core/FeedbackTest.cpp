@@ -1,0 +1,114 @@
+// The Feedback feature end to end: after the replies the commands already give,
+// one that says what was given, spawned or moved, which paths loaded nothing,
+// and which names exist when the one typed is missing or unknown.
+#include <string>
+#include <vector>
+
+#include "core/FeatureTest.h"
+
+using nlohmann::json;
+
+namespace {
+
+constexpr const char* kMissing = "The template does not exist! Maybe you forgot to reload..?";
+
+class FeedbackTest : public FeatureTest {
+ protected:
+  // The replies to Alice's console `line`.
+  std::vector<std::string> RepliesTo(const std::string& line) {
+    ClearRecord();
+    Console("Alice", line);
+    for (const json& chat : EventsOf("chat")) EXPECT_EQ(chat["sender"], "[system]");
+    return ChatTo("Alice");
+  }
+  using Replies = std::vector<std::string>;
+};
+
+TEST_F(FeedbackTest, SuccessSaysWhatWasGivenSpawnedOrMovedAndWhatLoadedNothing) {
+  Start(FeatureConfig({"Feedback"}));
+  // The commands that answer already get nothing more: two Rex, two lines.
+  EXPECT_TRUE(RepliesTo("health").empty());
+  ClearRecord();
+  Chat("Alice", "/health");
+  EXPECT_EQ(ChatTo("Alice"), (Replies{"Rex (2): 100, 100", "Remaining: 100%, Diff: -0"}));
+  EXPECT_EQ(RepliesTo("reload"), Replies{"Test config reloaded!"});
+
+  EXPECT_EQ(RepliesTo("kit builder"), Replies{"Gave 8 items."});
+  EXPECT_EQ(PlayerDump("Alice")["inventory"].size(), 8u);
+  EXPECT_EQ(RepliesTo("kit medic"), Replies{"Gave 1 item."});
+  EXPECT_EQ(RepliesTo("kit hunter"), Replies{"Gave 3 of 4 items; nothing loads from /Game/Items/X.X_C."});
+  EXPECT_EQ(RepliesTo("spawn raptors"), Replies{"Spawned 4 creatures."});
+  EXPECT_EQ(RepliesTo("spawn dodos"), Replies{"Spawned 2 creatures; nothing loads from /Game/Items/Y.Y_C."});
+  EXPECT_EQ(RepliesTo("spawn ghosts"),
+            Replies{"Spawned 0 of 2 creatures; nothing loads from Blueprint'/Game/Creatures/Ghost.Ghost'."});
+  EXPECT_EQ(RepliesTo("tp Camp"), Replies{"Teleported to Camp."});
+  EXPECT_EQ(PlayerDump("Alice")["position"], json({1500.0, -200.0, 30.0}));
+}
+
+TEST_F(FeedbackTest, AMissingOrUnknownNameGetsTheNamesThatExistNearestFirst) {
+  Start(FeatureConfig({"Feedback"}));
+  EXPECT_EQ(RepliesTo("kit"), Replies{"Kits: builder, hunter, medic"});
+  EXPECT_EQ(RepliesTo("kit biulder"), (Replies{kMissing, "Did you mean builder?", "Kits: builder, hunter, medic"}));
+  EXPECT_EQ(RepliesTo("kit MEDIC"), (Replies{kMissing, "Did you mean medic?", "Kits: builder, hunter, medic"}));
+  EXPECT_EQ(RepliesTo("spawn"), Replies{"Groups: dodos, ghosts, raptors"});
+  EXPECT_EQ(RepliesTo("spawn dodo"), (Replies{kMissing, "Did you mean dodos?", "Groups: dodos, ghosts, raptors"}));
+  EXPECT_EQ(RepliesTo("tp"), Replies{"Locations: Camp, Lake"});
+  EXPECT_EQ(RepliesTo("tp lake"), (Replies{kMissing, "Did you mean Lake?", "Locations: Camp, Lake"}));
+  // Equally near names: the first in byte order.
+  EXPECT_EQ(RepliesTo("tp Xa"), (Replies{kMissing, "Did you mean Camp?", "Locations: Camp, Lake"}));
+  EXPECT_EQ(PlayerDump("Alice")["position"], json({0.0, 0.0, 0.0}));
+}
+
+TEST_F(FeedbackTest, ListsStayShortAndNamesReachTheReaderAsWritten) {
+  json config = FeatureConfig({"Feedback"});
+  json kits = json::object();
+  json items = json::array();
+  for (int i = 0; i < 12; ++i) {
+    const std::string number = std::to_string(100 + i).substr(1);
+    kits["kit" + number] = {{"items", json::array()}};
+    items.push_back({{"blueprint", "/Game/Gone/G" + number + ".G" + number}});
+  }
+  kits["{many}"] = {{"items", items}};
+  config["Commands"]["ItemTemplate_Console"]["Templates"] = kits;
+  config["Commands"]["SpawnTemplate_Console"]["Templates"] = json::object();
+  config["Commands"]["TeleportTo_Console"]["Locations"] = {{"{Camp}", {{"x", 1}}}};
+  Start(config);
+  EXPECT_EQ(RepliesTo("kit {many}"),
+            Replies{"Gave 0 of 12 items; nothing loads from /Game/Gone/G00.G00_C, /Game/Gone/G01.G01_C, "
+                    "/Game/Gone/G02.G02_C, /Game/Gone/G03.G03_C, /Game/Gone/G04.G04_C, /Game/Gone/G05.G05_C, "
+                    "/Game/Gone/G06.G06_C, /Game/Gone/G07.G07_C, /Game/Gone/G08.G08_C, /Game/Gone/G09.G09_C "
+                    "and 2 more."});
+  EXPECT_EQ(RepliesTo("kit"), Replies{"Kits: kit00, kit01, kit02, kit03, kit04, kit05, kit06, kit07, kit08, kit09 "
+                                      "and 3 more"});
+  EXPECT_EQ(RepliesTo("kit kit00"), Replies{"Gave 0 items."});
+  EXPECT_EQ(RepliesTo("spawn"), Replies{"Groups: none"});
+  EXPECT_EQ(RepliesTo("spawn any"), (Replies{kMissing, "Groups: none"}));
+  EXPECT_EQ(RepliesTo("tp {Camp}"), Replies{"Teleported to {Camp}."});
+  EXPECT_EQ(RepliesTo("tp {Camp"), (Replies{kMissing, "Did you mean {Camp}?", "Locations: {Camp}"}));
+}
+
+TEST_F(FeedbackTest, AFailedReadOrARefusalGetsNoMoreThanItsOwnReply) {
+  json config = FeatureConfig({"Feedback", "Permissions"});
+  config["Commands"]["ItemTemplate_Console"]["Templates"]["broken"] = {{"count", "two"}};
+  config["Commands"]["TeleportTo_Console"]["Locations"]["Broken"] = {{"x", "100"}};
+  config["Commands"]["SpawnTemplate_Console"]["Permissions"] = true;
+  Start(config);
+  EXPECT_EQ(RepliesTo("kit broken"), Replies{"Failed to read template..."});
+  EXPECT_EQ(RepliesTo("tp Broken"), Replies{"Failed to read template..."});
+  EXPECT_EQ(RepliesTo("spawn raptors"), Replies{"You are not allowed to use this command."});
+  EXPECT_EQ(RepliesTo("spawn"), Replies{"You are not allowed to use this command."});
+}
+
+TEST_F(FeedbackTest, OffOrSwitchedOnOnlyInTheFileItAddsNoReply) {
+  json config = FeatureConfig({"AuditLog"});
+  config["Features"]["Feedback"] = {{"Enabled", false}};
+  Start(config);
+  config["Features"]["Feedback"]["Enabled"] = true;
+  WriteConfig(config);
+  EXPECT_EQ(RepliesTo("reload"), Replies{"Test config reloaded!"});
+  for (const char* line : {"kit builder", "kit hunter", "spawn dodos", "tp Camp", "kit", "tp"})
+    EXPECT_TRUE(RepliesTo(line).empty()) << line;
+  EXPECT_EQ(RepliesTo("kit biulder"), Replies{kMissing});
+}
+
+}  // namespace

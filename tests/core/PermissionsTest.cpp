@@ -1,0 +1,166 @@
+// The Permissions feature end to end: a command flagged "Permissions" runs only
+// for the Steam ids of its whitelist, chat and console alike; anyone else is
+// refused with one reply and a warning, and the world stays as it was.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "core/FeatureTest.h"
+
+using nlohmann::json;
+
+namespace {
+
+constexpr const char* kRefusal = "You are not allowed to use this command.";
+
+// One line of each command, and the key it runs.
+struct Line {
+  bool chat;
+  const char* text;
+  const char* key;
+};
+const std::vector<Line> kLines = {{true, "/health", "Health_Chat"},
+                                  {false, "reload", "ReloadConfig_Console"},
+                                  {false, "health", "Health_Console"},
+                                  {false, "kit builder", "ItemTemplate_Console"},
+                                  {false, "spawn raptors", "SpawnTemplate_Console"},
+                                  {false, "tp Camp", "TeleportTo_Console"}};
+
+class PermissionsTest : public FeatureTest {
+ protected:
+  // Every command flagged, with `whitelist`; the Permissions feature as given.
+  static json GuardedConfig(const json& whitelist, bool feature = true) {
+    json config = FeatureConfig(feature ? std::vector<std::string>{"Permissions"} : std::vector<std::string>{});
+    for (auto& [key, entry] : config["Commands"].items()) {
+      entry["Permissions"] = true;
+      entry["Whitelist"] = whitelist;
+    }
+    return config;
+  }
+
+  void Type(const std::string& player, const Line& line) {
+    if (line.chat)
+      Chat(player, line.text);
+    else
+      Console(player, line.text);
+  }
+
+  // `player` runs every line and is refused each time: one reply, one warning
+  // naming the caller and the key, no other call into the game and no change.
+  void ExpectEveryLineRefused(const std::string& player, unsigned long long steam_id) {
+    const json before = Dump();
+    for (const Line& line : kLines) {
+      SCOPED_TRACE(line.text);
+      ClearRecord();
+      Type(player, line);
+      EXPECT_EQ(ChatTo(player), std::vector<std::string>{kRefusal});
+      EXPECT_EQ(EventsOf("chat")[0]["sender"], "[system]");
+      EXPECT_TRUE(EventsOf("notification").empty());
+      EXPECT_EQ(PluginLogs("warning"), std::vector<std::string>{player + " (" + std::to_string(steam_id) +
+                                                                ") is not allowed to use " + line.key});
+      for (const json& call : CallsSinceClear())
+        EXPECT_TRUE(call["call"] == "AShooterPlayerController.ClientChatMessage" ||
+                    call["call"] == "AShooterPlayerState.GetPlayerName")
+            << call.dump();
+    }
+    EXPECT_EQ(Dump(), before);
+  }
+
+  // `player` runs every line and each runs as it would without the feature.
+  void ExpectEveryLineRuns(const std::string& player) {
+    ClearRecord();
+    const std::size_t items = PlayerDump(player)["inventory"].size();
+    const std::size_t creatures = CreatureCount();
+    for (const Line& line : kLines) Type(player, line);
+    EXPECT_TRUE(PluginLogs("warning").empty());
+    const std::vector<std::string> replies = ChatTo(player);
+    EXPECT_EQ(std::count(replies.begin(), replies.end(), kRefusal), 0);
+    EXPECT_EQ(std::count(replies.begin(), replies.end(), "Test config reloaded!"), 1);
+    EXPECT_EQ(EventsOf("notification").size(), 1u);
+    EXPECT_EQ(PlayerDump(player)["inventory"].size(), items + 8);
+    EXPECT_EQ(CreatureCount(), creatures + 4);
+    EXPECT_EQ(PlayerDump(player)["position"], json({1500.0, -200.0, 30.0}));
+  }
+};
+
+TEST_F(PermissionsTest, OnlyWhitelistedCallersRunEachKindOfCommand) {
+  Start(GuardedConfig({kAliceId}));
+  ExpectEveryLineRefused("Bob", kBobId);
+  ExpectEveryLineRefused("Carol", 76561198000000003ULL);
+  ExpectEveryLineRuns("Alice");
+}
+
+TEST_F(PermissionsTest, AnEmptyWhitelistAdmitsNobody) {
+  Start(GuardedConfig(json::array()));
+  ExpectEveryLineRefused("Alice", kAliceId);
+  ExpectEveryLineRefused("Bob", kBobId);
+}
+
+TEST_F(PermissionsTest, UnflaggedCommandsRunForEveryone) {
+  json config = GuardedConfig(json::array());
+  for (auto& [key, entry] : config["Commands"].items()) entry.erase("Permissions");
+  config["Commands"]["ItemTemplate_Console"]["Permissions"] = false;
+  Start(config);
+  ExpectEveryLineRuns("Bob");
+}
+
+TEST_F(PermissionsTest, WithTheFeatureOffTheFlagsAndWhitelistsChangeNothing) {
+  AddWorld(FeatureWorld());
+  for (const json& feature : {json(nullptr), json({{"Enabled", false}}), json::object()}) {
+    SCOPED_TRACE(feature.dump());
+    json config = GuardedConfig(json::array(), false);
+    if (!feature.is_null()) config["Features"]["Permissions"] = feature;
+    WriteConfig(config);
+    LoadPlugin();
+    ExpectEveryLineRuns("Bob");
+    EXPECT_TRUE(PluginLogs("info").empty());
+    UnloadPlugin();
+  }
+}
+
+TEST_F(PermissionsTest, TheWhitelistFollowsEachReloadWhileTheFlagsStayAsLoaded) {
+  json config = GuardedConfig({kAliceId});
+  config["Commands"]["ReloadConfig_Console"]["Permissions"] = false;
+  Start(config);
+  Console("Bob", "kit medic");
+  EXPECT_EQ(ChatTo("Bob"), std::vector<std::string>{kRefusal});
+
+  // The kit's whitelist now names Bob alone; the teleport's flag and the
+  // feature's switch are turned off in the file, which a reload does not take.
+  config["Commands"]["ItemTemplate_Console"]["Whitelist"] = {kBobId};
+  config["Commands"]["TeleportTo_Console"]["Permissions"] = false;
+  config["Features"]["Permissions"]["Enabled"] = false;
+  WriteConfig(config);
+  ClearRecord();
+  Console("Bob", "reload");
+  Console("Bob", "kit medic");
+  Console("Alice", "kit medic");
+  Console("Bob", "tp Camp");
+  EXPECT_EQ(ChatTo("Bob"), (std::vector<std::string>{"Test config reloaded!", kRefusal}));
+  EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{kRefusal});
+  EXPECT_EQ(PlayerDump("Bob")["inventory"].size(), 1u);
+  EXPECT_TRUE(PlayerDump("Alice")["inventory"].empty());
+  EXPECT_EQ(PlayerDump("Bob")["position"], json({100.0, 0.0, 0.0}));
+
+  // Switched on in the file after a load without it: off until the next load.
+  UnloadPlugin();
+  WriteConfig(GuardedConfig(json::array(), false));
+  LoadPlugin();
+  WriteConfig(GuardedConfig(json::array()));
+  ClearRecord();
+  Console("Carol", "reload");
+  Console("Carol", "kit medic");
+  EXPECT_EQ(ChatTo("Carol"), std::vector<std::string>{"Test config reloaded!"});
+  EXPECT_EQ(PlayerDump("Carol")["inventory"].size(), 1u);
+}
+
+TEST_F(PermissionsTest, WhitelistEntriesMatchTheWholeSteamId) {
+  // The id's low 32 bits, the id plus one and a negative number match nobody.
+  Start(GuardedConfig({kAliceId & 0xffffffffULL, kBobId + 1, -1}));
+  Console("Bob", "kit medic");
+  Console("Alice", "kit medic");
+  EXPECT_EQ(ChatTo("Bob"), std::vector<std::string>{kRefusal});
+  EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{kRefusal});
+}
+
+}  // namespace
