@@ -54,7 +54,7 @@ class PermissionsTest : public FeatureTest {
       ClearRecord();
       Type(player, line);
       EXPECT_EQ(ChatTo(player), std::vector<std::string>{kRefusal});
-      EXPECT_EQ(EventsOf("chat")[0]["sender"], "[system]");
+      EXPECT_EQ(EventsOf("chat").at(0)["sender"], "[system]");
       EXPECT_TRUE(EventsOf("notification").empty());
       EXPECT_EQ(PluginLogs("warning"), std::vector<std::string>{player + " (" + std::to_string(steam_id) +
                                                                 ") is not allowed to use " + line.key});
