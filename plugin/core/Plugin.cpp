@@ -1,7 +1,6 @@
 #include "orvanel/core/Plugin.h"
 
 #include <algorithm>
-#include <utility>
 
 #include "orvanel/commands/Commands.h"
 #include "orvanel/core/CommandKeys.h"
@@ -58,17 +57,15 @@ std::vector<WideString>& RegisteredTexts() {
 
 }  // namespace
 
-// NOLINTNEXTLINE(performance-unnecessary-value-param): the action is taken by value, as Plugin.h promises.
 void AddCommandByKey(std::string key, CommandTextAction add) {
-  const CommandSettings* settings = GetCommandSettings(std::move(key));
+  const CommandSettings* settings = GetCommandSettings(key);
   if (settings == nullptr || !settings->enabled || settings->command.empty()) return;
   RegisteredTexts().push_back(settings->command);
   add(RegisteredTexts().back());
 }
 
-// NOLINTNEXTLINE(performance-unnecessary-value-param): the action is taken by value, as Plugin.h promises.
 void RemoveCommandByKey(std::string key, CommandTextAction remove) {
-  const CommandSettings* settings = GetCommandSettings(std::move(key));
+  const CommandSettings* settings = GetCommandSettings(key);
   if (settings == nullptr || !settings->enabled || settings->command.empty()) return;
   const WideString text = settings->command;
   std::erase(RegisteredTexts(), text);

@@ -14,7 +14,6 @@ std::vector<std::string> PathsOf(const ItemEntry& entry) {
 
 }  // namespace
 
-// NOLINTNEXTLINE(performance-unnecessary-value-param): each giving pass hands over a copy of its own.
 bool GiveItems(uint64_t steam_id, std::vector<ItemEntry> entries) {
   AShooterPlayerController* player = TalvexApi::GetApiUtils().FindPlayerFromSteamId(steam_id);
   if (player == nullptr) return false;
