@@ -56,7 +56,7 @@ void ItemTemplateCommand(APlayerController* player, FString* command_line, bool)
     SendReply(caller, SystemSender(), "The template does not exist! Maybe you forgot to reload..?");
     return;
   }
-  const json kit = *found;
+  const json kit = *found;  // NOLINT(performance-unnecessary-copy-initialization): the handler reads its own copy.
   const uint64_t steam_id = TalvexApi::IApiUtils::GetSteamIdFromController(player);
 
   int32_t passes = 0;

@@ -12,6 +12,7 @@
 
 #include "orvanel/host/Engine.h"
 
+// NOLINTNEXTLINE(bugprone-exception-escape): its implicit moves are noexcept, as the JSON value's are.
 struct CommandSettings {
   WideString command;
   bool enabled = true;
@@ -20,6 +21,7 @@ struct CommandSettings {
   nlohmann::json entry;
 };
 
+// NOLINTNEXTLINE(bugprone-exception-escape): as for CommandSettings.
 struct FeatureSettings {
   bool enabled = false;
   nlohmann::json entry;

@@ -219,6 +219,7 @@ struct FString {
     }
     return *this;
   }
+  // NOLINTNEXTLINE(bugprone-exception-escape): GameFree only looks up a name the host always has.
   FString& operator=(FString&& other) noexcept {
     if (this != &other) {
       GameFree(Data);
@@ -228,12 +229,12 @@ struct FString {
     }
     return *this;
   }
-  ~FString() { GameFree(Data); }
+  ~FString() { GameFree(Data); }  // NOLINT(bugprone-exception-escape): as for the move above.
 
   bool IsEmpty() const { return ArrayNum <= 1; }
   int32_t Len() const { return ArrayNum > 0 ? ArrayNum - 1 : 0; }
   // The characters before the terminator.
-  WideStringView View() const { return Data == nullptr ? WideStringView() : WideStringView(Data, Len()); }
+  WideStringView View() const { return Data == nullptr ? WideStringView() : WideStringView(Data, static_cast<std::size_t>(Len())); }
 
  private:
   void Assign(WideStringView text) {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -53,7 +54,7 @@ const char* kHelp =
     "  help | quit\n"
     "Blank lines and lines starting with # are ignored.\n";
 
-int ChannelOf(double value) { return static_cast<int>(std::clamp(value, 0.0, 1.0) * 255.0 + 0.5); }
+int ChannelOf(double value) { return static_cast<int>(std::lround(std::clamp(value, 0.0, 1.0) * 255.0)); }
 
 void PrintNotification(const json& event, const Style& style) {
   std::vector<std::string> lines;
@@ -214,6 +215,7 @@ void RunPrompt(Session& session) {
 
 }  // namespace
 
+// NOLINTNEXTLINE(bugprone-exception-escape): an exception no session catches is the sandbox's own fault, and aborts.
 int main(int argc, char** argv) {
   CLI::App app{"Orvanel sandbox: a game server stand-in for trying the plugin and its configuration"};
   std::string root = ORVANEL_EXAMPLE_ROOT;

@@ -1,8 +1,8 @@
 // Creatures as the health survey sees them: the actor list by class, component
 // locations, name tags and their text, and the on-screen notification.
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 
 #include "sandbox/game/Memory.h"
@@ -43,6 +43,7 @@ void GetAllActorsOfClass(Object* world, Object* class_object, ActorArray* out) {
   if (most > std::size_t(std::numeric_limits<int32_t>::max())) Fail("too many actors for an engine array");
   out->ArrayNum = 0;
   if (most > std::size_t(out->ArrayMax)) {
+    // NOLINTNEXTLINE(bugprone-sizeof-expression): the array holds pointers.
     out->Data = static_cast<Object**>(Realloc(out->Data, most * sizeof(Object*)));
     out->ArrayMax = static_cast<int32_t>(most);
   }
@@ -58,8 +59,7 @@ void GetAllActorsOfClass(Object* world, Object* class_object, ActorArray* out) {
   // derives from, the game takes its creature list whole, as a class-indexed
   // actor list would, without visiting each creature.
   if (Derives(&classes::APrimalDinoCharacter, wanted)) {
-    if (!state.creatures.empty())
-      std::memcpy(out->Data + out->ArrayNum, state.creatures.data(), state.creatures.size() * sizeof(Object*));
+    std::copy(state.creatures.begin(), state.creatures.end(), out->Data + out->ArrayNum);
     out->ArrayNum += static_cast<int32_t>(state.creatures.size());
   } else {
     for (Creature* creature : state.creatures) take(creature);

@@ -22,8 +22,9 @@ std::string XmlText(const std::string& text) {
   for (std::size_t at = 0; at < text.size();) {
     const auto byte = static_cast<unsigned char>(text[at]);
     const int length = byte < 0x80 ? 1 : (byte >> 5) == 6 ? 2 : (byte >> 4) == 14 ? 3 : (byte >> 3) == 30 ? 4 : 0;
-    bool valid = length > 0 && at + length <= text.size();
-    for (int i = 1; valid && i < length; ++i) valid = (static_cast<unsigned char>(text[at + i]) & 0xC0) == 0x80;
+    const auto size = static_cast<std::size_t>(length);
+    bool valid = length > 0 && at + size <= text.size();
+    for (std::size_t i = 1; valid && i < size; ++i) valid = (static_cast<unsigned char>(text[at + i]) & 0xC0) == 0x80;
     if (!valid || (length == 1 && (byte < 0x20 || byte == 0x7f))) {
       out += '?';
       ++at;
@@ -34,9 +35,9 @@ std::string XmlText(const std::string& text) {
       case '<': out += "&lt;"; break;
       case '>': out += "&gt;"; break;
       case '"': out += "&quot;"; break;
-      default: out.append(text, at, length);
+      default: out.append(text, at, size);
     }
-    at += length;
+    at += size;
   }
   return out;
 }

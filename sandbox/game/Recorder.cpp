@@ -106,7 +106,7 @@ WideString FromUtf8(std::string_view text) {
     char32_t code = extra == 1 ? (lead & 0x1F) : extra == 2 ? (lead & 0x0F) : (lead & 0x07);
     bool valid = extra >= 0 && i + static_cast<std::size_t>(extra) < text.size();
     for (int k = 1; valid && k <= extra; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
+      const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
       if ((next & 0xC0) != 0x80) valid = false;
       else code = (code << 6) | (next & 0x3F);
     }
@@ -124,7 +124,7 @@ WideString FromUtf8(std::string_view text) {
     } else {
       out[length++] = static_cast<TCHAR>(code);
     }
-    i += 1 + extra;
+    i += 1 + static_cast<std::size_t>(extra);
   }
   out.resize(length);
   return out;

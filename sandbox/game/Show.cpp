@@ -234,11 +234,13 @@ std::string ShowCreature(const Creature& creature) {
     Table stats{{"index", "stat", "current", "max", "base level-ups", "tamed level-ups"},
                 {true, false, true, true, true, true},
                 {}};
-    for (int index = 0; index < kStatCount; ++index)
-      stats.rows.push_back({std::to_string(index), StatName(index), Amount(status->CurrentStatusValues[index]),
-                            Amount(status->MaxStatusValues[index]),
-                            std::to_string(status->NumberOfLevelUpPointsApplied[index]),
-                            std::to_string(status->NumberOfLevelUpPointsAppliedTamed[index])});
+    for (int index = 0; index < kStatCount; ++index) {
+      const auto at = static_cast<std::size_t>(index);
+      stats.rows.push_back({std::to_string(index), StatName(index), Amount(status->CurrentStatusValues[at]),
+                            Amount(status->MaxStatusValues[at]),
+                            std::to_string(status->NumberOfLevelUpPointsApplied[at]),
+                            std::to_string(status->NumberOfLevelUpPointsAppliedTamed[at])});
+    }
     out += Render(stats);
   } else {
     out += "  level     none (no status component)\n";

@@ -34,7 +34,7 @@ void FillText(FString* out, const std::string& text, const char* function) {
 
 void GiveStartingStatus(StatusComponent* status) {
   status->MaxStatusValues = kSpawnedMaxStatus;
-  for (int stat = 0; stat < kStatCount; ++stat) status->CurrentStatusValues[stat] = kSpawnedMaxStatus[stat] / 2;
+  for (std::size_t stat = 0; stat < kSpawnedMaxStatus.size(); ++stat) status->CurrentStatusValues[stat] = kSpawnedMaxStatus[stat] / 2;
   status->NumberOfLevelUpPointsApplied = kSpawnedBasePoints;
   status->NumberOfLevelUpPointsAppliedTamed = kSpawnedTamedPoints;
   int32_t base_level = 1;

@@ -51,7 +51,9 @@ class BadFileTest : public PluginTest {
     ClearRecord();
     LoadPlugin();
     const bool refused = !DremmetErrors().empty();
-    if (refused) EXPECT_TRUE(EventsOf("register").empty());
+    if (refused) {
+      EXPECT_TRUE(EventsOf("register").empty());
+    }
     return refused;
   }
 
