@@ -1,38 +1,20 @@
 // The item template command: reads a named kit from the command's entry and
 // gives its items to the caller, once per pass. A kit that fails to read gives
 // nothing at all.
-#include <algorithm>
 #include <cstdint>
+#include <exception>
 #include <string>
-#include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "orvanel/commands/Commands.h"
-#include "orvanel/commands/TemplateValues.h"
+#include "orvanel/commands/TemplateReading.h"
 #include "orvanel/core/Arguments.h"
 #include "orvanel/core/CommandKeys.h"
 #include "orvanel/core/Reply.h"
 #include "orvanel/core/Settings.h"
-#include "orvanel/game/Items.h"
 #include "orvanel/host/TalvexApi.h"
 #include "orvanel/host/Text.h"
-
-using nlohmann::json;
-
-namespace {
-
-ItemEntry ReadItemEntry(const json& element) {
-  ItemEntry entry;
-  entry.blueprint = element.value("blueprint", std::string());
-  if (element.contains("blueprints")) entry.blueprints = element["blueprints"].get<std::vector<std::string>>();
-  entry.quantity = ReadTemplateInteger(element, "quantity", 0);
-  entry.count = ReadTemplateInteger(element, "count", 1);
-  entry.quality = ReadTemplateNumber(element, "quality", 0.0);
-  return entry;
-}
-
-}  // namespace
 
 void ItemTemplateCommand(APlayerController* player, FString* command_line, bool) {
   TArray<FString> pieces;
@@ -42,33 +24,23 @@ void ItemTemplateCommand(APlayerController* player, FString* command_line, bool)
   CommandSettings* settings = GetCommandSettings(kItemTemplateKey);
   if (settings == nullptr) return;
   auto* caller = static_cast<AShooterPlayerController*>(player);
-  // Only the kit asked for is copied, not the whole catalogue.
-  const json& templates = settings->entry["Templates"];
-  const auto found = templates.is_object() ? templates.find(name) : templates.end();
-  if (found == templates.end()) {
-    SendReply(caller, SystemSender(), "The template does not exist! Maybe you forgot to reload..?");
+  // Only the kit asked for is read, not the whole catalogue.
+  const nlohmann::json* kit = FindCatalogueElement(settings->entry, "Templates", name);
+  if (kit == nullptr) {
+    SendReply(caller, SystemSender(), kTemplateMissingReply);
     return;
   }
-  const json kit = *found;
   const uint64_t steam_id = TalvexApi::IApiUtils::GetSteamIdFromController(player);
 
-  int32_t passes = 0;
-  std::vector<ItemEntry> entries;
+  ItemKit read;
   try {
-    passes = ReadTemplateInteger(kit, "count", 1);
-    const json items = kit.value("items", json::array());
-    for (const json& element : items) entries.push_back(ReadItemEntry(element));
-    TemplateWork creations{kMaxItemCreationsPerCommand, "item creations"};
-    for (const ItemEntry& entry : entries) {
-      const auto paths = static_cast<int64_t>(std::max<std::size_t>(entry.blueprints.size(), 1));
-      creations.Add(passes, int64_t{entry.count} * paths);
-    }
+    read = ReadItemKit(*kit);
   } catch (const std::exception&) {
-    SendReply(caller, SystemSender(), "Failed to read template...");
+    SendReply(caller, SystemSender(), kTemplateFaultyReply);
     return;
   }
 
   // The player is found anew in every pass; once gone, later passes are not tried.
-  for (int32_t pass = 0; pass < passes; ++pass)
-    if (!GiveItems(steam_id, entries)) break;
+  for (int32_t pass = 0; pass < read.passes; ++pass)
+    if (!GiveItems(steam_id, read.entries)) break;
 }
