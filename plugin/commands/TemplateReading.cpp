@@ -39,11 +39,7 @@ const WordCode* FindWordCode(std::span<const WordCode> words, const std::string&
   return nullptr;
 }
 
-namespace {
-
-// The library's reason without "[json.exception.type_error.302] " and, where
-// the library adds it, the "(/pointer) " of its own diagnostics.
-std::string Reason(std::string_view what) {
+std::string JsonErrorReason(std::string_view what) {
   if (what.starts_with("[json.exception.")) {
     const std::size_t close = what.find("] ");
     if (close != std::string_view::npos) what.remove_prefix(close + 2);
@@ -54,6 +50,21 @@ std::string Reason(std::string_view what) {
   }
   return std::string(what);
 }
+
+void WalkTemplateList(const std::string& at, const json& list,
+                      const std::function<void(const json&, const std::string&)>& visit) {
+  std::size_t index = 0;
+  for (auto element = list.begin(); element != list.end(); ++element, ++index) {
+    if (list.is_array())
+      visit(*element, at + "/" + std::to_string(index));
+    else if (list.is_object())
+      visit(*element, at + (json::json_pointer() / element.key()).to_string());
+    else
+      visit(*element, at);
+  }
+}
+
+namespace {
 
 std::string Token(const std::string& key) { return (json::json_pointer() / key).to_string(); }
 
@@ -70,23 +81,7 @@ auto ReadAt(const std::string& pointer, Read read) -> decltype(read()) {
   } catch (const TemplateReadError&) {
     throw;
   } catch (const std::exception& error) {
-    throw TemplateReadError(pointer, Reason(error.what()));
-  }
-}
-
-// Walks `list` as the range-for of the library walks it (an array by element,
-// an object by member value, null as nothing, any other value as itself),
-// handing each element with its place.
-template <typename Visit>
-void WalkList(const std::string& at, const json& list, Visit visit) {
-  std::size_t index = 0;
-  for (auto element = list.begin(); element != list.end(); ++element, ++index) {
-    if (list.is_array())
-      visit(*element, at + "/" + std::to_string(index));
-    else if (list.is_object())
-      visit(*element, at + Token(element.key()));
-    else
-      visit(*element, at);
+    throw TemplateReadError(pointer, JsonErrorReason(error.what()));
   }
 }
 
@@ -158,7 +153,7 @@ ItemKit ReadItemKit(const json& kit) {
   read.passes = IntegerAt("", kit, "count", 1);
   const json items = ItemsOf(kit);
   std::vector<std::string> places;
-  WalkList("/items", items, [&](const json& element, const std::string& at) {
+  WalkTemplateList("/items", items, [&](const json& element, const std::string& at) {
     read.entries.push_back(ReadKitEntry(element, at));
     places.push_back(at);
   });
@@ -193,7 +188,7 @@ CreatureTemplate ReadCreatureTemplate(const json& creature) {
 
   const json items = ItemsOf(creature);
   std::vector<std::string> places;
-  WalkList("/items", items, [&](const json& element, const std::string& at) {
+  WalkTemplateList("/items", items, [&](const json& element, const std::string& at) {
     request.items.push_back(ReadCreatureItem(element, at));
     places.push_back(at);
   });

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -27,6 +29,16 @@ struct TemplateReadError : std::runtime_error {
   std::string pointer;
   std::string reason;
 };
+
+// The reason of a JSON library error without its "[json.exception...]" prefix
+// (and the "(/pointer) " of the library's diagnostics); other texts unchanged.
+std::string JsonErrorReason(std::string_view what);
+
+// Walks a template's "items" as a range-for of the library walks it (an array
+// by element, an object by member value, null as nothing, any other value as
+// itself), handing each element with its place after `at`.
+void WalkTemplateList(const std::string& at, const nlohmann::json& list,
+                      const std::function<void(const nlohmann::json&, const std::string&)>& visit);
 
 // The element `name` of the object `member` of a command's entry; null when the
 // entry or the member is not an object or has no such element. Adds nothing.
