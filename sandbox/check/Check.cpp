@@ -319,9 +319,9 @@ class Checker {
     std::vector<std::string> known;
     for (const WordCode& entry : words) known.push_back(entry.word);
     const std::string nearest = NearestWord(word, known);
-    std::string hint = nearest.empty() ? "one of" : "did you mean " + Quoted(nearest) + "?";
+    std::string hint = nearest.empty() ? "one of " : "did you mean " + Quoted(nearest) + "?";
     if (nearest.empty())
-      for (const std::string& each : known) hint += " " + Quoted(each);
+      for (std::size_t index = 0; index < known.size(); ++index) hint += (index > 0 ? ", " : "") + Quoted(known[index]);
     Warn(at + PointerToken(key), Quoted(word) + " is not a known word: " + what, hint);
   }
 

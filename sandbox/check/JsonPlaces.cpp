@@ -125,6 +125,7 @@ JsonPlaces ScanJsonPlaces(std::string_view text) {
 TextPlace PlaceOfOffset(std::string_view text, std::size_t offset) {
   JsonPlaces unused;
   Scanner scanner{text, unused, 0, TextPlace{}};
+  if (text.starts_with("\xEF\xBB\xBF")) scanner.at = 3;
   while (scanner.at < offset && !scanner.AtEnd()) scanner.Advance();
   return scanner.place;
 }
