@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "orvanel/commands/TemplateValues.h"
+#include "orvanel/core/KeyReads.h"
 
 using nlohmann::json;
 
@@ -71,6 +72,7 @@ std::string Token(const std::string& key) { return (json::json_pointer() / key).
 // The place of `key` in `object`; a keyed read on a value that is no object
 // fails at the value itself.
 std::string KeyPointer(const std::string& at, const json& object, const char* key) {
+  NoteKeyRead(at, key);
   return object.is_object() ? at + Token(key) : at;
 }
 
@@ -114,7 +116,8 @@ std::vector<std::string> PathListAt(const std::string& at, const json& paths) {
 ItemEntry ReadKitEntry(const json& element, const std::string& at) {
   ItemEntry entry;
   entry.blueprint = ValueAt(at, element, "blueprint", std::string());
-  if (element.contains("blueprints")) entry.blueprints = PathListAt(at + "/blueprints", element["blueprints"]);
+  if (element.contains(NoteKeyRead(at, "blueprints")))
+    entry.blueprints = PathListAt(at + "/blueprints", element["blueprints"]);
   entry.quantity = IntegerAt(at, element, "quantity", 0);
   entry.count = IntegerAt(at, element, "count", 1);
   entry.quality = NumberAt(at, element, "quality", 0.0);
@@ -142,7 +145,7 @@ TemplateReadError::TemplateReadError(std::string at, std::string why)
 
 const json* FindCatalogueElement(const json& entry, const char* member, const std::string& name) {
   if (!entry.is_object()) return nullptr;
-  const auto catalogue = entry.find(member);
+  const auto catalogue = entry.find(NoteKeyRead("", member));
   if (catalogue == entry.end() || !catalogue->is_object()) return nullptr;
   const auto found = catalogue->find(name);
   return found == catalogue->end() ? nullptr : &*found;

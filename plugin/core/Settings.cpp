@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "orvanel/core/KeyReads.h"
 #include "orvanel/host/Text.h"
 
 using nlohmann::json;
@@ -37,7 +38,7 @@ int64_t ReadWhitelistId(const json& element) {
 // library's key order: each value is parsed before its key is taken.
 template <typename Visit>
 void VisitSection(const json& configuration, const char* section, Visit visit) {
-  if (!configuration.is_object() || !configuration.contains(section)) return;
+  if (!configuration.is_object() || !configuration.contains(NoteKeyRead("", section))) return;
   const json& members = configuration[section];
   for (auto member = members.begin(); member != members.end(); ++member) visit(member);
 }
@@ -46,18 +47,18 @@ void VisitSection(const json& configuration, const char* section, Visit visit) {
 
 CommandSettings ParseCommandSettings(json entry) {
   CommandSettings settings;
-  if (entry.is_object() && entry.contains("Whitelist"))
+  if (entry.is_object() && entry.contains(NoteKeyRead("", "Whitelist")))
     for (const json& element : entry["Whitelist"]) settings.whitelist.push_back(ReadWhitelistId(element));
   settings.entry = entry;
-  settings.command = WidenSystemText(entry.value("Command", std::string()));
-  settings.permissions = entry.value("Permissions", false);
-  settings.enabled = entry.value("Enabled", true);
+  settings.command = WidenSystemText(entry.value(NoteKeyRead("", "Command"), std::string()));
+  settings.permissions = entry.value(NoteKeyRead("", "Permissions"), false);
+  settings.enabled = entry.value(NoteKeyRead("", "Enabled"), true);
   return settings;
 }
 
 FeatureSettings ParseFeatureSettings(json entry) {
   FeatureSettings settings;
-  settings.enabled = entry.value("Enabled", false);
+  settings.enabled = entry.value(NoteKeyRead("", "Enabled"), false);
   settings.entry = entry;
   return settings;
 }
