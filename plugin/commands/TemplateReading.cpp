@@ -174,8 +174,7 @@ CreatureTemplate ReadCreatureTemplate(const json& creature) {
   CreatureSpawnRequest& request = read.request;
   request.blueprint = RequiredStringAt("", creature, "blueprint");
   request.saddleBlueprint = ValueAt("", creature, "saddleBlueprint", std::string());
-  const WordCode* aggression =
-      FindWordCode(kAggressionWords, ValueAt("", creature, "aggressionLevel", std::string()));
+  const WordCode* aggression = FindWordCode(kAggressionWords, ValueAt("", creature, "aggressionLevel", std::string()));
   request.aggressionLevel = aggression != nullptr ? aggression->code : 0;
   const WordCode* facing = FindWordCode(kFacingWords, ValueAt("", creature, "facing", std::string()));
   read.facing = facing != nullptr ? facing->code : kFacingForward;

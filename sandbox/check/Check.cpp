@@ -35,14 +35,12 @@ struct CommandKind {
   const char* catalogue;
 };
 constexpr CommandKind kCommandKinds[] = {
-    {kHealthChatKey, true, nullptr},       {kReloadConfigKey, false, nullptr},
-    {kHealthConsoleKey, false, nullptr},   {kItemTemplateKey, false, "Templates"},
+    {kHealthChatKey, true, nullptr},         {kReloadConfigKey, false, nullptr},
+    {kHealthConsoleKey, false, nullptr},     {kItemTemplateKey, false, "Templates"},
     {kSpawnTemplateKey, false, "Templates"}, {kTeleportToKey, false, "Locations"},
 };
 
-std::string Quoted(const std::string& text) {
-  return json(text).dump(-1, ' ', false, json::error_handler_t::replace);
-}
+std::string Quoted(const std::string& text) { return json(text).dump(-1, ' ', false, json::error_handler_t::replace); }
 
 std::string Shown(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::replace); }
 
@@ -193,8 +191,8 @@ class Checker {
       const std::string key = json::json_pointer(repeat.pointer).back();
       diagnostics_.push_back({"warning", file_, repeat.ignored.line, repeat.ignored.column, repeat.pointer,
                               "duplicate key " + Quoted(key) + ": this value is ignored, the one at line " +
-                                  std::to_string(repeat.kept.line) + ", column " +
-                                  std::to_string(repeat.kept.column) + " is read",
+                                  std::to_string(repeat.kept.line) + ", column " + std::to_string(repeat.kept.column) +
+                                  " is read",
                               ""});
     }
   }
@@ -223,7 +221,8 @@ class Checker {
     if (!settings.enabled) {
       Warn(at + "/Enabled", "the command is disabled and is not registered");
     } else if (settings.command.empty()) {
-      Warn(entry.contains("Command") ? at + "/Command" : at, "the command has no \"Command\" text and is not registered");
+      Warn(entry.contains("Command") ? at + "/Command" : at,
+           "the command has no \"Command\" text and is not registered");
     } else {
       CheckCommandText(kind, at + "/Command", text);
     }
@@ -251,8 +250,8 @@ class Checker {
   void CheckCatalogue(const CommandKind& kind, const std::string& at, const json& catalogue, const std::string& text) {
     const std::string member = at + PointerToken(kind.catalogue);
     if (!catalogue.is_object()) {
-      Warn(member, Quoted(kind.catalogue) + " is not an object: every name is answered " +
-                       Quoted(kTemplateMissingReply));
+      Warn(member,
+           Quoted(kind.catalogue) + " is not an object: every name is answered " + Quoted(kTemplateMissingReply));
       return;
     }
     for (const auto& [name, value] : catalogue.items()) {
@@ -352,16 +351,15 @@ class Checker {
                                   (request.imprint > 1.0f ? "1" : "none"));
     CheckCount(base + "/count", read.count);
     std::size_t index = 0;
-    WalkTemplateList(base + "/items", creature.value("items", json::array()),
-                     [&](const json&, const std::string& at) {
-                       const ItemEntry& entry = request.items[index++];
-                       CheckCount(at + "/count", entry.count);
-                       CheckQuantity(at + "/quantity", entry.quantity);
-                       if (entry.blueprint.empty())
-                         Warn(at, "the item has no \"blueprint\" path: it gives nothing");
-                       else
-                         CheckPath(at + "/blueprint", entry.blueprint, PathKind::Item);
-                     });
+    WalkTemplateList(base + "/items", creature.value("items", json::array()), [&](const json&, const std::string& at) {
+      const ItemEntry& entry = request.items[index++];
+      CheckCount(at + "/count", entry.count);
+      CheckQuantity(at + "/quantity", entry.quantity);
+      if (entry.blueprint.empty())
+        Warn(at, "the item has no \"blueprint\" path: it gives nothing");
+      else
+        CheckPath(at + "/blueprint", entry.blueprint, PathKind::Item);
+    });
   }
 
   std::string file_;
@@ -458,8 +456,8 @@ std::vector<Diagnostic> CheckConfigFile(const std::string& file, const Catalogue
 }
 
 std::string FormatText(const Diagnostic& diagnostic) {
-  std::string line = diagnostic.file + ":" + std::to_string(diagnostic.line) + ":" +
-                     std::to_string(diagnostic.column) + ": " + diagnostic.severity + ": ";
+  std::string line = diagnostic.file + ":" + std::to_string(diagnostic.line) + ":" + std::to_string(diagnostic.column) +
+                     ": " + diagnostic.severity + ": ";
   if (!diagnostic.pointer.empty()) line += diagnostic.pointer + ": ";
   line += diagnostic.message;
   if (!diagnostic.hint.empty()) line += "; " + diagnostic.hint;

@@ -107,7 +107,8 @@ std::vector<UnknownKey> FindUnknownKeys(const json& config, const json& schema) 
 
 std::vector<std::string> SchemaViolations(const json& config, const json& schema) {
   std::vector<std::string> messages;
-  for (const auto& error : Validate(config, schema)) messages.push_back(PointerOf(error.context) + ": " + error.description);
+  for (const auto& error : Validate(config, schema))
+    messages.push_back(PointerOf(error.context) + ": " + error.description);
   return messages;
 }
 

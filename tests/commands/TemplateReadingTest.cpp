@@ -95,8 +95,7 @@ TEST(TemplateReadingTest, ACreatureFaultNamesTheValueAndTheLibrarysReason) {
             "/count | the template asks for more than 1000 creatures");
   EXPECT_EQ(FaultOf([] { ReadCreatureTemplate(json::parse(R"({"blueprint": "/R", "follow": 1})")); }),
             "/follow | type must be boolean, but is number");
-  EXPECT_EQ(FaultOf([] { ReadCreatureTemplate(json::parse(R"("/Game/R.R")")); }),
-            " | cannot use at() with string");
+  EXPECT_EQ(FaultOf([] { ReadCreatureTemplate(json::parse(R"("/Game/R.R")")); }), " | cannot use at() with string");
 }
 
 TEST(TemplateReadingTest, ALocationReadsItsCoordinatesOrNamesTheFault) {

@@ -32,12 +32,14 @@ TEST(CheckTest, TheFileMustParseAsOneValueNoDeeperThanTheLimit) {
 }
 )"),
             (std::vector<std::string>{
-                "config.json:3:42: error: syntax error while parsing object key - unexpected '}'; expected string literal; load and reload refuse the whole file",
+                "config.json:3:42: error: syntax error while parsing object key - unexpected '}'; expected string "
+                "literal; load and reload refuse the whole file",
             }));
   const std::string deep = "{\"Commands\": " + std::string(300, '[') + std::string(300, ']') + "}\n";
   EXPECT_EQ(Lines(deep), (std::vector<std::string>{
-                "config.json:1:1: error: config.json nests arrays and objects deeper than 256 levels; load and reload refuse the whole file",
-            }));
+                             "config.json:1:1: error: config.json nests arrays and objects deeper than 256 levels; "
+                             "load and reload refuse the whole file",
+                         }));
 }
 
 TEST(CheckTest, EveryEntryThatLoadRefusesIsNamedDownToTheMember) {
@@ -50,10 +52,14 @@ TEST(CheckTest, EveryEntryThatLoadRefusesIsNamedDownToTheMember) {
 }
 )"),
             (std::vector<std::string>{
-                "config.json:3:54: error: /Commands/Health_Chat/Enabled: type must be boolean, but is string; load and reload refuse the whole file",
-                "config.json:4:57: error: /Commands/Health_Console/Whitelist/1: type must be number, but is string; load and reload refuse the whole file",
-                "config.json:4:94: error: /Commands/Health_Console/Permissions: type must be boolean, but is number; load and reload refuse the whole file",
-                "config.json:6:40: error: /Features/AuditLog/Enabled: type must be boolean, but is number; load and reload refuse the whole file",
+                "config.json:3:54: error: /Commands/Health_Chat/Enabled: type must be boolean, but is string; load and "
+                "reload refuse the whole file",
+                "config.json:4:57: error: /Commands/Health_Console/Whitelist/1: type must be number, but is string; "
+                "load and reload refuse the whole file",
+                "config.json:4:94: error: /Commands/Health_Console/Permissions: type must be boolean, but is number; "
+                "load and reload refuse the whole file",
+                "config.json:6:40: error: /Features/AuditLog/Enabled: type must be boolean, but is number; load and "
+                "reload refuse the whole file",
             }));
   EXPECT_EQ(Lines(R"([{"Commands": {}}]
 )"),
@@ -63,7 +69,8 @@ TEST(CheckTest, EveryEntryThatLoadRefusesIsNamedDownToTheMember) {
   EXPECT_EQ(Lines(R"({"Commands": [{"Command": "/health"}]}
 )"),
             (std::vector<std::string>{
-                "config.json:1:14: error: /Commands: cannot use key() for non-object iterators; load and reload refuse the whole file",
+                "config.json:1:14: error: /Commands: cannot use key() for non-object iterators; load and reload refuse "
+                "the whole file",
             }));
 }
 
@@ -86,15 +93,24 @@ TEST(CheckTest, EveryTemplateAndLocationThatFailsToReadIsNamedWithItsReason) {
 }
 )"),
             (std::vector<std::string>{
-                "config.json:4:22: error: /Commands/ItemTemplate_Console/Templates/a/count: type must be number, but is string; \"givekit a\" answers \"Failed to read template...\"",
-                "config.json:5:80: error: /Commands/ItemTemplate_Console/Templates/b/items/1/blueprints/1: type must be string, but is number; \"givekit b\" answers \"Failed to read template...\"",
-                "config.json:6:36: error: /Commands/ItemTemplate_Console/Templates/c/items/0: the template asks for more than 10000 item creations; \"givekit c\" answers \"Failed to read template...\"",
-                "config.json:7:12: error: /Commands/ItemTemplate_Console/Templates/d: cannot use value() with array; \"givekit d\" answers \"Failed to read template...\"",
-                "config.json:10:12: error: /Commands/SpawnTemplate_Console/Templates/r/blueprint: key 'blueprint' not found; \"spawngroup r\" answers \"Failed to read template...\"",
-                "config.json:11:49: error: /Commands/SpawnTemplate_Console/Templates/s/radius: type must be number, but is string; \"spawngroup s\" answers \"Failed to read template...\"",
-                "config.json:12:49: error: /Commands/SpawnTemplate_Console/Templates/t/items/0: cannot use at() with string; \"spawngroup t\" answers \"Failed to read template...\"",
-                "config.json:14:83: error: /Commands/TeleportTo_Console/Locations/Camp/y: type must be number, but is string; \"tpto Camp\" answers \"Failed to read template...\"",
-                "config.json:14:102: error: /Commands/TeleportTo_Console/Locations/Sea/z: type must be number, but is boolean; \"tpto Sea\" answers \"Failed to read template...\"",
+                "config.json:4:22: error: /Commands/ItemTemplate_Console/Templates/a/count: type must be number, but "
+                "is string; \"givekit a\" answers \"Failed to read template...\"",
+                "config.json:5:80: error: /Commands/ItemTemplate_Console/Templates/b/items/1/blueprints/1: type must "
+                "be string, but is number; \"givekit b\" answers \"Failed to read template...\"",
+                "config.json:6:36: error: /Commands/ItemTemplate_Console/Templates/c/items/0: the template asks for "
+                "more than 10000 item creations; \"givekit c\" answers \"Failed to read template...\"",
+                "config.json:7:12: error: /Commands/ItemTemplate_Console/Templates/d: cannot use value() with array; "
+                "\"givekit d\" answers \"Failed to read template...\"",
+                "config.json:10:12: error: /Commands/SpawnTemplate_Console/Templates/r/blueprint: key 'blueprint' not "
+                "found; \"spawngroup r\" answers \"Failed to read template...\"",
+                "config.json:11:49: error: /Commands/SpawnTemplate_Console/Templates/s/radius: type must be number, "
+                "but is string; \"spawngroup s\" answers \"Failed to read template...\"",
+                "config.json:12:49: error: /Commands/SpawnTemplate_Console/Templates/t/items/0: cannot use at() with "
+                "string; \"spawngroup t\" answers \"Failed to read template...\"",
+                "config.json:14:83: error: /Commands/TeleportTo_Console/Locations/Camp/y: type must be number, but is "
+                "string; \"tpto Camp\" answers \"Failed to read template...\"",
+                "config.json:14:102: error: /Commands/TeleportTo_Console/Locations/Sea/z: type must be number, but is "
+                "boolean; \"tpto Sea\" answers \"Failed to read template...\"",
             }));
 }
 
@@ -112,18 +128,26 @@ TEST(CheckTest, UnknownAndDuplicateKeysAreNamedWithTheNearestKnownKey) {
 )"),
             (std::vector<std::string>{
                 "config.json:2:3: warning: /Comands: unknown key \"Comands\" is ignored; did you mean \"Commands\"?",
-                "config.json:4:5: warning: /Commands/Teleport_Console: unknown command key \"Teleport_Console\": no command reads this entry; did you mean \"TeleportTo_Console\"?",
-                "config.json:5:47: warning: /Commands/TeleportTo_Console/command: unknown key \"command\" is ignored; did you mean \"Command\"?",
-                "config.json:5:87: warning: /Commands/TeleportTo_Console/Locations/Camp/X: unknown key \"X\" is ignored; did you mean \"x\"?",
-                "config.json:5:100: warning: /Commands/TeleportTo_Console/Locations/Camp/y: duplicate key \"y\": this value is ignored, the one at line 5, column 108 is read",
-                "config.json:6:52: warning: /Commands/ItemTemplate_Console/Template: unknown key \"Template\" is ignored; did you mean \"Templates\"?",
-                "config.json:7:102: warning: /Commands/SpawnTemplate_Console/Templates/r/zzzz: unknown key \"zzzz\" is ignored",
-                "config.json:9:16: warning: /Features/Permission: unknown key \"Permission\" is ignored; did you mean \"Permissions\"?",
+                "config.json:4:5: warning: /Commands/Teleport_Console: unknown command key \"Teleport_Console\": no "
+                "command reads this entry; did you mean \"TeleportTo_Console\"?",
+                "config.json:5:47: warning: /Commands/TeleportTo_Console/command: unknown key \"command\" is ignored; "
+                "did you mean \"Command\"?",
+                "config.json:5:87: warning: /Commands/TeleportTo_Console/Locations/Camp/X: unknown key \"X\" is "
+                "ignored; did you mean \"x\"?",
+                "config.json:5:100: warning: /Commands/TeleportTo_Console/Locations/Camp/y: duplicate key \"y\": this "
+                "value is ignored, the one at line 5, column 108 is read",
+                "config.json:6:52: warning: /Commands/ItemTemplate_Console/Template: unknown key \"Template\" is "
+                "ignored; did you mean \"Templates\"?",
+                "config.json:7:102: warning: /Commands/SpawnTemplate_Console/Templates/r/zzzz: unknown key \"zzzz\" is "
+                "ignored",
+                "config.json:9:16: warning: /Features/Permission: unknown key \"Permission\" is ignored; did you mean "
+                "\"Permissions\"?",
             }));
 }
 
 TEST(CheckTest, CommandsThatAreNotRegisteredOrCannotBeReachedAreNamed) {
-  EXPECT_EQ(Lines(R"({
+  EXPECT_EQ(
+      Lines(R"({
   "Commands": {
     "Health_Chat": {"Command": "/health", "Enabled": false},
     "ReloadConfig_Console": {"Enabled": true},
@@ -134,15 +158,22 @@ TEST(CheckTest, CommandsThatAreNotRegisteredOrCannotBeReachedAreNamed) {
   }
 }
 )"),
-            (std::vector<std::string>{
-                "config.json:3:54: warning: /Commands/Health_Chat/Enabled: the command is disabled and is not registered",
-                "config.json:4:29: warning: /Commands/ReloadConfig_Console: the command has no \"Command\" text and is not registered",
-                "config.json:5:35: warning: /Commands/Health_Console/Command: the command has no \"Command\" text and is not registered",
-                "config.json:6:41: warning: /Commands/ItemTemplate_Console/Command: the command text \"give kit\" holds a space: it is registered but no line can reach it",
-                "config.json:6:68: warning: /Commands/ItemTemplate_Console/Permissions: \"Permissions\" is on but the feature \"Permissions\" is not enabled: no permission is checked; set \"Features\": {\"Permissions\": {\"Enabled\": true}}",
-                "config.json:7:42: warning: /Commands/SpawnTemplate_Console/Command: the command text \"spawngrüppe\" holds a character outside printable ASCII: it is registered but no line can reach it",
-                "config.json:8:39: warning: /Commands/TeleportTo_Console/Command: the command text \"give\\tkit\" holds a character outside printable ASCII: it is registered but no line can reach it",
-            }));
+      (std::vector<std::string>{
+          "config.json:3:54: warning: /Commands/Health_Chat/Enabled: the command is disabled and is not registered",
+          "config.json:4:29: warning: /Commands/ReloadConfig_Console: the command has no \"Command\" text and is not "
+          "registered",
+          "config.json:5:35: warning: /Commands/Health_Console/Command: the command has no \"Command\" text and is not "
+          "registered",
+          "config.json:6:41: warning: /Commands/ItemTemplate_Console/Command: the command text \"give kit\" holds a "
+          "space: it is registered but no line can reach it",
+          "config.json:6:68: warning: /Commands/ItemTemplate_Console/Permissions: \"Permissions\" is on but the "
+          "feature \"Permissions\" is not enabled: no permission is checked; set \"Features\": {\"Permissions\": "
+          "{\"Enabled\": true}}",
+          "config.json:7:42: warning: /Commands/SpawnTemplate_Console/Command: the command text \"spawngrüppe\" holds "
+          "a character outside printable ASCII: it is registered but no line can reach it",
+          "config.json:8:39: warning: /Commands/TeleportTo_Console/Command: the command text \"give\\tkit\" holds a "
+          "character outside printable ASCII: it is registered but no line can reach it",
+      }));
   EXPECT_EQ(Lines(R"({
   "Commands": {
     "Health_Chat": {"Command": "health"},
@@ -154,12 +185,14 @@ TEST(CheckTest, CommandsThatAreNotRegisteredOrCannotBeReachedAreNamed) {
 }
 )"),
             (std::vector<std::string>{
-                "config.json:6:39: warning: /Commands/TeleportTo_Console/Command: the command text \"kit\" is also the text of \"ItemTemplate_Console\": only one of them is reached",
+                "config.json:6:39: warning: /Commands/TeleportTo_Console/Command: the command text \"kit\" is also the "
+                "text of \"ItemTemplate_Console\": only one of them is reached",
             }));
 }
 
 TEST(CheckTest, DoubtfulTemplateValuesAreNamedWithWhatTheGameGets) {
-  EXPECT_EQ(Lines(R"({
+  EXPECT_EQ(
+      Lines(R"({
   "Commands": {
     "ItemTemplate_Console": {"Command": "givekit", "Templates": {
       "k": {"count": 0, "items": [
@@ -180,27 +213,45 @@ TEST(CheckTest, DoubtfulTemplateValuesAreNamedWithWhatTheGameGets) {
   }
 }
 )"),
-            (std::vector<std::string>{
-                "config.json:4:22: warning: /Commands/ItemTemplate_Console/Templates/k/count: count 0 gives nothing",
-                "config.json:5:48: warning: /Commands/ItemTemplate_Console/Templates/k/items/0/quantity: quantity -5 is negative",
-                "config.json:5:61: warning: /Commands/ItemTemplate_Console/Templates/k/items/0/count: count -1 gives nothing",
-                "config.json:6:9: warning: /Commands/ItemTemplate_Console/Templates/k/items/1: the item has no \"blueprint\" or \"blueprints\" path: it gives nothing",
-                "config.json:7:38: warning: /Commands/ItemTemplate_Console/Templates/k/items/2/blueprints/1: the path \"Game/C\" cannot name an asset; an asset path starts with \"/\", as in \"/Game/Items/Rope.Rope\"",
-                "config.json:8:23: warning: /Commands/ItemTemplate_Console/Templates/k/items/3/blueprint: the path \"Blueprint'\" cannot name an asset; an asset path starts with \"/\", as in \"/Game/Items/Rope.Rope\"",
-                "config.json:12:49: warning: /Commands/SpawnTemplate_Console/Templates/r/facing: \"inward\" is not a known word: the creatures face forward; did you mean \"inwards\"?",
-                "config.json:12:78: warning: /Commands/SpawnTemplate_Console/Templates/r/aggressionLevel: \"agressive\" is not a known word: the creatures are passive; did you mean \"aggressive\"?",
-                "config.json:13:32: warning: /Commands/SpawnTemplate_Console/Templates/r/baseLevelHealth: level points 300 are outside 0..255: the creature gets 44",
-                "config.json:13:55: warning: /Commands/SpawnTemplate_Console/Templates/r/tamedLevelFood: level points -1 are outside 0..255: the creature gets 255",
-                "config.json:13:106: warning: /Commands/SpawnTemplate_Console/Templates/r/saddleArmor: saddle armor 20 wraps in its 16-bit stat value: the saddle gets 64536; armor from 25 up to, not including, 352.68 is stored as written; a negative one keeps the game's",
-                "config.json:14:24: warning: /Commands/SpawnTemplate_Console/Templates/r/imprint: imprint 1.5 is outside 0..1: it counts as 1",
-                "config.json:14:38: warning: /Commands/SpawnTemplate_Console/Templates/r/count: count 0 gives nothing",
-                "config.json:14:51: warning: /Commands/SpawnTemplate_Console/Templates/r/items/0: the item has no \"blueprint\" path: it gives nothing",
-                "config.json:14:81: warning: /Commands/SpawnTemplate_Console/Templates/r/items/0/quantity: quantity -1 is negative",
-                "config.json:14:94: warning: /Commands/SpawnTemplate_Console/Templates/r/items/0/count: count 0 gives nothing",
-                "config.json:15:49: warning: /Commands/SpawnTemplate_Console/Templates/s/facing: \"sideways\" is not a known word: the creatures face forward; one of \"forward\", \"outwards\", \"inwards\"",
-                "config.json:16:28: warning: /Commands/SpawnTemplate_Console/Templates/s/saddleArmor: saddle armor 400 wraps in its 16-bit stat value: the saddle gets 9464; armor from 25 up to, not including, 352.68 is stored as written; a negative one keeps the game's",
-                "config.json:16:44: warning: /Commands/SpawnTemplate_Console/Templates/s/imprint: imprint -0.5 is outside 0..1: it counts as none",
-            }));
+      (std::vector<std::string>{
+          "config.json:4:22: warning: /Commands/ItemTemplate_Console/Templates/k/count: count 0 gives nothing",
+          "config.json:5:48: warning: /Commands/ItemTemplate_Console/Templates/k/items/0/quantity: quantity -5 is "
+          "negative",
+          "config.json:5:61: warning: /Commands/ItemTemplate_Console/Templates/k/items/0/count: count -1 gives nothing",
+          "config.json:6:9: warning: /Commands/ItemTemplate_Console/Templates/k/items/1: the item has no \"blueprint\" "
+          "or \"blueprints\" path: it gives nothing",
+          "config.json:7:38: warning: /Commands/ItemTemplate_Console/Templates/k/items/2/blueprints/1: the path "
+          "\"Game/C\" cannot name an asset; an asset path starts with \"/\", as in \"/Game/Items/Rope.Rope\"",
+          "config.json:8:23: warning: /Commands/ItemTemplate_Console/Templates/k/items/3/blueprint: the path "
+          "\"Blueprint'\" cannot name an asset; an asset path starts with \"/\", as in \"/Game/Items/Rope.Rope\"",
+          "config.json:12:49: warning: /Commands/SpawnTemplate_Console/Templates/r/facing: \"inward\" is not a known "
+          "word: the creatures face forward; did you mean \"inwards\"?",
+          "config.json:12:78: warning: /Commands/SpawnTemplate_Console/Templates/r/aggressionLevel: \"agressive\" is "
+          "not a known word: the creatures are passive; did you mean \"aggressive\"?",
+          "config.json:13:32: warning: /Commands/SpawnTemplate_Console/Templates/r/baseLevelHealth: level points 300 "
+          "are outside 0..255: the creature gets 44",
+          "config.json:13:55: warning: /Commands/SpawnTemplate_Console/Templates/r/tamedLevelFood: level points -1 are "
+          "outside 0..255: the creature gets 255",
+          "config.json:13:106: warning: /Commands/SpawnTemplate_Console/Templates/r/saddleArmor: saddle armor 20 wraps "
+          "in its 16-bit stat value: the saddle gets 64536; armor from 25 up to, not including, 352.68 is stored as "
+          "written; a negative one keeps the game's",
+          "config.json:14:24: warning: /Commands/SpawnTemplate_Console/Templates/r/imprint: imprint 1.5 is outside "
+          "0..1: it counts as 1",
+          "config.json:14:38: warning: /Commands/SpawnTemplate_Console/Templates/r/count: count 0 gives nothing",
+          "config.json:14:51: warning: /Commands/SpawnTemplate_Console/Templates/r/items/0: the item has no "
+          "\"blueprint\" path: it gives nothing",
+          "config.json:14:81: warning: /Commands/SpawnTemplate_Console/Templates/r/items/0/quantity: quantity -1 is "
+          "negative",
+          "config.json:14:94: warning: /Commands/SpawnTemplate_Console/Templates/r/items/0/count: count 0 gives "
+          "nothing",
+          "config.json:15:49: warning: /Commands/SpawnTemplate_Console/Templates/s/facing: \"sideways\" is not a known "
+          "word: the creatures face forward; one of \"forward\", \"outwards\", \"inwards\"",
+          "config.json:16:28: warning: /Commands/SpawnTemplate_Console/Templates/s/saddleArmor: saddle armor 400 wraps "
+          "in its 16-bit stat value: the saddle gets 9464; armor from 25 up to, not including, 352.68 is stored as "
+          "written; a negative one keeps the game's",
+          "config.json:16:44: warning: /Commands/SpawnTemplate_Console/Templates/s/imprint: imprint -0.5 is outside "
+          "0..1: it counts as none",
+      }));
 }
 TEST(CheckTest, TheMistakesOfAFirstConfigAreEachNamedWithTheKeyMeant) {
   EXPECT_EQ(Lines(R"({
@@ -219,13 +270,20 @@ TEST(CheckTest, TheMistakesOfAFirstConfigAreEachNamedWithTheKeyMeant) {
 }
 )"),
             (std::vector<std::string>{
-                "config.json:12:95: error: /Commands/TeleportTo_Console/Locations/Camp/z: type must be number, but is string; \"tpto Camp\" answers \"Failed to read template...\"",
-                "config.json:3:5: warning: /Commands/Teleport_Console: unknown command key \"Teleport_Console\": no command reads this entry; did you mean \"TeleportTo_Console\"?",
-                "config.json:5:78: warning: /Commands/ItemTemplate_Console/Templates/tools/items/0/Quanity: unknown key \"Quanity\" is ignored; did you mean \"quantity\"?",
-                "config.json:9:19: warning: /Commands/SpawnTemplate_Console/Templates/raptors/baseLevelHelth: unknown key \"baseLevelHelth\" is ignored; did you mean \"baseLevelHealth\"?",
-                "config.json:9:41: warning: /Commands/SpawnTemplate_Console/Templates/raptors/saddleblueprint: unknown key \"saddleblueprint\" is ignored; did you mean \"saddleBlueprint\"?",
-                "config.json:10:19: warning: /Commands/SpawnTemplate_Console/Templates/raptors/item: unknown key \"item\" is ignored; did you mean \"items\"?",
-                "config.json:12:70: warning: /Commands/TeleportTo_Console/Locations/Camp/X: unknown key \"X\" is ignored; did you mean \"x\"?",
+                "config.json:12:95: error: /Commands/TeleportTo_Console/Locations/Camp/z: type must be number, but is "
+                "string; \"tpto Camp\" answers \"Failed to read template...\"",
+                "config.json:3:5: warning: /Commands/Teleport_Console: unknown command key \"Teleport_Console\": no "
+                "command reads this entry; did you mean \"TeleportTo_Console\"?",
+                "config.json:5:78: warning: /Commands/ItemTemplate_Console/Templates/tools/items/0/Quanity: unknown "
+                "key \"Quanity\" is ignored; did you mean \"quantity\"?",
+                "config.json:9:19: warning: /Commands/SpawnTemplate_Console/Templates/raptors/baseLevelHelth: unknown "
+                "key \"baseLevelHelth\" is ignored; did you mean \"baseLevelHealth\"?",
+                "config.json:9:41: warning: /Commands/SpawnTemplate_Console/Templates/raptors/saddleblueprint: unknown "
+                "key \"saddleblueprint\" is ignored; did you mean \"saddleBlueprint\"?",
+                "config.json:10:19: warning: /Commands/SpawnTemplate_Console/Templates/raptors/item: unknown key "
+                "\"item\" is ignored; did you mean \"items\"?",
+                "config.json:12:70: warning: /Commands/TeleportTo_Console/Locations/Camp/X: unknown key \"X\" is "
+                "ignored; did you mean \"x\"?",
             }));
 }
 
@@ -278,10 +336,10 @@ class CheckProgramTest : public ::testing::Test {
 TEST_F(CheckProgramTest, TheExampleConfigChecksCleanAgainstTheExampleWorld) {
   int status = -1;
   const std::string examples = ORVANEL_EXAMPLES_DIR;
-  EXPECT_EQ(Run("--world " + examples + "/worlds/example.json " + examples +
-                    "/server/TalvexApi/Plugins/Orvanel/config.json",
-                status),
-            "");
+  EXPECT_EQ(
+      Run("--world " + examples + "/worlds/example.json " + examples + "/server/TalvexApi/Plugins/Orvanel/config.json",
+          status),
+      "");
   EXPECT_EQ(status, 0);
 }
 
@@ -302,21 +360,25 @@ TEST_F(CheckProgramTest, WithAWorldPathsOutsideItsCatalogueAreNamed) {
   EXPECT_EQ(Run(config, status), "");
   EXPECT_EQ(status, 0);
   EXPECT_EQ(Run("--world " + world + " " + config, status),
-            config + ":3:73: warning: /Commands/ItemTemplate_Console/Templates/k/items/1/blueprints/0: the path "
-                     "\"/Game/Items/Tools/Axe.Axe\" is not an item class in the world's catalogue\n" +
-                config + ":6:30: warning: /Commands/SpawnTemplate_Console/Templates/r/saddleBlueprint: the path "
-                         "\"/Game/Items/Saddles/RexSaddle.RexSaddle\" is not an item class in the world's catalogue\n" +
-                config + ":7:24: warning: /Commands/SpawnTemplate_Console/Templates/x/blueprint: the path "
-                         "\"/Game/Creatures/Rex/Rex_Character_BP.Rex_Character_BP\" is not a creature in the world's "
-                         "catalogue\n");
+            config +
+                ":3:73: warning: /Commands/ItemTemplate_Console/Templates/k/items/1/blueprints/0: the path "
+                "\"/Game/Items/Tools/Axe.Axe\" is not an item class in the world's catalogue\n" +
+                config +
+                ":6:30: warning: /Commands/SpawnTemplate_Console/Templates/r/saddleBlueprint: the path "
+                "\"/Game/Items/Saddles/RexSaddle.RexSaddle\" is not an item class in the world's catalogue\n" +
+                config +
+                ":7:24: warning: /Commands/SpawnTemplate_Console/Templates/x/blueprint: the path "
+                "\"/Game/Creatures/Rex/Rex_Character_BP.Rex_Character_BP\" is not a creature in the world's "
+                "catalogue\n");
   EXPECT_EQ(status, 1);
   const std::string any = Write("any.json", R"({"assets": {"any": true}})");
   EXPECT_EQ(Run("--world " + any + " " + config, status), "");
 }
 
 TEST_F(CheckProgramTest, TheJsonFormatIsOneArrayAndTheStatusTellsTheWorstFinding) {
-  const std::string config = Write("config.json", "{\"Commands\": {\"Health_Chat\": {\"Enabled\": \"true\"}},\n"
-                                                  " \"Comands\": {}}\n");
+  const std::string config = Write("config.json",
+                                   "{\"Commands\": {\"Health_Chat\": {\"Enabled\": \"true\"}},\n"
+                                   " \"Comands\": {}}\n");
   int status = -1;
   const nlohmann::json found = nlohmann::json::parse(Run("--format json " + config, status));
   EXPECT_EQ(status, 2);
@@ -340,8 +402,9 @@ TEST_F(CheckProgramTest, TheJsonFormatIsOneArrayAndTheStatusTellsTheWorstFinding
   EXPECT_EQ(status, 0);
   Run(Write("warned.json", "{\"Comands\": {}}"), status);
   EXPECT_EQ(status, 1);
-  EXPECT_EQ(Run((root_ / "missing.json").string(), status),
-            (root_ / "missing.json").string() + ":1:1: error: cannot read the file; load and reload refuse the whole file\n");
+  EXPECT_EQ(
+      Run((root_ / "missing.json").string(), status),
+      (root_ / "missing.json").string() + ":1:1: error: cannot read the file; load and reload refuse the whole file\n");
   EXPECT_EQ(status, 2);
   Run(root_.string(), status);
   EXPECT_EQ(status, 2);
