@@ -95,7 +95,9 @@ std::vector<UnknownKey> FindUnknownKeys(const json& config, const json& schema) 
       std::string key = error.description.substr(kUnknownProperty.size());
       if (key.size() >= 2) key.resize(key.size() - 2);  // the closing "'."
       const std::string pointer = PointerOf(error.context);
-      json& holder = rest.at(json::json_pointer(pointer));
+      const json::json_pointer place(pointer);
+      if (!rest.contains(place)) continue;
+      json& holder = rest.at(place);
       if (!holder.is_object() || !holder.contains(key)) continue;
       holder.erase(key);
       found.push_back(UnknownKey{pointer, key, KnownKeysAt(schema, pointer)});

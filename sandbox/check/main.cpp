@@ -4,6 +4,7 @@
 #include <exception>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
@@ -30,7 +31,13 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  const auto diagnostics = check::CheckConfigFile(config, world.empty() ? nullptr : &catalogue);
+  std::vector<check::Diagnostic> diagnostics;
+  try {
+    diagnostics = check::CheckConfigFile(config, world.empty() ? nullptr : &catalogue);
+  } catch (const std::exception& error) {
+    std::cerr << "orvanel-check: " << config << ": " << error.what() << "\n";
+    return 2;
+  }
   if (format == "json") {
     std::cout << check::FormatJson(diagnostics).dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
               << "\n";
