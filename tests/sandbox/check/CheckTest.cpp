@@ -287,6 +287,22 @@ TEST(CheckTest, TheMistakesOfAFirstConfigAreEachNamedWithTheKeyMeant) {
             }));
 }
 
+TEST(CheckTest, ACatalogueThatIsNotAnObjectAnswersEveryNameAsMissing) {
+  EXPECT_EQ(Lines(R"({
+  "Commands": {
+    "ItemTemplate_Console": {"Command": "givekit", "Templates": ["builder"]},
+    "TeleportTo_Console": {"Command": "tpto", "Locations": null}
+  }
+}
+)"),
+            (std::vector<std::string>{
+                "config.json:3:65: warning: /Commands/ItemTemplate_Console/Templates: \"Templates\" is not an object: "
+                "every name is answered \"The template does not exist! Maybe you forgot to reload..?\"",
+                "config.json:4:60: warning: /Commands/TeleportTo_Console/Locations: \"Locations\" is not an object: "
+                "every name is answered \"The template does not exist! Maybe you forgot to reload..?\"",
+            }));
+}
+
 TEST(CheckTest, TheNearestKnownWordIsAMisspellingOfItOrNone) {
   const std::vector<std::string> known{"quality", "quantity", "count"};
   EXPECT_EQ(check::NearestWord("Quanity", known), "quantity");
