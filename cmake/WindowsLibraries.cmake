@@ -4,7 +4,7 @@
 # since the host's /usr/include as a whole would bring the C library's headers.
 set(WINDOWS_LIBRARY_INCLUDE_ROOT ${PROJECT_BINARY_DIR}/include/libraries)
 file(MAKE_DIRECTORY ${WINDOWS_LIBRARY_INCLUDE_ROOT})
-foreach(headers fmt spdlog nlohmann CLI)
+foreach(headers fmt spdlog nlohmann CLI valijson)
   file(CREATE_LINK /usr/include/${headers} ${WINDOWS_LIBRARY_INCLUDE_ROOT}/${headers} SYMBOLIC)
 endforeach()
 
@@ -19,6 +19,8 @@ add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
 target_include_directories(nlohmann_json::nlohmann_json SYSTEM INTERFACE ${WINDOWS_LIBRARY_INCLUDE_ROOT})
 add_library(CLI11::CLI11 INTERFACE IMPORTED)
 target_include_directories(CLI11::CLI11 SYSTEM INTERFACE ${WINDOWS_LIBRARY_INCLUDE_ROOT})
+add_library(valijson INTERFACE IMPORTED)
+target_include_directories(valijson SYSTEM INTERFACE ${WINDOWS_LIBRARY_INCLUDE_ROOT})
 
 if(ORVANEL_TESTS)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)

@@ -4,7 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "orvanel/commands/Commands.h"
-#include "orvanel/commands/TemplateValues.h"
+#include "orvanel/commands/TemplateReading.h"
 #include "orvanel/core/Arguments.h"
 #include "orvanel/core/CommandKeys.h"
 #include "orvanel/core/Outcome.h"
@@ -26,28 +26,25 @@ void TeleportToCommand(APlayerController* player, FString* command_line, bool) {
   auto* controller = static_cast<AShooterPlayerController*>(player);
 
   // Only the location asked for is read, not a copy of them all.
-  const nlohmann::json& locations = settings->entry["Locations"];
-  const auto found = locations.is_object() ? locations.find(name) : locations.end();
-  if (found == locations.end()) {
+  const nlohmann::json* location = FindCatalogueElement(settings->entry, "Locations", name);
+  if (location == nullptr) {
     RunningOutcome().kind = OutcomeKind::NoSuchTemplate;
-    SendReply(controller, SystemSender(), "The template does not exist! Maybe you forgot to reload..?");
+    SendReply(controller, SystemSender(), kTemplateMissingReply);
     return;
   }
-  float x = 0, y = 0, z = 0;
+  TeleportLocation read;
   try {
-    const nlohmann::json& location = *found;
-    x = ReadTemplateNumber(location, "x", 0.0);
-    y = ReadTemplateNumber(location, "y", 0.0);
-    z = ReadTemplateNumber(location, "z", 0.0);
-  } catch (const std::exception&) {
+    read = ReadTeleportLocation(*location);
+  } catch (const std::exception& failure) {
     RunningOutcome().kind = OutcomeKind::FailedToRead;
-    SendReply(controller, SystemSender(), "Failed to read template...");
+    RunningOutcome().readFailure = TemplateReadFailure(failure);
+    SendReply(controller, SystemSender(), kTemplateFaultyReply);
     return;
   }
   GameFunction<void(AShooterPlayerController*, float, float, float)>("AShooterPlayerController.SetPlayerPos")(
-      controller, x, y, z);
+      controller, read.x, read.y, read.z);
   RunningOutcome().kind = OutcomeKind::Moved;
-  RunningOutcome().x = x;
-  RunningOutcome().y = y;
-  RunningOutcome().z = z;
+  RunningOutcome().x = read.x;
+  RunningOutcome().y = read.y;
+  RunningOutcome().z = read.z;
 }

@@ -59,12 +59,16 @@ nlohmann::json ParseConfigFile() {
   }
   std::ostringstream text;
   text << file.rdbuf();
+  return ParseConfigText(text.view());
+}
+
+nlohmann::json ParseConfigText(std::string_view text) {
   // Copying and comparing values recurses, so a file of nested brackets would
   // exhaust the stack later on; such a file is refused here instead.
-  if (NestsDeeperThan(text.view(), kMaxConfigDepth))
+  if (NestsDeeperThan(text, kMaxConfigDepth))
     throw std::runtime_error("config.json nests arrays and objects deeper than " + std::to_string(kMaxConfigDepth) +
                              " levels");
-  return nlohmann::json::parse(text.view());
+  return nlohmann::json::parse(text);
 }
 
 void ReadConfig() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -19,6 +20,11 @@ std::string GetConfigPath();
 // when the file is not a regular file or cannot be opened; throws the JSON library's parse error when it
 // is not exactly one JSON value, or when it nests deeper than kMaxConfigDepth.
 nlohmann::json ParseConfigFile();
+
+// The parse of ParseConfigFile on text already read: throws std::runtime_error
+// when it nests deeper than kMaxConfigDepth and the JSON library's parse error
+// when it is not exactly one JSON value.
+nlohmann::json ParseConfigText(std::string_view text);
 
 // ParseConfigFile, then the fresh value replaces the document.
 void ReadConfig();

@@ -39,7 +39,7 @@ struct CommandOutcome {
   float z = 0.0f;
   std::string reason;
   // Where inside the template its read failed, and why: sent under "Failed to
-  // read template..." when set. The read stages do not fill it yet.
+  // read template..." when set.
   std::string readFailure;
 };
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "orvanel/core/KeyReads.h"
 #include "orvanel/host/Text.h"
 
 using nlohmann::json;
@@ -33,31 +34,52 @@ int64_t ReadWhitelistId(const json& element) {
   return static_cast<int64_t>(value);
 }
 
+// The type error `error` of a value read from the entry at `place`, its pointer
+// made one from the file's root: "(/Enabled) type must..." of the library's
+// diagnostics, or a reason without one, becomes "(/Commands/<key>/Enabled) ...".
+json::type_error PlacedTypeError(const json::type_error& error, const std::string& place) {
+  std::string reason = error.what();
+  const std::size_t close = reason.find("] ");
+  if (close != std::string::npos) reason.erase(0, close + 2);
+  if (reason.starts_with("(/"))
+    reason.insert(1, place);
+  else
+    reason = "(" + place + ") " + reason;
+  return json::type_error::create(error.id, reason, nullptr);
+}
+
 // Visits the members of `section` (a "Commands" or "Features" value) in the
 // library's key order: each value is parsed before its key is taken.
 template <typename Visit>
 void VisitSection(const json& configuration, const char* section, Visit visit) {
-  if (!configuration.is_object() || !configuration.contains(section)) return;
+  if (!configuration.is_object() || !configuration.contains(NoteKeyRead("", section))) return;
   const json& members = configuration[section];
-  for (auto member = members.begin(); member != members.end(); ++member) visit(member);
+  for (auto member = members.begin(); member != members.end(); ++member) {
+    try {
+      visit(member);
+    } catch (const json::type_error& error) {
+      const std::string key = members.is_object() ? (json::json_pointer() / member.key()).to_string() : "";
+      throw PlacedTypeError(error, std::string("/") + section + key);
+    }
+  }
 }
 
 }  // namespace
 
 CommandSettings ParseCommandSettings(json entry) {
   CommandSettings settings;
-  if (entry.is_object() && entry.contains("Whitelist"))
+  if (entry.is_object() && entry.contains(NoteKeyRead("", "Whitelist")))
     for (const json& element : entry["Whitelist"]) settings.whitelist.push_back(ReadWhitelistId(element));
   settings.entry = entry;
-  settings.command = WidenSystemText(entry.value("Command", std::string()));
-  settings.permissions = entry.value("Permissions", false);
-  settings.enabled = entry.value("Enabled", true);
+  settings.command = WidenSystemText(entry.value(NoteKeyRead("", "Command"), std::string()));
+  settings.permissions = entry.value(NoteKeyRead("", "Permissions"), false);
+  settings.enabled = entry.value(NoteKeyRead("", "Enabled"), true);
   return settings;
 }
 
 FeatureSettings ParseFeatureSettings(json entry) {
   FeatureSettings settings;
-  settings.enabled = entry.value("Enabled", false);
+  settings.enabled = entry.value(NoteKeyRead("", "Enabled"), false);
   settings.entry = entry;
   return settings;
 }

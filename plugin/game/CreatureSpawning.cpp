@@ -33,16 +33,16 @@ std::array<int32_t, 7> TamedLevels(const CreatureSpawnRequest& request) {
           request.tamedLevelMovementSpeed};
 }
 
-// The saddle's armor entry: floor((armor - 25) / 5 * 1000) in double precision,
-// kept to its low 16 bits (two's complement), so 25 gives 0, 30 gives 1000 and
-// 20 gives the 16-bit form of -1000. Values beyond the integer range wrap the
-// same way; an infinite one gives 0.
+}  // namespace
+
 uint16_t SaddleArmorStatValue(float armor) {
   const double value = std::floor((static_cast<double>(armor) - 25.0) / 5.0 * 1000.0);
   if (!std::isfinite(value)) return 0;
   const double low_bits = std::fmod(value, 65536.0);
   return static_cast<uint16_t>(static_cast<int32_t>(low_bits));
 }
+
+namespace {
 
 void SetBit(const void* object, const std::string& name) {
   WriteBitField(GameBitField(object, name), 1);

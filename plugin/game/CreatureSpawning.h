@@ -49,6 +49,12 @@ struct CreatureSpawnRequest {
   float yaw = 0.0f;
 };
 
+// The saddle's armor entry: floor((armor - 25) / 5 * 1000) in double precision,
+// kept to its low 16 bits (two's complement), so 25 gives 0, 30 gives 1000 and
+// 20 gives the 16-bit form of -1000. Values beyond the integer range wrap the
+// same way; an infinite one gives 0.
+uint16_t SaddleArmorStatValue(float armor);
+
 // Which way the creatures of a group face.
 inline constexpr int32_t kFacingForward = 0;
 inline constexpr int32_t kFacingOutwards = 1;

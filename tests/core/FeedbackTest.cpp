@@ -87,14 +87,24 @@ TEST_F(FeedbackTest, ListsStayShortAndNamesReachTheReaderAsWritten) {
   EXPECT_EQ(RepliesTo("tp {Camp"), (Replies{kMissing, "Did you mean {Camp}?", "Locations: {Camp}"}));
 }
 
-TEST_F(FeedbackTest, AFailedReadOrARefusalGetsNoMoreThanItsOwnReply) {
+TEST_F(FeedbackTest, AFailedReadSaysWhereAndWhyARefusalNoMore) {
   json config = FeatureConfig({"Feedback", "Permissions"});
-  config["Commands"]["ItemTemplate_Console"]["Templates"]["broken"] = {{"count", "two"}};
+  auto& kits = config["Commands"]["ItemTemplate_Console"]["Templates"];
+  kits["broken"] = {{"count", "two"}};
+  kits["deep"] = {{"items", {{{"blueprint", "/Game/A.A"}}, {{"blueprint", "/Game/B.B"}, {"quantity", "5"}}}}};
+  kits["notAKit"] = 7;
   config["Commands"]["TeleportTo_Console"]["Locations"]["Broken"] = {{"x", "100"}};
   config["Commands"]["SpawnTemplate_Console"]["Permissions"] = true;
   Start(config);
-  EXPECT_EQ(RepliesTo("kit broken"), Replies{"Failed to read template..."});
-  EXPECT_EQ(RepliesTo("tp Broken"), Replies{"Failed to read template..."});
+  EXPECT_EQ(RepliesTo("kit broken"),
+            (Replies{"Failed to read template...", "/count: type must be number, but is string"}));
+  EXPECT_EQ(RepliesTo("kit deep"),
+            (Replies{"Failed to read template...", "/items/1/quantity: type must be number, but is string"}));
+  const Replies whole = RepliesTo("kit notAKit");
+  ASSERT_EQ(whole.size(), 2u);
+  EXPECT_EQ(whole[0], "Failed to read template...");
+  EXPECT_EQ(whole[1].find('/'), std::string::npos) << whole[1];
+  EXPECT_EQ(RepliesTo("tp Broken"), (Replies{"Failed to read template...", "/x: type must be number, but is string"}));
   EXPECT_EQ(RepliesTo("spawn raptors"), Replies{"You are not allowed to use this command."});
   EXPECT_EQ(RepliesTo("spawn"), Replies{"You are not allowed to use this command."});
 }

@@ -166,6 +166,39 @@ TEST_F(LifecycleTest, UnreadableFilesFailTheLoadWithTheLibrarysError) {
   }
 }
 
+TEST_F(LifecycleTest, ATypeErrorAtLoadOrReloadNamesThePointerFromTheFilesRoot) {
+  json config = StandardConfig();
+  config["Commands"]["Health_Chat"]["Enabled"] = "true";
+  StartWith(config);
+  EXPECT_TRUE(EventsOf("register").empty());
+  ASSERT_EQ(ErrorLogs().size(), 1u);
+  EXPECT_EQ(ErrorLogs()[0]["text"],
+            "[json.exception.type_error.302] (/Commands/Health_Chat/Enabled) type must be boolean, but is string");
+
+  sandbox::UnloadPlugin();
+  LoadPlugin();
+  config["Commands"]["Health_Chat"]["Enabled"] = true;
+  WriteConfig(config);
+  ClearRecord();
+  sandbox::UnloadPlugin();
+  LoadPlugin();
+  config["Features"]["Audit Log/v2"] = {{"Enabled", 1}};
+  WriteConfig(config);
+  ExpectHostLog("error", "The command \"reload\" failed");
+  Console("Alice", "reload");
+  ASSERT_EQ(EventsOf("handler-error").size(), 1u);
+  EXPECT_EQ(EventsOf("handler-error")[0]["error"],
+            "[json.exception.type_error.302] (/Features/Audit Log~1v2/Enabled) type must be boolean, but is number");
+  config["Features"].erase("Audit Log/v2");
+  config["Commands"]["TeleportTo_Console"]["Whitelist"] = {1, "2"};
+  WriteConfig(config);
+  Console("Alice", "reload");
+  ASSERT_EQ(EventsOf("handler-error").size(), 2u);
+  EXPECT_EQ(EventsOf("handler-error")[1]["error"],
+            "[json.exception.type_error.302] (/Commands/TeleportTo_Console/Whitelist/1) type must be number, but is "
+            "string");
+}
+
 TEST_F(LifecycleTest, ConfigurationsWithoutCommandsLoadQuietly) {
   AddWorld(ThreePlayers());
   for (const char* text : {"{\"Commands\": []}", "{}", "{\"Commands\": null}"}) {

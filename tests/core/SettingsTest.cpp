@@ -45,4 +45,21 @@ TEST(SettingsTest, WrongTypesRaiseTheLibrarysErrors) {
   EXPECT_NE(error_of("text").find("cannot use value() with string"), std::string::npos);
 }
 
+TEST(SettingsTest, ATypeErrorOfAnEntryNamesTheEntrysPlaceFromTheRoot) {
+  auto error_of = [](const json& configuration) {
+    try {
+      BuildCommandSettings(configuration);
+    } catch (const json::exception& error) {
+      return std::string(error.what());
+    }
+    return std::string();
+  };
+  // These units are built without the library's diagnostics: the place is the entry's.
+  EXPECT_EQ(error_of({{"Commands", {{"Health_Chat", {{"Enabled", "yes"}}}}}}),
+            "[json.exception.type_error.302] (/Commands/Health_Chat) type must be boolean, but is string");
+  EXPECT_EQ(error_of({{"Commands", {7}}}), "[json.exception.type_error.306] (/Commands) cannot use value() with number");
+  EXPECT_EQ(error_of({{"Features", {{"a~b", 7}}}}),
+            "[json.exception.type_error.306] (/Features/a~0b) cannot use value() with number");
+}
+
 }  // namespace

@@ -1,0 +1,96 @@
+// The read stage of each catalogue command, a function of the JSON alone: a kit,
+// creature template or location becomes the record its command acts on, or the
+// first fault throws a TemplateReadError naming its place. Handlers and checker share it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "orvanel/game/CreatureSpawning.h"
+#include "orvanel/game/Items.h"
+
+// The two replies of the catalogue commands.
+inline constexpr const char* kTemplateMissingReply = "The template does not exist! Maybe you forgot to reload..?";
+inline constexpr const char* kTemplateFaultyReply = "Failed to read template...";
+
+// What a failed read says under kTemplateFaultyReply when replies say more:
+// the place inside the template and the reason ("/items/0/quantity: type must
+// be number, but is string"), or the reason alone for the template itself.
+std::string TemplateReadFailure(const std::exception& failure);
+
+// A template or location that fails to read: `pointer` is the JSON pointer of the
+// value at fault from the template's own root ("" for the template itself), and
+// `reason` the JSON library's reason without its "[json.exception...]" prefix,
+// or the limit that was passed.
+struct TemplateReadError : std::runtime_error {
+  TemplateReadError(std::string at, std::string why);
+  std::string pointer;
+  std::string reason;
+};
+
+// The reason of a JSON library error without its "[json.exception...]" prefix
+// (and the "(/pointer) " of the library's diagnostics); other texts unchanged.
+std::string JsonErrorReason(std::string_view what);
+
+// Walks a template's "items" as a range-for of the library walks it (an array
+// by element, an object by member value, null as nothing, any other value as
+// itself), handing each element with its place after `at`.
+void WalkTemplateList(const std::string& at, const nlohmann::json& list,
+                      const std::function<void(const nlohmann::json&, const std::string&)>& visit);
+
+// The element `name` of the object `member` of a command's entry; null when the
+// entry or the member is not an object or has no such element. Adds nothing.
+const nlohmann::json* FindCatalogueElement(const nlohmann::json& entry, const char* member, const std::string& name);
+
+// An item template: the passes ("count") and the entries given in each pass,
+// and the item creations that makes in all.
+struct ItemKit {
+  int32_t passes = 1;
+  std::vector<ItemEntry> entries;
+  int64_t creations = 0;
+};
+
+// A creature template: the request (its Steam id left for the caller) and how
+// the group is laid out.
+struct CreatureTemplate {
+  CreatureSpawnRequest request;
+  int32_t count = 1;
+  float radius = 1000.0f;
+  int32_t facing = kFacingForward;
+};
+
+struct TeleportLocation {
+  float x = 0.0f;
+  float y = 0.0f;
+  float z = 0.0f;
+};
+
+ItemKit ReadItemKit(const nlohmann::json& kit);
+CreatureTemplate ReadCreatureTemplate(const nlohmann::json& creature);
+TeleportLocation ReadTeleportLocation(const nlohmann::json& location);
+
+// The fourteen level keys of a creature template, base then tamed, each in the
+// stat order Health, Stamina, Oxygen, Food, Weight, MeleeDamage, MovementSpeed.
+struct LevelKey {
+  const char* key;
+  int32_t CreatureSpawnRequest::*points;
+};
+extern const LevelKey kLevelKeys[14];
+
+// The words of "aggressionLevel" and "facing" and their codes, matched after
+// ASCII lower-casing; any other word gives code 0.
+struct WordCode {
+  const char* word;
+  int32_t code;
+};
+extern const WordCode kAggressionWords[4];
+extern const WordCode kFacingWords[3];
+// The entry of `words` that `word` names, case aside; null for none.
+const WordCode* FindWordCode(std::span<const WordCode> words, const std::string& word);

@@ -1,0 +1,486 @@
+#include "sandbox/check/Check.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+#include <utility>
+
+#include "orvanel/commands/TemplateReading.h"
+#include "orvanel/core/CommandKeys.h"
+#include "orvanel/core/Config.h"
+#include "orvanel/core/Settings.h"
+#include "orvanel/game/BlueprintPath.h"
+#include "sandbox/check/JsonPlaces.h"
+#include "sandbox/check/Schema.h"
+#include "sandbox/game/World.h"
+
+using nlohmann::json;
+
+namespace check {
+
+namespace {
+
+constexpr const char* kRefused = "load and reload refuse the whole file";
+
+// The six commands: whether each is a chat command, and its catalogue member.
+struct CommandKind {
+  const char* key;
+  bool chat;
+  const char* catalogue;
+};
+constexpr CommandKind kCommandKinds[] = {
+    {kHealthChatKey, true, nullptr},         {kReloadConfigKey, false, nullptr},
+    {kHealthConsoleKey, false, nullptr},     {kItemTemplateKey, false, "Templates"},
+    {kSpawnTemplateKey, false, "Templates"}, {kTeleportToKey, false, "Locations"},
+};
+
+std::string Quoted(const std::string& text) { return json(text).dump(-1, ' ', false, json::error_handler_t::replace); }
+
+std::string Shown(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::replace); }
+
+// A parse error's reason without its place, which the diagnostic gives.
+std::string ParseReason(const std::string& what) {
+  std::string reason = JsonErrorReason(what);
+  if (reason.starts_with("parse error")) {
+    const std::size_t colon = reason.find(": ");
+    if (colon != std::string::npos) reason.erase(0, colon + 2);
+  }
+  return reason;
+}
+
+enum class PathKind { Item, Creature };
+
+class Checker {
+ public:
+  Checker(std::string file, std::string_view text, const Catalogue* catalogue)
+      : file_(std::move(file)), text_(text), catalogue_(catalogue) {}
+
+  std::vector<Diagnostic> Run() {
+    try {
+      config_ = ParseConfigText(text_);
+    } catch (const json::parse_error& error) {
+      const TextPlace place = PlaceOfOffset(text_, error.byte > 0 ? error.byte - 1 : 0);
+      diagnostics_.push_back({"error", file_, place.line, place.column, "", ParseReason(error.what()), kRefused});
+      return diagnostics_;
+    } catch (const std::exception& error) {
+      diagnostics_.push_back({"error", file_, 1, 1, "", error.what(), kRefused});
+      return diagnostics_;
+    }
+    places_ = ScanJsonPlaces(text_);
+    CheckLoad();
+    CheckUnknownKeys();
+    CheckRepeatedKeys();
+    if (config_.is_object() && config_.contains("Commands") && config_["Commands"].is_object())
+      for (const CommandKind& kind : kCommandKinds)
+        if (config_["Commands"].contains(kind.key)) CheckCommand(kind);
+    std::stable_sort(diagnostics_.begin(), diagnostics_.end(), [](const Diagnostic& a, const Diagnostic& b) {
+      if (a.severity != b.severity) return a.severity == "error";
+      return std::pair(a.line, a.column) < std::pair(b.line, b.column);
+    });
+    return diagnostics_;
+  }
+
+ private:
+  void Add(const char* severity, const std::string& pointer, std::string message, std::string hint = {},
+           bool at_key = false) {
+    const JsonPlace place = FindPlace(places_, pointer);
+    const TextPlace at = at_key ? place.key : place.value;
+    diagnostics_.push_back({severity, file_, at.line, at.column, pointer, std::move(message), std::move(hint)});
+  }
+  void Error(const std::string& pointer, std::string message, std::string hint = {}) {
+    Add("error", pointer, std::move(message), std::move(hint));
+  }
+  void Warn(const std::string& pointer, std::string message, std::string hint = {}) {
+    Add("warning", pointer, std::move(message), std::move(hint));
+  }
+
+  // The entry reads of load on one entry; a failing entry is narrowed to each
+  // member that fails alone (and to the whitelist element).
+  void CheckEntry(const std::string& pointer, const json& entry, bool feature) {
+    const auto parse = [feature](const json& value) {
+      if (feature)
+        ParseFeatureSettings(value);
+      else
+        ParseCommandSettings(value);
+    };
+    try {
+      parse(entry);
+      return;
+    } catch (const std::exception& whole) {
+      bool named = false;
+      if (entry.is_object()) {
+        for (const auto& [key, value] : entry.items()) {
+          try {
+            parse(json::object({{key, value}}));
+          } catch (const std::exception& alone) {
+            std::string at = pointer + PointerToken(key);
+            std::string reason = JsonErrorReason(alone.what());
+            if (key == "Whitelist" && value.is_array())
+              for (std::size_t index = 0; index < value.size(); ++index) try {
+                  parse(json::object({{key, json::array({value[index]})}}));
+                } catch (const std::exception& element) {
+                  at += "/" + std::to_string(index);
+                  reason = JsonErrorReason(element.what());
+                  break;
+                }
+            Error(at, reason, kRefused);
+            named = true;
+          }
+        }
+      }
+      if (!named) Error(pointer, JsonErrorReason(whole.what()), kRefused);
+    }
+  }
+
+  void CheckLoad() {
+    try {
+      BuildCommandSettings(config_);
+    } catch (const std::exception& error) {
+      const std::size_t before = diagnostics_.size();
+      if (config_.is_object()) {
+        for (const char* section : {"Commands", "Features"}) {
+          if (!config_.contains(section)) continue;
+          const json& members = config_[section];
+          const std::string at = std::string("/") + section;
+          const bool feature = section == std::string("Features");
+          if (members.is_object()) {
+            for (const auto& [key, value] : members.items()) CheckEntry(at + PointerToken(key), value, feature);
+            continue;
+          }
+          // As load walks it: each value read, then its key taken.
+          try {
+            for (auto member = members.begin(); member != members.end(); ++member) {
+              CheckEntry(at, *member, feature);
+              (void)member.key();
+            }
+          } catch (const std::exception& walk) {
+            Error(at, JsonErrorReason(walk.what()), kRefused);
+          }
+        }
+      }
+      if (diagnostics_.size() == before) Error("", JsonErrorReason(error.what()), kRefused);
+      return;
+    }
+    try {
+      RefreshCommandSettings(config_);
+    } catch (const std::exception& error) {
+      Error("", JsonErrorReason(error.what()), "reload refuses the whole file");
+    }
+  }
+
+  void CheckUnknownKeys() {
+    for (const UnknownKey& unknown : FindUnknownKeys(config_, ConfigSchema())) {
+      const std::string nearest = NearestWord(unknown.key, unknown.known);
+      const std::string hint = nearest.empty() ? std::string() : "did you mean " + Quoted(nearest) + "?";
+      const bool command = unknown.pointer == "/Commands";
+      Add("warning", unknown.pointer + PointerToken(unknown.key),
+          command ? "unknown command key " + Quoted(unknown.key) + ": no command reads this entry"
+                  : "unknown key " + Quoted(unknown.key) + " is ignored",
+          hint, true);
+    }
+  }
+
+  void CheckRepeatedKeys() {
+    for (const RepeatedKey& repeat : places_.repeats) {
+      const std::string key = json::json_pointer(repeat.pointer).back();
+      diagnostics_.push_back({"warning", file_, repeat.ignored.line, repeat.ignored.column, repeat.pointer,
+                              "duplicate key " + Quoted(key) + ": this value is ignored, the one at line " +
+                                  std::to_string(repeat.kept.line) + ", column " + std::to_string(repeat.kept.column) +
+                                  " is read",
+                              ""});
+    }
+  }
+
+  bool FeatureEnabled(const char* name) const {
+    if (!config_.is_object() || !config_.contains("Features") || !config_["Features"].is_object()) return false;
+    const json& features = config_["Features"];
+    if (!features.contains(name)) return false;
+    try {
+      return ParseFeatureSettings(features[name]).enabled;
+    } catch (const std::exception&) {
+      return false;
+    }
+  }
+
+  void CheckCommand(const CommandKind& kind) {
+    const json& entry = config_["Commands"][kind.key];
+    const std::string at = "/Commands" + PointerToken(kind.key);
+    CommandSettings settings;
+    try {
+      settings = ParseCommandSettings(entry);
+    } catch (const std::exception&) {
+      return;  // an error already
+    }
+    const std::string text = entry.value("Command", std::string());
+    if (!settings.enabled) {
+      Warn(at + "/Enabled", "the command is disabled and is not registered");
+    } else if (settings.command.empty()) {
+      Warn(entry.contains("Command") ? at + "/Command" : at,
+           "the command has no \"Command\" text and is not registered");
+    } else {
+      CheckCommandText(kind, at + "/Command", text);
+    }
+    if (settings.permissions && !FeatureEnabled("Permissions"))
+      Warn(at + "/Permissions",
+           "\"Permissions\" is on but the feature \"Permissions\" is not enabled: no permission is checked",
+           "set \"Features\": {\"Permissions\": {\"Enabled\": true}}");
+    if (kind.catalogue != nullptr && entry.contains(kind.catalogue))
+      CheckCatalogue(kind, at, entry[kind.catalogue], settings.enabled && !settings.command.empty() ? text : kind.key);
+  }
+
+  void CheckCommandText(const CommandKind& kind, const std::string& at, const std::string& text) {
+    if (text.find(' ') != std::string::npos)
+      Warn(at, "the command text " + Quoted(text) + " holds a space: it is registered but no line can reach it");
+    else if (std::any_of(text.begin(), text.end(), [](char c) { return c < 0x21 || c > 0x7E; }))
+      Warn(at, "the command text " + Quoted(text) +
+                   " holds a character outside printable ASCII: it is registered but no line can reach it");
+    auto& seen = kind.chat ? chat_texts_ : console_texts_;
+    const auto [earlier, fresh] = seen.emplace(text, kind.key);
+    if (!fresh)
+      Warn(at, "the command text " + Quoted(text) + " is also the text of " + Quoted(earlier->second) +
+                   ": only one of them is reached");
+  }
+
+  void CheckCatalogue(const CommandKind& kind, const std::string& at, const json& catalogue, const std::string& text) {
+    const std::string member = at + PointerToken(kind.catalogue);
+    if (!catalogue.is_object()) {
+      Warn(member,
+           Quoted(kind.catalogue) + " is not an object: every name is answered " + Quoted(kTemplateMissingReply));
+      return;
+    }
+    for (const auto& [name, value] : catalogue.items()) {
+      const std::string base = member + PointerToken(name);
+      try {
+        if (kind.key == std::string(kItemTemplateKey))
+          CheckKit(base, value, ReadItemKit(value));
+        else if (kind.key == std::string(kSpawnTemplateKey))
+          CheckCreature(base, value, ReadCreatureTemplate(value));
+        else
+          ReadTeleportLocation(value);
+      } catch (const TemplateReadError& error) {
+        Error(base + error.pointer, error.reason,
+              Quoted(text + " " + name) + " answers " + Quoted(kTemplateFaultyReply));
+      }
+    }
+  }
+
+  void CheckCount(const std::string& at, int32_t count) {
+    if (count <= 0) Warn(at, "count " + std::to_string(count) + " gives nothing");
+  }
+
+  void CheckQuantity(const std::string& at, int32_t quantity) {
+    if (quantity < 0) Warn(at, "quantity " + std::to_string(quantity) + " is negative");
+  }
+
+  void CheckPath(const std::string& at, const std::string& path, PathKind kind) {
+    const std::string core = NormalizeBlueprintPath(path, false, false);
+    if (core.empty() || core.front() != '/') {
+      Warn(at, "the path " + Quoted(path) + " cannot name an asset",
+           "an asset path starts with \"/\", as in \"/Game/Items/Rope.Rope\"");
+      return;
+    }
+    if (catalogue_ == nullptr || catalogue_->any) return;
+    if (kind == PathKind::Item && catalogue_->items.count(NormalizeBlueprintPath(path, false, true)) == 0)
+      Warn(at, "the path " + Quoted(path) + " is not an item class in the world's catalogue");
+    if (kind == PathKind::Creature && catalogue_->creatures.count(NormalizeBlueprintPath(path, true, false)) == 0)
+      Warn(at, "the path " + Quoted(path) + " is not a creature in the world's catalogue");
+  }
+
+  void CheckKit(const std::string& base, const json& kit, const ItemKit& read) {
+    CheckCount(base + "/count", read.passes);
+    std::size_t index = 0;
+    WalkTemplateList(base + "/items", kit.value("items", json::array()), [&](const json&, const std::string& at) {
+      const ItemEntry& entry = read.entries[index++];
+      CheckCount(at + "/count", entry.count);
+      CheckQuantity(at + "/quantity", entry.quantity);
+      if (!entry.blueprints.empty()) {
+        for (std::size_t path = 0; path < entry.blueprints.size(); ++path)
+          CheckPath(at + "/blueprints/" + std::to_string(path), entry.blueprints[path], PathKind::Item);
+      } else if (entry.blueprint.empty()) {
+        Warn(at, "the item has no \"blueprint\" or \"blueprints\" path: it gives nothing");
+      } else {
+        CheckPath(at + "/blueprint", entry.blueprint, PathKind::Item);
+      }
+    });
+  }
+
+  void CheckWord(const std::string& at, const json& creature, const char* key, std::span<const WordCode> words,
+                 const std::string& what) {
+    if (!creature.contains(key)) return;
+    const std::string word = creature[key].get<std::string>();
+    if (FindWordCode(words, word) != nullptr) return;
+    std::vector<std::string> known;
+    for (const WordCode& entry : words) known.push_back(entry.word);
+    const std::string nearest = NearestWord(word, known);
+    std::string hint = nearest.empty() ? "one of " : "did you mean " + Quoted(nearest) + "?";
+    if (nearest.empty())
+      for (std::size_t index = 0; index < known.size(); ++index) hint += (index > 0 ? ", " : "") + Quoted(known[index]);
+    Warn(at + PointerToken(key), Quoted(word) + " is not a known word: " + what, hint);
+  }
+
+  void CheckCreature(const std::string& base, const json& creature, const CreatureTemplate& read) {
+    const CreatureSpawnRequest& request = read.request;
+    CheckPath(base + "/blueprint", request.blueprint, PathKind::Creature);
+    CheckWord(base, creature, "aggressionLevel", kAggressionWords, "the creatures are passive");
+    CheckWord(base, creature, "facing", kFacingWords, "the creatures face forward");
+    for (const LevelKey& level : kLevelKeys) {
+      const int32_t points = request.*level.points;
+      if (points < 0 || points > 255)
+        Warn(base + PointerToken(level.key), "level points " + std::to_string(points) +
+                                                 " are outside 0..255: the creature gets " +
+                                                 std::to_string(static_cast<uint8_t>(points)));
+    }
+    if (!request.saddleBlueprint.empty()) {
+      CheckPath(base + "/saddleBlueprint", request.saddleBlueprint, PathKind::Item);
+      const double exact = (static_cast<double>(request.saddleArmor) - 25.0) * 200.0;
+      if (request.saddleArmor >= 0.0f && std::fabs(SaddleArmorStatValue(request.saddleArmor) - exact) >= 1.0)
+        Warn(creature.contains("saddleArmor") ? base + "/saddleArmor" : base,
+             "saddle armor " + Shown(creature.value("saddleArmor", json(25))) +
+                 " wraps in its 16-bit stat value: the saddle gets " +
+                 std::to_string(SaddleArmorStatValue(request.saddleArmor)),
+             "armor from 25 up to, not including, 352.68 is stored as written; a negative one keeps the game's");
+    }
+    if (request.imprint < 0.0f || request.imprint > 1.0f)
+      Warn(base + "/imprint", "imprint " + Shown(creature["imprint"]) + " is outside 0..1: it counts as " +
+                                  (request.imprint > 1.0f ? "1" : "none"));
+    CheckCount(base + "/count", read.count);
+    std::size_t index = 0;
+    WalkTemplateList(base + "/items", creature.value("items", json::array()), [&](const json&, const std::string& at) {
+      const ItemEntry& entry = request.items[index++];
+      CheckCount(at + "/count", entry.count);
+      CheckQuantity(at + "/quantity", entry.quantity);
+      if (entry.blueprint.empty())
+        Warn(at, "the item has no \"blueprint\" path: it gives nothing");
+      else
+        CheckPath(at + "/blueprint", entry.blueprint, PathKind::Item);
+    });
+  }
+
+  std::string file_;
+  std::string_view text_;
+  const Catalogue* catalogue_;
+  json config_;
+  JsonPlaces places_;
+  std::vector<Diagnostic> diagnostics_;
+  std::map<std::string, std::string> chat_texts_;
+  std::map<std::string, std::string> console_texts_;
+};
+
+std::size_t EditDistance(const std::string& a, const std::string& b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::size_t SharedStart(const std::string& a, const std::string& b) {
+  std::size_t length = 0;
+  while (length < a.size() && length < b.size() && a[length] == b[length]) ++length;
+  return length;
+}
+
+}  // namespace
+
+std::string NearestWord(const std::string& word, const std::vector<std::string>& known) {
+  std::string nearest;
+  std::size_t best = 0;
+  for (const std::string& candidate : known) {
+    const std::size_t distance = EditDistance(Lower(word), Lower(candidate));
+    if (distance > std::max<std::size_t>(2, candidate.size() / 3)) continue;
+    // Of two as near, the one that shares the longer start ("Quanity": "quantity").
+    if (nearest.empty() || distance < best ||
+        (distance == best && SharedStart(Lower(word), Lower(candidate)) > SharedStart(Lower(word), Lower(nearest)))) {
+      nearest = candidate;
+      best = distance;
+    }
+  }
+  return nearest;
+}
+
+Catalogue LoadCatalogue(const std::string& world_file) {
+  std::ifstream file(world_file, std::ios::binary);
+  if (!file.is_open()) throw std::runtime_error("cannot read the world file " + world_file);
+  json description;
+  try {
+    description = json::parse(file);
+  } catch (const json::exception& error) {
+    throw std::runtime_error(world_file + ": " + JsonErrorReason(error.what()));
+  }
+  sim::ResetWorld();
+  Catalogue catalogue;
+  try {
+    sim::LoadWorld(description);
+  } catch (const std::exception& error) {
+    sim::ResetWorld();
+    throw std::runtime_error(world_file + ": " + error.what());
+  }
+  for (const auto& [path, unused] : sim::GetWorld().itemClasses) catalogue.items.insert(path);
+  for (const auto& [reference, unused] : sim::GetWorld().creatureClasses) catalogue.creatures.insert(reference);
+  catalogue.any = sim::GetWorld().anyAssets;
+  sim::ResetWorld();
+  return catalogue;
+}
+
+std::vector<Diagnostic> CheckConfigText(const std::string& file, std::string_view text, const Catalogue* catalogue) {
+  return Checker(file, text, catalogue).Run();
+}
+
+std::vector<Diagnostic> CheckConfigFile(const std::string& file, const Catalogue* catalogue) {
+  // As the plugin opens it: only a regular file, which cannot block.
+  std::error_code kind_unknown;
+  std::ifstream stream;
+  if (std::filesystem::is_regular_file(file, kind_unknown)) stream.open(file, std::ios::binary);
+  if (!stream.is_open()) return {{"error", file, 1, 1, "", "cannot read the file", kRefused}};
+  std::ostringstream text;
+  text << stream.rdbuf();
+  return CheckConfigText(file, text.view(), catalogue);
+}
+
+std::string FormatText(const Diagnostic& diagnostic) {
+  std::string line = diagnostic.file + ":" + std::to_string(diagnostic.line) + ":" + std::to_string(diagnostic.column) +
+                     ": " + diagnostic.severity + ": ";
+  if (!diagnostic.pointer.empty()) line += diagnostic.pointer + ": ";
+  line += diagnostic.message;
+  if (!diagnostic.hint.empty()) line += "; " + diagnostic.hint;
+  return line;
+}
+
+nlohmann::ordered_json FormatJson(const std::vector<Diagnostic>& diagnostics) {
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
+  for (const Diagnostic& each : diagnostics)
+    list.push_back({{"severity", each.severity},
+                    {"file", each.file},
+                    {"line", each.line},
+                    {"column", each.column},
+                    {"pointer", each.pointer},
+                    {"message", each.message},
+                    {"hint", each.hint}});
+  return list;
+}
+
+int ExitStatus(const std::vector<Diagnostic>& diagnostics) {
+  int status = 0;
+  for (const Diagnostic& each : diagnostics) status = std::max(status, each.severity == "error" ? 2 : 1);
+  return status;
+}
+
+}  // namespace check

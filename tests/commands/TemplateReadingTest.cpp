@@ -1,0 +1,128 @@
+// The read stages alone: what each record takes from its JSON, and the place
+// and reason of the first fault, from the template's own root.
+#include "orvanel/commands/TemplateReading.h"
+
+#include <gtest/gtest.h>
+
+using nlohmann::json;
+
+namespace {
+
+// The pointer and reason of the read's error, or "no error".
+template <typename Read>
+std::string FaultOf(Read read) {
+  try {
+    read();
+  } catch (const TemplateReadError& error) {
+    return error.pointer + " | " + error.reason;
+  }
+  return "no error";
+}
+
+TEST(TemplateReadingTest, AKitReadsItsPassesAndEntriesWithTheirDefaults) {
+  const ItemKit kit = ReadItemKit(json::parse(R"({"count": 2.9, "items": [
+      {"blueprint": "/Game/A.A", "quantity": 5, "quality": 1.5},
+      {"blueprints": ["/Game/B.B", "/Game/C.C"], "count": true}]})"));
+  EXPECT_EQ(kit.passes, 2);
+  ASSERT_EQ(kit.entries.size(), 2u);
+  EXPECT_EQ(kit.entries[0].blueprint, "/Game/A.A");
+  EXPECT_EQ(kit.entries[0].quantity, 5);
+  EXPECT_EQ(kit.entries[0].count, 1);
+  EXPECT_FLOAT_EQ(kit.entries[0].quality, 1.5f);
+  EXPECT_EQ(kit.entries[1].blueprints, (std::vector<std::string>{"/Game/B.B", "/Game/C.C"}));
+  EXPECT_EQ(kit.entries[1].quantity, 0);
+  EXPECT_EQ(kit.entries[1].count, 1);
+  EXPECT_EQ(ReadItemKit(json::object()).passes, 1);
+  EXPECT_TRUE(ReadItemKit(json::parse(R"({"items": null})")).entries.empty());
+}
+
+TEST(TemplateReadingTest, AKitFaultNamesTheValueAndTheLibrarysReason) {
+  EXPECT_EQ(FaultOf([] { ReadItemKit(json::parse(R"({"count": "3"})")); }),
+            "/count | type must be number, but is string");
+  EXPECT_EQ(FaultOf([] { ReadItemKit(json::parse(R"({"items": [{}, {"quantity": "5"}]})")); }),
+            "/items/1/quantity | type must be number, but is string");
+  EXPECT_EQ(FaultOf([] { ReadItemKit(json::parse(R"({"items": [{"blueprints": ["/Game/A.A", 7]}]})")); }),
+            "/items/0/blueprints/1 | type must be string, but is number");
+  EXPECT_EQ(FaultOf([] { ReadItemKit(json::parse(R"({"items": [{"blueprints": "/Game/A.A"}]})")); }),
+            "/items/0/blueprints | type must be array, but is string");
+  EXPECT_EQ(FaultOf([] { ReadItemKit(json::parse(R"({"items": ["/Game/A.A"]})")); }),
+            "/items/0 | cannot use value() with string");
+  EXPECT_EQ(FaultOf([] { ReadItemKit(json::parse(R"({"items": {"a/b": {"quality": true}}})")); }),
+            "/items/a~1b/quality | type must be number, but is boolean");
+  EXPECT_EQ(FaultOf([] { ReadItemKit(json::parse(R"([1])")); }), " | cannot use value() with array");
+  EXPECT_EQ(FaultOf([] { ReadItemKit(json::parse(R"({"count": 2, "items": [{"count": 3}, {"count": 5000}]})")); }),
+            "/items/1 | the template asks for more than 10000 item creations");
+  EXPECT_EQ(FaultOf([] { ReadItemKit(json::parse(R"({"items": [{"quantity": 3e9}]})")); }),
+            "/items/0/quantity | \"quantity\" is out of range");
+}
+
+TEST(TemplateReadingTest, ACreatureTemplateReadsEveryKeyAndItsLevelsFromTheTable) {
+  json creature = json::parse(R"({"blueprint": "/Game/R.R", "saddleBlueprint": "/Game/S.S", "saddleArmor": 45,
+      "imprint": 0.5, "aggressionLevel": "AGGRESSIVE", "facing": "Inwards", "count": 3, "radius": 200,
+      "follow": true, "ignoreAllWhistles": true, "ignoreAllyLook": true,
+      "items": [{"blueprint": "/Game/I.I", "count": 2}]})");
+  for (int index = 0; index < 14; ++index) creature[kLevelKeys[index].key] = index + 1;
+  const CreatureTemplate read = ReadCreatureTemplate(creature);
+  EXPECT_EQ(read.request.blueprint, "/Game/R.R");
+  EXPECT_EQ(read.request.saddleBlueprint, "/Game/S.S");
+  EXPECT_FLOAT_EQ(read.request.saddleArmor, 45.0f);
+  EXPECT_FLOAT_EQ(read.request.imprint, 0.5f);
+  EXPECT_EQ(read.request.aggressionLevel, 2);
+  EXPECT_EQ(read.facing, kFacingInwards);
+  EXPECT_EQ(read.count, 3);
+  EXPECT_FLOAT_EQ(read.radius, 200.0f);
+  EXPECT_TRUE(read.request.follow && read.request.ignoreAllWhistles && read.request.ignoreAllyLook);
+  EXPECT_EQ(read.request.baseLevelHealth, 1);
+  EXPECT_EQ(read.request.baseLevelMovementSpeed, 7);
+  EXPECT_EQ(read.request.tamedLevelHealth, 8);
+  EXPECT_EQ(read.request.tamedLevelMovementSpeed, 14);
+  ASSERT_EQ(read.request.items.size(), 1u);
+  EXPECT_EQ(read.request.items[0].quantity, 1);
+  EXPECT_EQ(read.request.items[0].count, 2);
+  EXPECT_EQ(ReadCreatureTemplate(json::parse(R"({"blueprint": "/Game/R.R", "facing": "inward"})")).facing,
+            kFacingForward);
+}
+
+TEST(TemplateReadingTest, ACreatureFaultNamesTheValueAndTheLibrarysReason) {
+  EXPECT_EQ(FaultOf([] { ReadCreatureTemplate(json::object()); }), "/blueprint | key 'blueprint' not found");
+  EXPECT_EQ(FaultOf([] { ReadCreatureTemplate(json::parse(R"({"blueprint": "/Game/R.R", "radius": "500"})")); }),
+            "/radius | type must be number, but is string");
+  EXPECT_EQ(FaultOf([] { ReadCreatureTemplate(json::parse(R"({"blueprint": "/R", "tamedLevelFood": [1]})")); }),
+            "/tamedLevelFood | type must be number, but is array");
+  EXPECT_EQ(FaultOf([] { ReadCreatureTemplate(json::parse(R"({"blueprint": "/R", "items": [{"blueprints": []}]})")); }),
+            "/items/0/blueprint | key 'blueprint' not found");
+  EXPECT_EQ(FaultOf([] { ReadCreatureTemplate(json::parse(R"({"blueprint": "/R", "count": 1001})")); }),
+            "/count | the template asks for more than 1000 creatures");
+  EXPECT_EQ(FaultOf([] { ReadCreatureTemplate(json::parse(R"({"blueprint": "/R", "follow": 1})")); }),
+            "/follow | type must be boolean, but is number");
+  EXPECT_EQ(FaultOf([] { ReadCreatureTemplate(json::parse(R"("/Game/R.R")")); }), " | cannot use at() with string");
+}
+
+TEST(TemplateReadingTest, ALocationReadsItsCoordinatesOrNamesTheFault) {
+  const TeleportLocation read = ReadTeleportLocation(json::parse(R"({"x": 1.5, "z": -3})"));
+  EXPECT_FLOAT_EQ(read.x, 1.5f);
+  EXPECT_FLOAT_EQ(read.y, 0.0f);
+  EXPECT_FLOAT_EQ(read.z, -3.0f);
+  EXPECT_EQ(FaultOf([] { ReadTeleportLocation(json::parse(R"({"x": 1, "y": "2"})")); }),
+            "/y | type must be number, but is string");
+  EXPECT_EQ(FaultOf([] { ReadTeleportLocation(json::parse(R"({"z": 1e300})")); }),
+            "/z | \"z\" is beyond the range of a 32-bit float");
+  EXPECT_EQ(FaultOf([] { ReadTeleportLocation(json::parse("null")); }), " | cannot use value() with null");
+}
+
+TEST(TemplateReadingTest, TheCatalogueLookupFindsExactNamesAndAddsNothing) {
+  const json entry = json::parse(R"({"Templates": {"kit": {"count": 1}}, "Locations": [1]})");
+  const json before = entry;
+  ASSERT_NE(FindCatalogueElement(entry, "Templates", "kit"), nullptr);
+  EXPECT_EQ(*FindCatalogueElement(entry, "Templates", "kit"), json({{"count", 1}}));
+  EXPECT_EQ(FindCatalogueElement(entry, "Templates", "Kit"), nullptr);
+  EXPECT_EQ(FindCatalogueElement(entry, "Locations", "0"), nullptr);
+  EXPECT_EQ(FindCatalogueElement(entry, "Missing", "kit"), nullptr);
+  EXPECT_EQ(FindCatalogueElement(json(), "Templates", "kit"), nullptr);
+  EXPECT_EQ(entry, before);
+  EXPECT_EQ(FindWordCode(kAggressionWords, "AttackMyTarget")->code, 3);
+  EXPECT_EQ(FindWordCode(kAggressionWords, "aggressive "), nullptr);
+  EXPECT_EQ(FindWordCode(kFacingWords, "outward"), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,431 @@
+// The configuration checker: the exact line each check prints, the program's
+// options, formats and exit status, and the example configuration checking clean.
+#include "sandbox/check/Check.h"
+
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#endif
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (const check::Diagnostic& diagnostic : check::CheckConfigText("config.json", text))
+    lines.push_back(check::FormatText(diagnostic));
+  return lines;
+}
+
+TEST(CheckTest, TheFileMustParseAsOneValueNoDeeperThanTheLimit) {
+  EXPECT_EQ(Lines(R"({
+  "Commands": {
+    "Health_Chat": {"Command": "/health",}
+  }
+}
+)"),
+            (std::vector<std::string>{
+                "config.json:3:42: error: syntax error while parsing object key - unexpected '}'; expected string "
+                "literal; load and reload refuse the whole file",
+            }));
+  const std::string deep = "{\"Commands\": " + std::string(300, '[') + std::string(300, ']') + "}\n";
+  EXPECT_EQ(Lines(deep), (std::vector<std::string>{
+                             "config.json:1:1: error: config.json nests arrays and objects deeper than 256 levels; "
+                             "load and reload refuse the whole file",
+                         }));
+}
+
+TEST(CheckTest, EveryEntryThatLoadRefusesIsNamedDownToTheMember) {
+  EXPECT_EQ(Lines(R"({
+  "Commands": {
+    "Health_Chat": {"Command": "/health", "Enabled": "true"},
+    "Health_Console": {"Whitelist": [76561198000000001, "76561198000000002"], "Permissions": 1}
+  },
+  "Features": {"AuditLog": {"Enabled": 1}}
+}
+)"),
+            (std::vector<std::string>{
+                "config.json:3:54: error: /Commands/Health_Chat/Enabled: type must be boolean, but is string; load and "
+                "reload refuse the whole file",
+                "config.json:4:57: error: /Commands/Health_Console/Whitelist/1: type must be number, but is string; "
+                "load and reload refuse the whole file",
+                "config.json:4:94: error: /Commands/Health_Console/Permissions: type must be boolean, but is number; "
+                "load and reload refuse the whole file",
+                "config.json:6:40: error: /Features/AuditLog/Enabled: type must be boolean, but is number; load and "
+                "reload refuse the whole file",
+            }));
+  EXPECT_EQ(Lines(R"([{"Commands": {}}]
+)"),
+            (std::vector<std::string>{
+                "config.json:1:1: error: type must be object, but is array; load and reload refuse the whole file",
+            }));
+  EXPECT_EQ(Lines(R"({"Commands": [{"Command": "/health"}]}
+)"),
+            (std::vector<std::string>{
+                "config.json:1:14: error: /Commands: cannot use key() for non-object iterators; load and reload refuse "
+                "the whole file",
+            }));
+}
+
+TEST(CheckTest, EveryTemplateAndLocationThatFailsToReadIsNamedWithItsReason) {
+  EXPECT_EQ(Lines(R"({
+  "Commands": {
+    "ItemTemplate_Console": {"Command": "givekit", "Templates": {
+      "a": {"count": "3"},
+      "b": {"items": [{"blueprint": "/Game/A.A"}, {"blueprints": ["/Game/B.B", 7]}]},
+      "c": {"count": 20, "items": [{"count": 600}]},
+      "d": ["/Game/A.A"]
+    }},
+    "SpawnTemplate_Console": {"Command": "spawngroup", "Templates": {
+      "r": {"saddleBlueprint": "/Game/S.S"},
+      "s": {"blueprint": "/Game/R.R", "radius": "500"},
+      "t": {"blueprint": "/Game/R.R", "items": ["/Game/I.I"]}
+    }},
+    "TeleportTo_Console": {"Command": "tpto", "Locations": {"Camp": {"x": 1, "y": "2"}, "Sea": {"z": true}}}
+  }
+}
+)"),
+            (std::vector<std::string>{
+                "config.json:4:22: error: /Commands/ItemTemplate_Console/Templates/a/count: type must be number, but "
+                "is string; \"givekit a\" answers \"Failed to read template...\"",
+                "config.json:5:80: error: /Commands/ItemTemplate_Console/Templates/b/items/1/blueprints/1: type must "
+                "be string, but is number; \"givekit b\" answers \"Failed to read template...\"",
+                "config.json:6:36: error: /Commands/ItemTemplate_Console/Templates/c/items/0: the template asks for "
+                "more than 10000 item creations; \"givekit c\" answers \"Failed to read template...\"",
+                "config.json:7:12: error: /Commands/ItemTemplate_Console/Templates/d: cannot use value() with array; "
+                "\"givekit d\" answers \"Failed to read template...\"",
+                "config.json:10:12: error: /Commands/SpawnTemplate_Console/Templates/r/blueprint: key 'blueprint' not "
+                "found; \"spawngroup r\" answers \"Failed to read template...\"",
+                "config.json:11:49: error: /Commands/SpawnTemplate_Console/Templates/s/radius: type must be number, "
+                "but is string; \"spawngroup s\" answers \"Failed to read template...\"",
+                "config.json:12:49: error: /Commands/SpawnTemplate_Console/Templates/t/items/0: cannot use at() with "
+                "string; \"spawngroup t\" answers \"Failed to read template...\"",
+                "config.json:14:83: error: /Commands/TeleportTo_Console/Locations/Camp/y: type must be number, but is "
+                "string; \"tpto Camp\" answers \"Failed to read template...\"",
+                "config.json:14:102: error: /Commands/TeleportTo_Console/Locations/Sea/z: type must be number, but is "
+                "boolean; \"tpto Sea\" answers \"Failed to read template...\"",
+            }));
+}
+
+TEST(CheckTest, UnknownAndDuplicateKeysAreNamedWithTheNearestKnownKey) {
+  EXPECT_EQ(Lines(R"({
+  "Comands": {},
+  "Commands": {
+    "Teleport_Console": {"Command": "tp"},
+    "TeleportTo_Console": {"Command": "tpto", "command": "tp", "Locations": {"Camp": {"X": 1, "y": 2, "y": 3}}},
+    "ItemTemplate_Console": {"Command": "givekit", "Template": {}},
+    "SpawnTemplate_Console": {"Command": "spawngroup", "Templates": {"r": {"blueprint": "/Game/R.R", "zzzz": 1}}}
+  },
+  "Features": {"Permission": {"Enabled": true}}
+}
+)"),
+            (std::vector<std::string>{
+                "config.json:2:3: warning: /Comands: unknown key \"Comands\" is ignored; did you mean \"Commands\"?",
+                "config.json:4:5: warning: /Commands/Teleport_Console: unknown command key \"Teleport_Console\": no "
+                "command reads this entry; did you mean \"TeleportTo_Console\"?",
+                "config.json:5:47: warning: /Commands/TeleportTo_Console/command: unknown key \"command\" is ignored; "
+                "did you mean \"Command\"?",
+                "config.json:5:87: warning: /Commands/TeleportTo_Console/Locations/Camp/X: unknown key \"X\" is "
+                "ignored; did you mean \"x\"?",
+                "config.json:5:100: warning: /Commands/TeleportTo_Console/Locations/Camp/y: duplicate key \"y\": this "
+                "value is ignored, the one at line 5, column 108 is read",
+                "config.json:6:52: warning: /Commands/ItemTemplate_Console/Template: unknown key \"Template\" is "
+                "ignored; did you mean \"Templates\"?",
+                "config.json:7:102: warning: /Commands/SpawnTemplate_Console/Templates/r/zzzz: unknown key \"zzzz\" is "
+                "ignored",
+                "config.json:9:16: warning: /Features/Permission: unknown key \"Permission\" is ignored; did you mean "
+                "\"Permissions\"?",
+            }));
+}
+
+TEST(CheckTest, CommandsThatAreNotRegisteredOrCannotBeReachedAreNamed) {
+  EXPECT_EQ(
+      Lines(R"({
+  "Commands": {
+    "Health_Chat": {"Command": "/health", "Enabled": false},
+    "ReloadConfig_Console": {"Enabled": true},
+    "Health_Console": {"Command": ""},
+    "ItemTemplate_Console": {"Command": "give kit", "Permissions": true},
+    "SpawnTemplate_Console": {"Command": "spawngrüppe"},
+    "TeleportTo_Console": {"Command": "give\tkit"}
+  }
+}
+)"),
+      (std::vector<std::string>{
+          "config.json:3:54: warning: /Commands/Health_Chat/Enabled: the command is disabled and is not registered",
+          "config.json:4:29: warning: /Commands/ReloadConfig_Console: the command has no \"Command\" text and is not "
+          "registered",
+          "config.json:5:35: warning: /Commands/Health_Console/Command: the command has no \"Command\" text and is not "
+          "registered",
+          "config.json:6:41: warning: /Commands/ItemTemplate_Console/Command: the command text \"give kit\" holds a "
+          "space: it is registered but no line can reach it",
+          "config.json:6:68: warning: /Commands/ItemTemplate_Console/Permissions: \"Permissions\" is on but the "
+          "feature \"Permissions\" is not enabled: no permission is checked; set \"Features\": {\"Permissions\": "
+          "{\"Enabled\": true}}",
+          "config.json:7:42: warning: /Commands/SpawnTemplate_Console/Command: the command text \"spawngrüppe\" holds "
+          "a character outside printable ASCII: it is registered but no line can reach it",
+          "config.json:8:39: warning: /Commands/TeleportTo_Console/Command: the command text \"give\\tkit\" holds a "
+          "character outside printable ASCII: it is registered but no line can reach it",
+      }));
+  EXPECT_EQ(Lines(R"({
+  "Commands": {
+    "Health_Chat": {"Command": "health"},
+    "Health_Console": {"Command": "health"},
+    "ItemTemplate_Console": {"Command": "kit"},
+    "TeleportTo_Console": {"Command": "kit", "Permissions": true}
+  },
+  "Features": {"Permissions": {"Enabled": true}}
+}
+)"),
+            (std::vector<std::string>{
+                "config.json:6:39: warning: /Commands/TeleportTo_Console/Command: the command text \"kit\" is also the "
+                "text of \"ItemTemplate_Console\": only one of them is reached",
+            }));
+}
+
+TEST(CheckTest, DoubtfulTemplateValuesAreNamedWithWhatTheGameGets) {
+  EXPECT_EQ(
+      Lines(R"({
+  "Commands": {
+    "ItemTemplate_Console": {"Command": "givekit", "Templates": {
+      "k": {"count": 0, "items": [
+        {"blueprint": "/Game/A.A", "quantity": -5, "count": -1},
+        {"quantity": 1},
+        {"blueprints": ["/Game/B.B", "Game/C"]},
+        {"blueprint": "Blueprint'"}
+      ]}
+    }},
+    "SpawnTemplate_Console": {"Command": "spawngroup", "Templates": {
+      "r": {"blueprint": "/Game/R.R", "facing": "inward", "aggressionLevel": "agressive",
+            "baseLevelHealth": 300, "tamedLevelFood": -1, "saddleBlueprint": "/Game/S.S", "saddleArmor": 20,
+            "imprint": 1.5, "count": 0, "items": [{"blueprint": "", "quantity": -1, "count": 0}]},
+      "s": {"blueprint": "/Game/R.R", "facing": "sideways", "aggressionLevel": "Neutral", "saddleBlueprint": "/Game/S.S",
+            "saddleArmor": 400, "imprint": -0.5, "baseLevelOxygen": 255},
+      "t": {"blueprint": "/Game/R.R", "saddleBlueprint": "/Game/S.S", "saddleArmor": -1, "tamedLevelWeight": 0}
+    }}
+  }
+}
+)"),
+      (std::vector<std::string>{
+          "config.json:4:22: warning: /Commands/ItemTemplate_Console/Templates/k/count: count 0 gives nothing",
+          "config.json:5:48: warning: /Commands/ItemTemplate_Console/Templates/k/items/0/quantity: quantity -5 is "
+          "negative",
+          "config.json:5:61: warning: /Commands/ItemTemplate_Console/Templates/k/items/0/count: count -1 gives nothing",
+          "config.json:6:9: warning: /Commands/ItemTemplate_Console/Templates/k/items/1: the item has no \"blueprint\" "
+          "or \"blueprints\" path: it gives nothing",
+          "config.json:7:38: warning: /Commands/ItemTemplate_Console/Templates/k/items/2/blueprints/1: the path "
+          "\"Game/C\" cannot name an asset; an asset path starts with \"/\", as in \"/Game/Items/Rope.Rope\"",
+          "config.json:8:23: warning: /Commands/ItemTemplate_Console/Templates/k/items/3/blueprint: the path "
+          "\"Blueprint'\" cannot name an asset; an asset path starts with \"/\", as in \"/Game/Items/Rope.Rope\"",
+          "config.json:12:49: warning: /Commands/SpawnTemplate_Console/Templates/r/facing: \"inward\" is not a known "
+          "word: the creatures face forward; did you mean \"inwards\"?",
+          "config.json:12:78: warning: /Commands/SpawnTemplate_Console/Templates/r/aggressionLevel: \"agressive\" is "
+          "not a known word: the creatures are passive; did you mean \"aggressive\"?",
+          "config.json:13:32: warning: /Commands/SpawnTemplate_Console/Templates/r/baseLevelHealth: level points 300 "
+          "are outside 0..255: the creature gets 44",
+          "config.json:13:55: warning: /Commands/SpawnTemplate_Console/Templates/r/tamedLevelFood: level points -1 are "
+          "outside 0..255: the creature gets 255",
+          "config.json:13:106: warning: /Commands/SpawnTemplate_Console/Templates/r/saddleArmor: saddle armor 20 wraps "
+          "in its 16-bit stat value: the saddle gets 64536; armor from 25 up to, not including, 352.68 is stored as "
+          "written; a negative one keeps the game's",
+          "config.json:14:24: warning: /Commands/SpawnTemplate_Console/Templates/r/imprint: imprint 1.5 is outside "
+          "0..1: it counts as 1",
+          "config.json:14:38: warning: /Commands/SpawnTemplate_Console/Templates/r/count: count 0 gives nothing",
+          "config.json:14:51: warning: /Commands/SpawnTemplate_Console/Templates/r/items/0: the item has no "
+          "\"blueprint\" path: it gives nothing",
+          "config.json:14:81: warning: /Commands/SpawnTemplate_Console/Templates/r/items/0/quantity: quantity -1 is "
+          "negative",
+          "config.json:14:94: warning: /Commands/SpawnTemplate_Console/Templates/r/items/0/count: count 0 gives "
+          "nothing",
+          "config.json:15:49: warning: /Commands/SpawnTemplate_Console/Templates/s/facing: \"sideways\" is not a known "
+          "word: the creatures face forward; one of \"forward\", \"outwards\", \"inwards\"",
+          "config.json:16:28: warning: /Commands/SpawnTemplate_Console/Templates/s/saddleArmor: saddle armor 400 wraps "
+          "in its 16-bit stat value: the saddle gets 9464; armor from 25 up to, not including, 352.68 is stored as "
+          "written; a negative one keeps the game's",
+          "config.json:16:44: warning: /Commands/SpawnTemplate_Console/Templates/s/imprint: imprint -0.5 is outside "
+          "0..1: it counts as none",
+      }));
+}
+TEST(CheckTest, TheMistakesOfAFirstConfigAreEachNamedWithTheKeyMeant) {
+  EXPECT_EQ(Lines(R"({
+  "Commands": {
+    "Teleport_Console": {"Command": "tp", "Locations": {"Camp": {"x": 100}}},
+    "ItemTemplate_Console": {"Command": "givekit", "Templates": {
+      "tools": {"items": [{"blueprint": "/Game/Items/Tools/Hatchet.Hatchet", "Quanity": 1}]}
+    }},
+    "SpawnTemplate_Console": {"Command": "spawngroup", "Templates": {
+      "raptors": {"blueprint": "/Game/Creatures/Raptor/Raptor_Character_BP.Raptor_Character_BP",
+                  "baseLevelHelth": 10, "saddleblueprint": "/Game/Items/Saddles/RaptorSaddle.RaptorSaddle",
+                  "item": [{"blueprint": "/Game/Items/Consumables/RawMeat.RawMeat"}]}
+    }},
+    "TeleportTo_Console": {"Command": "tpto", "Locations": {"Camp": {"X": 100, "y": 200, "z": "300"}}}
+  }
+}
+)"),
+            (std::vector<std::string>{
+                "config.json:12:95: error: /Commands/TeleportTo_Console/Locations/Camp/z: type must be number, but is "
+                "string; \"tpto Camp\" answers \"Failed to read template...\"",
+                "config.json:3:5: warning: /Commands/Teleport_Console: unknown command key \"Teleport_Console\": no "
+                "command reads this entry; did you mean \"TeleportTo_Console\"?",
+                "config.json:5:78: warning: /Commands/ItemTemplate_Console/Templates/tools/items/0/Quanity: unknown "
+                "key \"Quanity\" is ignored; did you mean \"quantity\"?",
+                "config.json:9:19: warning: /Commands/SpawnTemplate_Console/Templates/raptors/baseLevelHelth: unknown "
+                "key \"baseLevelHelth\" is ignored; did you mean \"baseLevelHealth\"?",
+                "config.json:9:41: warning: /Commands/SpawnTemplate_Console/Templates/raptors/saddleblueprint: unknown "
+                "key \"saddleblueprint\" is ignored; did you mean \"saddleBlueprint\"?",
+                "config.json:10:19: warning: /Commands/SpawnTemplate_Console/Templates/raptors/item: unknown key "
+                "\"item\" is ignored; did you mean \"items\"?",
+                "config.json:12:70: warning: /Commands/TeleportTo_Console/Locations/Camp/X: unknown key \"X\" is "
+                "ignored; did you mean \"x\"?",
+            }));
+}
+
+TEST(CheckTest, ACatalogueThatIsNotAnObjectAnswersEveryNameAsMissing) {
+  EXPECT_EQ(Lines(R"({
+  "Commands": {
+    "ItemTemplate_Console": {"Command": "givekit", "Templates": ["builder"]},
+    "TeleportTo_Console": {"Command": "tpto", "Locations": null}
+  }
+}
+)"),
+            (std::vector<std::string>{
+                "config.json:3:65: warning: /Commands/ItemTemplate_Console/Templates: \"Templates\" is not an object: "
+                "every name is answered \"The template does not exist! Maybe you forgot to reload..?\"",
+                "config.json:4:60: warning: /Commands/TeleportTo_Console/Locations: \"Locations\" is not an object: "
+                "every name is answered \"The template does not exist! Maybe you forgot to reload..?\"",
+            }));
+}
+
+TEST(CheckTest, TheNearestKnownWordIsAMisspellingOfItOrNone) {
+  const std::vector<std::string> known{"quality", "quantity", "count"};
+  EXPECT_EQ(check::NearestWord("Quanity", known), "quantity");
+  EXPECT_EQ(check::NearestWord("QUALITY", known), "quality");
+  EXPECT_EQ(check::NearestWord("cuont", known), "count");
+  EXPECT_EQ(check::NearestWord("speed", known), "");
+}
+
+#if defined(_WIN32)
+FILE* OpenCommand(const std::string& command) { return _popen(command.c_str(), "r"); }
+int CloseCommand(FILE* pipe) { return _pclose(pipe); }
+int ExitStatus(int status) { return status; }
+#else
+FILE* OpenCommand(const std::string& command) { return popen(command.c_str(), "r"); }
+int CloseCommand(FILE* pipe) { return pclose(pipe); }
+int ExitStatus(int status) { return WEXITSTATUS(status); }
+#endif
+
+class CheckProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = std::filesystem::temp_directory_path() /
+            ("orvanel-check-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::create_directories(root_);
+  }
+  void TearDown() override { std::filesystem::remove_all(root_); }
+
+  // Runs orvanel-check with `arguments`; `status` gets its exit status.
+  std::string Run(const std::string& arguments, int& status) {
+    const std::string program = std::filesystem::path(ORVANEL_CHECK_PATH).make_preferred().string();
+    FILE* pipe = OpenCommand(program + " " + arguments + " 2>&1");
+    std::string output;
+    char buffer[4096];
+    while (std::size_t read = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, read);
+    status = ExitStatus(CloseCommand(pipe));
+    return output;
+  }
+  std::string Write(const std::string& name, const std::string& text) {
+    const auto path = root_ / name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path.string();
+  }
+
+  std::filesystem::path root_;
+};
+
+TEST_F(CheckProgramTest, TheExampleConfigChecksCleanAgainstTheExampleWorld) {
+  int status = -1;
+  const std::string examples = ORVANEL_EXAMPLES_DIR;
+  EXPECT_EQ(
+      Run("--world " + examples + "/worlds/example.json " + examples + "/server/TalvexApi/Plugins/Orvanel/config.json",
+          status),
+      "");
+  EXPECT_EQ(status, 0);
+}
+
+TEST_F(CheckProgramTest, WithAWorldPathsOutsideItsCatalogueAreNamed) {
+  const std::string config = Write("config.json", R"({"Commands": {
+  "ItemTemplate_Console": {"Command": "givekit", "Templates": {"k": {"items": [
+    {"blueprint": "/Game/Items/Tools/Hatchet.Hatchet"}, {"blueprints": ["/Game/Items/Tools/Axe.Axe"]}]}}},
+  "SpawnTemplate_Console": {"Command": "spawngroup", "Templates": {
+    "r": {"blueprint": "/Game/Creatures/Raptor/Raptor_Character_BP.Raptor_Character_BP_C",
+          "saddleBlueprint": "/Game/Items/Saddles/RexSaddle.RexSaddle"},
+    "x": {"blueprint": "/Game/Creatures/Rex/Rex_Character_BP.Rex_Character_BP",
+          "items": [{"blueprint": "/Game/Items/Consumables/RawMeat.RawMeat"}]}}}}}
+)");
+  const std::string world = Write("world.json", R"({"assets": {
+    "items": ["/Game/Items/Tools/Hatchet.Hatchet_C", "/Game/Items/Consumables/RawMeat.RawMeat_C"],
+    "creatures": ["Blueprint'/Game/Creatures/Raptor/Raptor_Character_BP.Raptor_Character_BP'"]}})");
+  int status = -1;
+  EXPECT_EQ(Run(config, status), "");
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(Run("--world " + world + " " + config, status),
+            config +
+                ":3:73: warning: /Commands/ItemTemplate_Console/Templates/k/items/1/blueprints/0: the path "
+                "\"/Game/Items/Tools/Axe.Axe\" is not an item class in the world's catalogue\n" +
+                config +
+                ":6:30: warning: /Commands/SpawnTemplate_Console/Templates/r/saddleBlueprint: the path "
+                "\"/Game/Items/Saddles/RexSaddle.RexSaddle\" is not an item class in the world's catalogue\n" +
+                config +
+                ":7:24: warning: /Commands/SpawnTemplate_Console/Templates/x/blueprint: the path "
+                "\"/Game/Creatures/Rex/Rex_Character_BP.Rex_Character_BP\" is not a creature in the world's "
+                "catalogue\n");
+  EXPECT_EQ(status, 1);
+  const std::string any = Write("any.json", R"({"assets": {"any": true}})");
+  EXPECT_EQ(Run("--world " + any + " " + config, status), "");
+}
+
+TEST_F(CheckProgramTest, TheJsonFormatIsOneArrayAndTheStatusTellsTheWorstFinding) {
+  const std::string config = Write("config.json",
+                                   "{\"Commands\": {\"Health_Chat\": {\"Enabled\": \"true\"}},\n"
+                                   " \"Comands\": {}}\n");
+  int status = -1;
+  const nlohmann::json found = nlohmann::json::parse(Run("--format json " + config, status));
+  EXPECT_EQ(status, 2);
+  EXPECT_EQ(found, nlohmann::json::array({
+                       {{"severity", "error"},
+                        {"file", config},
+                        {"line", 1},
+                        {"column", 42},
+                        {"pointer", "/Commands/Health_Chat/Enabled"},
+                        {"message", "type must be boolean, but is string"},
+                        {"hint", "load and reload refuse the whole file"}},
+                       {{"severity", "warning"},
+                        {"file", config},
+                        {"line", 2},
+                        {"column", 2},
+                        {"pointer", "/Comands"},
+                        {"message", "unknown key \"Comands\" is ignored"},
+                        {"hint", "did you mean \"Commands\"?"}},
+                   }));
+  EXPECT_EQ(Run("--format json " + Write("clean.json", "{}"), status), "[]\n");
+  EXPECT_EQ(status, 0);
+  Run(Write("warned.json", "{\"Comands\": {}}"), status);
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(
+      Run((root_ / "missing.json").string(), status),
+      (root_ / "missing.json").string() + ":1:1: error: cannot read the file; load and reload refuse the whole file\n");
+  EXPECT_EQ(status, 2);
+  Run(root_.string(), status);
+  EXPECT_EQ(status, 2);
+  Run("--format yaml " + config, status);
+  EXPECT_NE(status, 0);
+}
+
+}  // namespace

@@ -1,0 +1,126 @@
+// The config schema against the plugin: the example validates, every key the
+// reading code reads is in the schema and every key the schema lists is read,
+// and the validator's unknown keys come with the keys known at their place.
+#include "sandbox/check/Schema.h"
+
+#include <fstream>
+#include <set>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "orvanel/commands/TemplateReading.h"
+#include "orvanel/core/CommandKeys.h"
+#include "orvanel/core/KeyReads.h"
+#include "orvanel/core/Settings.h"
+
+using nlohmann::json;
+
+namespace {
+
+const json& Resolved(const json& node) {
+  if (!node.contains("$ref")) return node;
+  return check::ConfigSchema().at(json::json_pointer(node["$ref"].get<std::string>().substr(1)));
+}
+
+// A value of `node` holding every property the schema lists, one member named
+// "name" of each catalogue and one element of each list; the pointer of every
+// listed property goes to `keys`.
+json Sample(const json& node, const std::string& at, std::set<std::string>& keys) {
+  const json& schema = Resolved(node);
+  if (schema.contains("properties") || schema.value("type", "") == "object") {
+    json value = json::object();
+    if (schema.contains("properties"))
+      for (const auto& [key, property] : schema["properties"].items()) {
+        if (key == "$schema") continue;
+        keys.insert(at + "/" + key);
+        value[key] = Sample(property, at + "/" + key, keys);
+      }
+    if (schema.contains("additionalProperties") && schema["additionalProperties"].is_object())
+      value["name"] = Sample(schema["additionalProperties"], at + "/name", keys);
+    return value;
+  }
+  const std::string type = schema.value("type", "");
+  if (type == "array") return json::array({Sample(schema["items"], at + "/0", keys)});
+  if (schema.contains("enum")) return schema["enum"][0];
+  if (type == "string") return "/Game/A.A";
+  if (type == "boolean") return false;
+  return 1;
+}
+
+TEST(SchemaTest, EveryKeyReadIsInTheSchemaAndEveryKeyInTheSchemaIsRead) {
+  std::set<std::string> listed;
+  const json full = Sample(check::ConfigSchema(), "", listed);
+  // The entry names of "Commands" are the command keys, looked up by name.
+  std::set<std::string> names;
+  for (const auto& [key, unused] : full["Commands"].items()) names.insert(key);
+  EXPECT_EQ(names, (std::set<std::string>{kHealthChatKey, kReloadConfigKey, kHealthConsoleKey, kItemTemplateKey,
+                                          kSpawnTemplateKey, kTeleportToKey}));
+  for (const char* section : {"/Commands/", "/Features/"})
+    for (const auto& [key, unused] : full[std::string(section).substr(1, std::string(section).size() - 2)].items())
+      listed.erase(section + key);
+
+  std::set<std::string> read;
+  std::string at;
+  SetKeyReadRecorder([&](const std::string& pointer) { read.insert(at + pointer); });
+  BuildCommandSettings(json{{"Commands", json::object()}, {"Features", json::object()}});
+  for (const auto& [key, entry] : full["Commands"].items()) {
+    at = "/Commands/" + key;
+    ParseCommandSettings(entry);
+  }
+  for (const auto& [name, entry] : full["Features"].items()) {
+    at = "/Features/" + name;
+    ParseFeatureSettings(entry);
+  }
+  const auto read_catalogue = [&](const char* key, const char* member, auto read_element) {
+    at = std::string("/Commands/") + key;
+    const json* element = FindCatalogueElement(full["Commands"][key], member, "name");
+    ASSERT_NE(element, nullptr);
+    at += std::string("/") + member + "/name";
+    read_element(*element);
+  };
+  read_catalogue(kItemTemplateKey, "Templates", [](const json& kit) { ReadItemKit(kit); });
+  read_catalogue(kSpawnTemplateKey, "Templates", [](const json& creature) { ReadCreatureTemplate(creature); });
+  read_catalogue(kTeleportToKey, "Locations", [](const json& location) { ReadTeleportLocation(location); });
+  SetKeyReadRecorder({});
+  EXPECT_EQ(read, listed);
+  EXPECT_TRUE(read.count("/Commands/SpawnTemplate_Console/Templates/name/tamedLevelMovementSpeed"));
+  EXPECT_TRUE(read.count("/Commands/ItemTemplate_Console/Templates/name/items/0/blueprints"));
+}
+
+TEST(SchemaTest, TheExampleConfigValidatesAndAnotherValueDoesNot) {
+  std::ifstream file(std::string(ORVANEL_EXAMPLES_DIR) + "/server/TalvexApi/Plugins/Orvanel/config.json");
+  const json example = json::parse(file);
+  EXPECT_EQ(example["$schema"], "../../../../../plugin/config.schema.json");
+  EXPECT_EQ(check::SchemaViolations(example, check::ConfigSchema()), std::vector<std::string>{});
+  json faulty = example;
+  faulty["Commands"]["SpawnTemplate_Console"]["Templates"]["dodoring"]["facing"] = "inward";
+  faulty["Commands"]["Health_Chat"]["Enabled"] = "true";
+  EXPECT_FALSE(check::SchemaViolations(faulty, check::ConfigSchema()).empty());
+  EXPECT_EQ(check::ConfigSchema()["$schema"], "http://json-schema.org/draft-07/schema#");
+}
+
+TEST(SchemaTest, EveryUnknownKeyOfAnObjectIsNamedWithTheKeysKnownThere) {
+  const json config = json::parse(R"({"Commands": {"TeleportTo_Console": {"Locations": {
+      "Camp": {"X": 1, "Y": 2, "z": 3}}}, "Teleport_Console": {}}, "Extra": 1})");
+  std::vector<std::string> found;
+  for (const check::UnknownKey& unknown : check::FindUnknownKeys(config, check::ConfigSchema())) {
+    std::string known;
+    for (const std::string& key : unknown.known) known += key + " ";
+    found.push_back(unknown.pointer + " " + unknown.key + ": " + known);
+  }
+  std::sort(found.begin(), found.end());
+  EXPECT_EQ(found,
+            (std::vector<std::string>{
+                " Extra: $schema Commands Features ",
+                "/Commands Teleport_Console: Health_Chat Health_Console ItemTemplate_Console ReloadConfig_Console "
+                "SpawnTemplate_Console TeleportTo_Console ",
+                "/Commands/TeleportTo_Console/Locations/Camp X: x y z ",
+                "/Commands/TeleportTo_Console/Locations/Camp Y: x y z ",
+            }));
+  EXPECT_EQ(check::KnownKeysAt(check::ConfigSchema(), "/Commands/SpawnTemplate_Console/Templates/any/items/3"),
+            (std::vector<std::string>{"blueprint", "count", "quantity"}));
+  EXPECT_TRUE(check::KnownKeysAt(check::ConfigSchema(), "/Commands/Nothing").empty());
+}
+
+}  // namespace
