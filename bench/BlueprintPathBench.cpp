@@ -12,10 +12,10 @@
 #include <nlohmann/json.hpp>
 
 #include "orvanel/game/BlueprintPath.h"
+#include "orvanel/host/TalvexApi.h"
 #include "sandbox/game/Recorder.h"
 #include "sandbox/game/World.h"
 #include "sandbox/host/Host.h"
-#include "orvanel/host/TalvexApi.h"
 
 namespace {
 

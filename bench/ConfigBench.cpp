@@ -92,9 +92,7 @@ void RunCommandAgainstCatalogue(benchmark::State& state, const std::string& line
 void BM_KitCommandAgainst2000Kits(benchmark::State& state) { RunCommandAgainstCatalogue(state, "kit kit1000"); }
 BENCHMARK(BM_KitCommandAgainst2000Kits)->Unit(benchmark::kMicrosecond);
 
-void BM_TeleportAgainst2000Locations(benchmark::State& state) {
-  RunCommandAgainstCatalogue(state, "tp place1000");
-}
+void BM_TeleportAgainst2000Locations(benchmark::State& state) { RunCommandAgainstCatalogue(state, "tp place1000"); }
 BENCHMARK(BM_TeleportAgainst2000Locations)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -69,8 +69,8 @@ void BM_SpawnGroupOf100(benchmark::State& state) {
     sandbox::Console(alice, "spawn group");
   }
   if (sim::GetWorld().creatures.size() != kGroupSize) state.SkipWithError("the group was not spawned whole");
-  state.counters["per_creature"] = benchmark::Counter(
-      kGroupSize, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["per_creature"] =
+      benchmark::Counter(kGroupSize, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 
   sandbox::StopHost();
   std::error_code ignored;

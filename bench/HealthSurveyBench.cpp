@@ -38,7 +38,7 @@ class SurveyServer {
     caller_ = sim::FindPlayer("Alice");
 
     const std::array<WideString, 8> tags{TEXT("Rex"),   TEXT("Raptor"), TEXT("Argentavis"), TEXT("Dodo"),
-                                             TEXT("Trike"), TEXT("Stego"),  TEXT("Pteranodon"), TEXT("Brontosaurus")};
+                                         TEXT("Trike"), TEXT("Stego"),  TEXT("Pteranodon"), TEXT("Brontosaurus")};
     std::array<FName, 8> names;
     for (std::size_t i = 0; i < tags.size(); ++i) names[i] = sim::MakeName(tags[i]);
     std::mt19937 random(7);
@@ -130,6 +130,11 @@ void BM_HealthSurveyConsole(benchmark::State& state) {
   state.counters["ratio"] = survey / baseline;
   state.counters["tick_share"] = survey / rounds / kTickMicroseconds;
 }
-BENCHMARK(BM_HealthSurveyConsole)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
+BENCHMARK(BM_HealthSurveyConsole)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMicrosecond)
+    ->MeasureProcessCPUTime();
 
 }  // namespace

@@ -122,8 +122,7 @@ std::vector<std::string> SurveyCreatureHealth(APlayerController* player, int64_t
 
     FString name;
     name_to_string(&GameField<FName>(actor, name_tag_field), &name);
-    const UPrimalCharacterStatusComponent* status =
-        GameField<UPrimalCharacterStatusComponent*>(actor, status_field);
+    const UPrimalCharacterStatusComponent* status = GameField<UPrimalCharacterStatusComponent*>(actor, status_field);
     if (status == nullptr) continue;
     const HealthReading reading{GameField<float>(status, maximum_field), GameField<float>(status, current_field)};
     groups[NarrowText(name)].push_back(reading);

@@ -14,9 +14,7 @@ nlohmann::json& GetConfig() {
   return config;
 }
 
-std::string GetConfigPath() {
-  return TalvexApi::Tools::GetCurrentDir() + "/TalvexApi/Plugins/Orvanel/config.json";
-}
+std::string GetConfigPath() { return TalvexApi::Tools::GetCurrentDir() + "/TalvexApi/Plugins/Orvanel/config.json"; }
 
 namespace {
 

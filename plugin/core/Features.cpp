@@ -51,18 +51,30 @@ std::string Counted(int64_t done, int64_t asked, const char* noun) {
 // What the audit line says happened.
 std::string AuditText(const CommandOutcome& outcome) {
   switch (outcome.kind) {
-    case OutcomeKind::Gave: return "gave " + Counted(outcome.done, outcome.asked, "item");
-    case OutcomeKind::Spawned: return "spawned " + Counted(outcome.done, outcome.asked, "creature");
-    case OutcomeKind::Moved: return fmt::format("moved to {}, {}, {}", outcome.x, outcome.y, outcome.z);
-    case OutcomeKind::Reloaded: return "reloaded";
-    case OutcomeKind::Surveyed: return "surveyed " + Counted(outcome.done, outcome.done, "creature");
-    case OutcomeKind::Refused: return "refused: not allowed";
-    case OutcomeKind::NoSuchTemplate: return "no such template";
-    case OutcomeKind::FailedToRead: return "failed to read template";
-    case OutcomeKind::ReloadFailed: return "reload failed";
-    case OutcomeKind::Stopped: return "stopped: " + outcome.reason;
-    case OutcomeKind::Failed: return "failed";
-    case OutcomeKind::None: break;
+    case OutcomeKind::Gave:
+      return "gave " + Counted(outcome.done, outcome.asked, "item");
+    case OutcomeKind::Spawned:
+      return "spawned " + Counted(outcome.done, outcome.asked, "creature");
+    case OutcomeKind::Moved:
+      return fmt::format("moved to {}, {}, {}", outcome.x, outcome.y, outcome.z);
+    case OutcomeKind::Reloaded:
+      return "reloaded";
+    case OutcomeKind::Surveyed:
+      return "surveyed " + Counted(outcome.done, outcome.done, "creature");
+    case OutcomeKind::Refused:
+      return "refused: not allowed";
+    case OutcomeKind::NoSuchTemplate:
+      return "no such template";
+    case OutcomeKind::FailedToRead:
+      return "failed to read template";
+    case OutcomeKind::ReloadFailed:
+      return "reload failed";
+    case OutcomeKind::Stopped:
+      return "stopped: " + outcome.reason;
+    case OutcomeKind::Failed:
+      return "failed";
+    case OutcomeKind::None:
+      break;
   }
   return "nothing done";
 }
@@ -152,12 +164,17 @@ void SendFeedback(const char* key, AShooterPlayerController* player, const Comma
       SendReply(player, SystemSender(), "Spawned {}{}.", Counted(outcome.done, outcome.asked, "creature"),
                 UnloadedText(outcome));
       break;
-    case OutcomeKind::Moved: SendReply(player, SystemSender(), "Teleported to {}.", outcome.name); break;
-    case OutcomeKind::NoSuchTemplate: SendCatalogue(key, player, outcome.name); break;
+    case OutcomeKind::Moved:
+      SendReply(player, SystemSender(), "Teleported to {}.", outcome.name);
+      break;
+    case OutcomeKind::NoSuchTemplate:
+      SendCatalogue(key, player, outcome.name);
+      break;
     case OutcomeKind::FailedToRead:
       if (!outcome.readFailure.empty()) SendReply(player, SystemSender(), "{}", outcome.readFailure);
       break;
-    default: break;
+    default:
+      break;
   }
 }
 

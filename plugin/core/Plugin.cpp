@@ -25,6 +25,8 @@ struct CommandRegistration {
 };
 
 // Registered in this order at Load, and removed in the same order at Unload.
+// One row a command, kept so by the formatter:
+// clang-format off
 const CommandRegistration kCommandTable[] = {
     {kHealthChatKey, HealthChatCommand, nullptr},
     {kReloadConfigKey, nullptr, ReloadConfig},
@@ -33,6 +35,7 @@ const CommandRegistration kCommandTable[] = {
     {kSpawnTemplateKey, nullptr, SpawnTemplateCommand},
     {kTeleportToKey, nullptr, TeleportToCommand},
 };
+// clang-format on
 
 void LogStop(const char* key, const UnavailableMember& missing) {
   if (GetLogger()) GetLogger()->error("The command {} stopped: {}", key, missing.what());
@@ -121,8 +124,7 @@ void Load() {
             });
       else if (ConsoleHandler console = registration.console)
         commands.RegisterConsoleCommand(command, [key, console](APlayerController* player, FString* line, bool flag) {
-          RunCommand(key, static_cast<AShooterPlayerController*>(player), line,
-                     [&] { console(player, line, flag); });
+          RunCommand(key, static_cast<AShooterPlayerController*>(player), line, [&] { console(player, line, flag); });
         });
     });
   }

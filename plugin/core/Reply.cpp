@@ -32,8 +32,8 @@ WideString FormatWidePattern(WideStringView pattern) {
 void SendChatLine(AShooterPlayerController* player, const FString& sender, WideStringView text) {
   // Resolved before the record's texts are made: the game takes them over only
   // through the call, so a chat function the host lacks must leave none behind.
-  auto* send = GameFunction<void(AShooterPlayerController*, ChatMessageRecord)>(
-      "AShooterPlayerController.ClientChatMessage");
+  auto* send =
+      GameFunction<void(AShooterPlayerController*, ChatMessageRecord)>("AShooterPlayerController.ClientChatMessage");
   const FString message(text);
   ChatMessageRecord record{};
   record.SenderName = CopyText(sender.View());

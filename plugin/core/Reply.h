@@ -54,14 +54,12 @@ std::wstring WidenForPattern(WideStringView text);
 
 // Narrow format: bytes of 0x80 and above reach the player as '?'.
 template <typename... Args>
-void SendReply(AShooterPlayerController* player, const FString& sender, std::string_view format,
-               Args&&... args) {
+void SendReply(AShooterPlayerController* player, const FString& sender, std::string_view format, Args&&... args) {
   SendChatLine(player, sender, WidenAsciiText(fmt::format(fmt::runtime(format), std::forward<Args>(args)...)));
 }
 
 template <typename... Args>
 void SendReply(AShooterPlayerController* player, const FString& sender, WideStringView format, Args&&... args) {
   const std::wstring pattern = WidenForPattern(format);
-  SendChatLine(player, sender,
-               WidenPatternResult(fmt::format(fmt::runtime(pattern), std::forward<Args>(args)...)));
+  SendChatLine(player, sender, WidenPatternResult(fmt::format(fmt::runtime(pattern), std::forward<Args>(args)...)));
 }

@@ -22,8 +22,7 @@ FeatureSettingsTable& FeatureTable() {
 
 int64_t ReadWhitelistId(const json& element) {
   if (!element.is_number())
-    throw json::type_error::create(302, "type must be number, but is " + std::string(element.type_name()),
-                                   &element);
+    throw json::type_error::create(302, "type must be number, but is " + std::string(element.type_name()), &element);
   if (!element.is_number_float()) return element.get<int64_t>();
   // Truncated toward zero; values beyond the 64-bit range are clamped rather
   // than left to an undefined conversion.

@@ -22,14 +22,13 @@ constexpr std::array<int, 7> kLevelStatIndices{0, 1, 3, 4, 7, 8, 9};
 constexpr std::array<int, 4> kRefilledStatIndices{0, 1, 3, 4};
 
 std::array<int32_t, 7> BaseLevels(const CreatureSpawnRequest& request) {
-  return {request.baseLevelHealth, request.baseLevelStamina,    request.baseLevelOxygen,
-          request.baseLevelFood,   request.baseLevelWeight,     request.baseLevelMeleeDamage,
-          request.baseLevelMovementSpeed};
+  return {request.baseLevelHealth, request.baseLevelStamina,     request.baseLevelOxygen,       request.baseLevelFood,
+          request.baseLevelWeight, request.baseLevelMeleeDamage, request.baseLevelMovementSpeed};
 }
 
 std::array<int32_t, 7> TamedLevels(const CreatureSpawnRequest& request) {
-  return {request.tamedLevelHealth, request.tamedLevelStamina,    request.tamedLevelOxygen,
-          request.tamedLevelFood,   request.tamedLevelWeight,     request.tamedLevelMeleeDamage,
+  return {request.tamedLevelHealth,       request.tamedLevelStamina, request.tamedLevelOxygen,
+          request.tamedLevelFood,         request.tamedLevelWeight,  request.tamedLevelMeleeDamage,
           request.tamedLevelMovementSpeed};
 }
 
@@ -44,9 +43,7 @@ uint16_t SaddleArmorStatValue(float armor) {
 
 namespace {
 
-void SetBit(const void* object, const std::string& name) {
-  WriteBitField(GameBitField(object, name), 1);
-}
+void SetBit(const void* object, const std::string& name) { WriteBitField(GameBitField(object, name), 1); }
 
 void TurnCreature(APrimalDinoCharacter* creature, float yaw) {
   auto* root = GameField<USceneComponent*>(creature, "AActor.RootComponent");
@@ -62,12 +59,12 @@ void TameToPlayer(APrimalDinoCharacter* creature, AShooterPlayerController* cont
       GameField<int32_t>(controller, "AActor.TargetingTeam");
   FString player_name;
   GameFunction<FString*(AShooterPlayerState*, FString*)>("AShooterPlayerState.GetPlayerName")(player_state,
-                                                                                             &player_name);
+                                                                                              &player_name);
   GameField<FString>(creature, "APrimalDinoCharacter.TamerString") = std::move(player_name);
   GameFunction<void(AShooterPlayerState*, APrimalDinoCharacter*)>("AShooterPlayerState.SetTribeTamingDinoSettings")(
       player_state, creature);
-  GameFunction<void(APrimalDinoCharacter*, AShooterPlayerController*, bool, int32_t)>(
-      "APrimalDinoCharacter.TameDino")(creature, controller, false, 0);
+  GameFunction<void(APrimalDinoCharacter*, AShooterPlayerController*, bool, int32_t)>("APrimalDinoCharacter.TameDino")(
+      creature, controller, false, 0);
   GameFunction<void(APrimalDinoCharacter*)>("APrimalDinoCharacter.BeginPlay")(creature);
 }
 
@@ -89,8 +86,7 @@ void SetLevels(UPrimalCharacterStatusComponent* status, const CreatureSpawnReque
   // A 32-bit sum that wraps as the game's own arithmetic does.
   uint32_t base_level = 1;
   for (const int32_t points : base) base_level += static_cast<uint32_t>(points);
-  GameField<int32_t>(status, "UPrimalCharacterStatusComponent.BaseCharacterLevel") =
-      static_cast<int32_t>(base_level);
+  GameField<int32_t>(status, "UPrimalCharacterStatusComponent.BaseCharacterLevel") = static_cast<int32_t>(base_level);
 
   uint16_t extra_level = 0;
   for (const int32_t points : tamed) extra_level = static_cast<uint16_t>(extra_level + static_cast<uint16_t>(points));
@@ -100,8 +96,7 @@ void SetLevels(UPrimalCharacterStatusComponent* status, const CreatureSpawnReque
       "UPrimalCharacterStatusComponent.GetExperienceRequiredForPreviousLevelUp")(status);
   GameField<float>(status, "UPrimalCharacterStatusComponent.ExperiencePoints") = experience;
 
-  auto* tamed_points =
-      &GameField<uint8_t>(status, "UPrimalCharacterStatusComponent.NumberOfLevelUpPointsAppliedTamed");
+  auto* tamed_points = &GameField<uint8_t>(status, "UPrimalCharacterStatusComponent.NumberOfLevelUpPointsAppliedTamed");
   for (std::size_t stat = 0; stat < tamed.size(); ++stat)
     tamed_points[kLevelStatIndices[stat]] = static_cast<uint8_t>(tamed[stat]);
 
@@ -160,7 +155,7 @@ void Imprint(APrimalDinoCharacter* creature, AShooterPlayerController* controlle
   GameFunction<void(APrimalDinoCharacter*, FString*, uint64_t)>("APrimalDinoCharacter.UpdateImprintingDetails")(
       creature, &character_name, player_id);
   GameFunction<UpdateImprintingQualityFn>("APrimalDinoCharacter.UpdateImprintingQuality")(creature,
-                                                                                        std::min(imprint, 1.0f));
+                                                                                          std::min(imprint, 1.0f));
 }
 
 void RefillStatus(UPrimalCharacterStatusComponent* status) {
@@ -171,8 +166,7 @@ void RefillStatus(UPrimalCharacterStatusComponent* status) {
 
 }  // namespace
 
-void SpawnCreatureGroup(CreatureSpawnRequest request, int32_t count, float radius, int32_t facing,
-                        GrantTally* tally) {
+void SpawnCreatureGroup(CreatureSpawnRequest request, int32_t count, float radius, int32_t facing, GrantTally* tally) {
   for (int32_t i = 0; i < count; ++i) {
     const auto angle = static_cast<float>(2.0 * i * kPi / count);
     CreatureSpawnRequest creature = request;
@@ -197,8 +191,8 @@ bool SpawnTamedCreature(CreatureSpawnRequest request, GrantTally* tally) {
 
   FString reference = ToBlueprintReference(request.blueprint);
   AActor* actor = GameFunction<AActor*(AShooterPlayerController*, FString*, float, float, float, bool)>(
-      "AShooterPlayerController.SpawnActor")(controller, &reference, request.offsetX, request.offsetY,
-                                             request.offsetZ, true);
+      "AShooterPlayerController.SpawnActor")(controller, &reference, request.offsetX, request.offsetY, request.offsetZ,
+                                             true);
   if (actor == nullptr) {
     // A path with no core is named as it was written.
     const std::string asked = NarrowText(reference);
@@ -215,8 +209,7 @@ bool SpawnTamedCreature(CreatureSpawnRequest request, GrantTally* tally) {
   TameToPlayer(creature, controller);
   SetBehaviour(creature, request);
 
-  auto* status =
-      GameField<UPrimalCharacterStatusComponent*>(creature, "APrimalCharacter.MyCharacterStatusComponent");
+  auto* status = GameField<UPrimalCharacterStatusComponent*>(creature, "APrimalCharacter.MyCharacterStatusComponent");
   if (status != nullptr) SetLevels(status, request);
   if (!request.saddleBlueprint.empty()) AddSaddle(creature, request.saddleBlueprint, request.saddleArmor, tally);
   AddItems(creature, request.items, tally);

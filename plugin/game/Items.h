@@ -42,8 +42,8 @@ struct ItemFunctions {
   using StaticClassFn = UClass*();
   using StaticLoadObjectFn = UObject*(UClass*, UObject*, const TCHAR*, const TCHAR*, uint32_t, UObject*, bool);
   using IsAFn = bool(UObject*, UClass*);
-  using AddNewItemFn = UPrimalItem*(UClass*, UPrimalInventoryComponent*, bool, bool, float, bool, int32_t, bool,
-                                    float, bool, UPrimalItem*);
+  using AddNewItemFn = UPrimalItem*(UClass*, UPrimalInventoryComponent*, bool, bool, float, bool, int32_t, bool, float,
+                                    bool, UPrimalItem*);
   StaticClassFn* objectStaticClass = nullptr;
   StaticLoadObjectFn* staticLoadObject = nullptr;
   StaticClassFn* classStaticClass = nullptr;

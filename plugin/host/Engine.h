@@ -234,7 +234,9 @@ struct FString {
   bool IsEmpty() const { return ArrayNum <= 1; }
   int32_t Len() const { return ArrayNum > 0 ? ArrayNum - 1 : 0; }
   // The characters before the terminator.
-  WideStringView View() const { return Data == nullptr ? WideStringView() : WideStringView(Data, static_cast<std::size_t>(Len())); }
+  WideStringView View() const {
+    return Data == nullptr ? WideStringView() : WideStringView(Data, static_cast<std::size_t>(Len()));
+  }
 
  private:
   void Assign(WideStringView text) {

@@ -13,8 +13,7 @@ std::string NarrowText(const FString& text) {
   if (characters.empty()) return narrow;
   const auto& facet = std::use_facet<std::ctype<wchar_t>>(std::locale());
   narrow.reserve(characters.size());
-  for (const TCHAR character : characters)
-    narrow.push_back(facet.narrow(static_cast<wchar_t>(character), '?'));
+  for (const TCHAR character : characters) narrow.push_back(facet.narrow(static_cast<wchar_t>(character), '?'));
   return narrow;
 }
 

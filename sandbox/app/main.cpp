@@ -88,8 +88,8 @@ void PrintEvent(const json& event, const Style& style) {
                              "32")
               << "\n";
   } else if (kind == "handler-error") {
-    std::cout << style.Paint("command \"" + event["command"].get<std::string>() + "\" failed: " +
-                                 event["error"].get<std::string>(),
+    std::cout << style.Paint("command \"" + event["command"].get<std::string>() +
+                                 "\" failed: " + event["error"].get<std::string>(),
                              "1;31")
               << "\n";
   } else if (kind == "unknown-command") {
@@ -183,9 +183,8 @@ void RunStream(Session& session, std::istream& input, bool echo) {
 
 #if defined(ORVANEL_LINE_EDITING)
 void RunPrompt(Session& session) {
-  const std::string history = (std::filesystem::path(getenv("HOME") ? getenv("HOME") : ".") /
-                               ".orvanel_sandbox_history")
-                                  .string();
+  const std::string history =
+      (std::filesystem::path(getenv("HOME") ? getenv("HOME") : ".") / ".orvanel_sandbox_history").string();
   read_history(history.c_str());
   std::cout << "Type help for the commands, quit to leave.\n";
   while (session.running) {
@@ -238,8 +237,9 @@ int main(int argc, char** argv) {
   app.add_option("--plugin", plugin, "the plugin library to load")->capture_default_str();
   app.add_option("--events", events_file, "also write every event as one JSON object per line");
   app.add_option("--trace", trace_file, "write every recorded game function call as one JSON object per line");
-  app.add_option("SCRIPT", script, "script to run, or - for standard input; without it: a prompt on a terminal, "
-                                   "else the example session");
+  app.add_option("SCRIPT", script,
+                 "script to run, or - for standard input; without it: a prompt on a terminal, "
+                 "else the example session");
   CLI11_PARSE(app, argc, argv);
 
   sandbox::ConfigTree tree;

@@ -78,7 +78,9 @@ void ClientChatMessage(Object* object, ChatMessage message) {
          std::to_string(message.RadioFrequency) + " and chat type " + std::to_string(message.ChatType) +
          " (all must be 0)");
   if (message.SenderIcon != nullptr) fail("with a sender icon");
-  RecordCall(kChatMessage, {ObjectRef(player), ToUtf8(sender.characters), ToUtf8(text.characters),
+  RecordCall(kChatMessage, {ObjectRef(player),
+                            ToUtf8(sender.characters),
+                            ToUtf8(text.characters),
                             {{"senderId", message.SenderId},
                              {"senderTeamIndex", message.SenderTeamIndex},
                              {"receivedTime", message.ReceivedTime},
@@ -86,7 +88,9 @@ void ClientChatMessage(Object* object, ChatMessage message) {
                              {"radioFrequency", message.RadioFrequency},
                              {"chatType", message.ChatType},
                              {"messageEmpty", text.empty}}});
-  Emit({{"event", "chat"}, {"to", player->name}, {"sender", ToUtf8(sender.characters)},
+  Emit({{"event", "chat"},
+        {"to", player->name},
+        {"sender", ToUtf8(sender.characters)},
         {"text", ToUtf8(text.characters)}});
 }
 

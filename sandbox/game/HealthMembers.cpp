@@ -98,8 +98,8 @@ RawText* NameToString(const FName* name, RawText* out) {
 }
 
 // Shows `text` to the player in `color` for `seconds`; the text stays the caller's.
-void ClientServerUlvaneNotificationCustom(Object* object, const RawText* text, const FLinearColor* color,
-                                          float scale, float seconds, Object* icon, Object* sound) {
+void ClientServerUlvaneNotificationCustom(Object* object, const RawText* text, const FLinearColor* color, float scale,
+                                          float seconds, Object* icon, Object* sound) {
   auto* player = Expect<Controller>(object, classes::AShooterPlayerController,
                                     "AShooterPlayerController.ClientServerUlvaneNotificationCustom");
   if (text == nullptr || color == nullptr)

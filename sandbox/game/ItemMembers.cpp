@@ -12,10 +12,11 @@ namespace {
 Object* StaticLoadObject(ClassObject* object_class, Object* outer, const TCHAR* name, const TCHAR* file_name,
                          uint32_t load_flags, Object* sandbox, bool allow_reconciliation) {
   const std::string path = name == nullptr ? std::string() : ToUtf8(WideStringView(name));
-  RecordCall("Global.StaticLoadObject",
-             {ObjectRef(object_class), ObjectRef(outer), name == nullptr ? nlohmann::json(nullptr) : nlohmann::json(path),
-              file_name == nullptr ? nlohmann::json(nullptr) : nlohmann::json(ToUtf8(WideStringView(file_name))),
-              load_flags, ObjectRef(sandbox), allow_reconciliation});
+  RecordCall(
+      "Global.StaticLoadObject",
+      {ObjectRef(object_class), ObjectRef(outer), name == nullptr ? nlohmann::json(nullptr) : nlohmann::json(path),
+       file_name == nullptr ? nlohmann::json(nullptr) : nlohmann::json(ToUtf8(WideStringView(file_name))), load_flags,
+       ObjectRef(sandbox), allow_reconciliation});
   World& world = GetWorld();
   if (const auto item = world.itemClasses.find(path); item != world.itemClasses.end()) return item->second;
   if (const auto object = world.plainObjects.find(path); object != world.plainObjects.end()) return object->second;
@@ -26,12 +27,12 @@ Item* AddNewItem(Object* item_class, Inventory* inventory, bool equipment, bool 
                  bool force_no_blueprint, int32_t quantity, bool force_blueprint, float max_difficulty_clamp,
                  bool create_on_client, Object* skin) {
   RecordCall("UPrimalItem.AddNewItem",
-             {ObjectRef(item_class), ObjectRef(inventory), equipment, dont_stack, quality, force_no_blueprint,
-              quantity, force_blueprint, max_difficulty_clamp, create_on_client, ObjectRef(skin)});
+             {ObjectRef(item_class), ObjectRef(inventory), equipment, dont_stack, quality, force_no_blueprint, quantity,
+              force_blueprint, max_difficulty_clamp, create_on_client, ObjectRef(skin)});
   if (item_class == nullptr || item_class->cls != &classes::UClass)
     Fail("UPrimalItem.AddNewItem was given " +
-         (item_class == nullptr ? std::string("a null class") : "object " + std::to_string(item_class->id) +
-                                                                    ", which is not a class"));
+         (item_class == nullptr ? std::string("a null class")
+                                : "object " + std::to_string(item_class->id) + ", which is not a class"));
   if (inventory == nullptr) Fail("UPrimalItem.AddNewItem was given no inventory");
   const Class* described = static_cast<ClassObject*>(item_class)->described;
   if (!Derives(described, &classes::UPrimalItem)) return nullptr;

@@ -31,11 +31,20 @@ std::string XmlText(const std::string& text) {
       continue;
     }
     switch (byte) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out.append(text, at, size);
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out.append(text, at, size);
     }
     at += size;
   }
@@ -118,8 +127,9 @@ void Legend(std::string& svg, const MapRequest& request) {
   double x = 10;
   const double y = top + 48;
   for (const Key& key : keys) {
-    svg += fmt::format("<path d=\"M 9 0 L -7 -7 L -3 0 L -7 7 Z\" fill=\"{}\" transform=\"translate({:.1f} {:.1f})\"/>\n",
-                       key.color, x + 7, y - 4);
+    svg +=
+        fmt::format("<path d=\"M 9 0 L -7 -7 L -3 0 L -7 7 Z\" fill=\"{}\" transform=\"translate({:.1f} {:.1f})\"/>\n",
+                    key.color, x + 7, y - 4);
     Label(svg, x + 20, y, key.text, "font-family=\"sans-serif\" font-size=\"12\" fill=\"#222\"");
     x += 110;
   }
@@ -127,9 +137,10 @@ void Legend(std::string& svg, const MapRequest& request) {
                      x + 7, y - 4, kNewMarkColor);
   Label(svg, x + 20, y, "new since the last map", "font-family=\"sans-serif\" font-size=\"12\" fill=\"#222\"");
   x += 170;
-  svg += fmt::format("<rect x=\"{:.1f}\" y=\"{:.1f}\" width=\"10\" height=\"10\" fill=\"{}\" transform=\"rotate(45 {:.1f} "
-                     "{:.1f})\"/>\n",
-                     x + 2, y - 9, kLocationColor, x + 7, y - 4);
+  svg += fmt::format(
+      "<rect x=\"{:.1f}\" y=\"{:.1f}\" width=\"10\" height=\"10\" fill=\"{}\" transform=\"rotate(45 {:.1f} "
+      "{:.1f})\"/>\n",
+      x + 2, y - 9, kLocationColor, x + 7, y - 4);
   Label(svg, x + 20, y, "teleport location", "font-family=\"sans-serif\" font-size=\"12\" fill=\"#222\"");
   x += 130;
   svg += fmt::format("<circle cx=\"{:.1f}\" cy=\"{:.1f}\" r=\"8\" fill=\"none\" stroke=\"{}\" stroke-width=\"2\"/>\n",
@@ -151,16 +162,18 @@ std::string MapSvg(const MapRequest& request) {
       "<rect width=\"{0}\" height=\"{0}\" fill=\"{2}\"/>\n<g clip-path=\"url(#map)\">\n",
       kMapSide, kMapSide + kLegendHeight, kBackgroundColor);
   Grid(svg, view, radius);
-  svg += fmt::format("<circle cx=\"{:.1f}\" cy=\"{:.1f}\" r=\"{:.1f}\" fill=\"none\" stroke=\"{}\" stroke-width=\"2\" "
-                     "stroke-opacity=\"0.7\"/>\n",
-                     view.X(view.center.X), view.Y(view.center.Y), kSurveyRadius * view.scale, kOwnTeamColor);
+  svg += fmt::format(
+      "<circle cx=\"{:.1f}\" cy=\"{:.1f}\" r=\"{:.1f}\" fill=\"none\" stroke=\"{}\" stroke-width=\"2\" "
+      "stroke-opacity=\"0.7\"/>\n",
+      view.X(view.center.X), view.Y(view.center.Y), kSurveyRadius * view.scale, kOwnTeamColor);
 
   std::string labels;
   for (const MapLocation& location : request.locations) {
     const double x = view.X(location.at.X), y = view.Y(location.at.Y);
-    svg += fmt::format("<rect x=\"{:.1f}\" y=\"{:.1f}\" width=\"12\" height=\"12\" fill=\"{}\" stroke=\"#ffffff\" "
-                       "transform=\"rotate(45 {:.1f} {:.1f})\"/>\n",
-                       x - 6, y - 6, kLocationColor, x, y);
+    svg += fmt::format(
+        "<rect x=\"{:.1f}\" y=\"{:.1f}\" width=\"12\" height=\"12\" fill=\"{}\" stroke=\"#ffffff\" "
+        "transform=\"rotate(45 {:.1f} {:.1f})\"/>\n",
+        x - 6, y - 6, kLocationColor, x, y);
     Label(labels, x + 10, y + 4, location.name,
           fmt::format("font-family=\"sans-serif\" font-size=\"12\" font-style=\"italic\" fill=\"{}\"", kLocationColor)
               .c_str());
@@ -171,19 +184,22 @@ std::string MapSvg(const MapRequest& request) {
     if (!std::isfinite(at.X) || !std::isfinite(at.Y)) continue;
     const double x = view.X(at.X), y = view.Y(at.Y);
     if (creature->id >= request.newSince)
-      svg += fmt::format("<circle cx=\"{:.1f}\" cy=\"{:.1f}\" r=\"13\" fill=\"none\" stroke=\"{}\" stroke-width=\"3\"/>\n",
-                         x, y, kNewMarkColor);
+      svg +=
+          fmt::format("<circle cx=\"{:.1f}\" cy=\"{:.1f}\" r=\"13\" fill=\"none\" stroke=\"{}\" stroke-width=\"3\"/>\n",
+                      x, y, kNewMarkColor);
     const float yaw = creature->RootComponent->RelativeRotation.Yaw;
-    svg += fmt::format("<path d=\"M 9 0 L -7 -7 L -3 0 L -7 7 Z\" fill=\"{}\" stroke=\"#ffffff\" stroke-width=\"0.8\" "
-                       "transform=\"translate({:.1f} {:.1f}) rotate({:.1f})\"/>\n",
-                       TeamColor(creature->TargetingTeam, own_team), x, y, std::isfinite(yaw) ? yaw : 0.0f);
+    svg += fmt::format(
+        "<path d=\"M 9 0 L -7 -7 L -3 0 L -7 7 Z\" fill=\"{}\" stroke=\"#ffffff\" stroke-width=\"0.8\" "
+        "transform=\"translate({:.1f} {:.1f}) rotate({:.1f})\"/>\n",
+        TeamColor(creature->TargetingTeam, own_team), x, y, std::isfinite(yaw) ? yaw : 0.0f);
     Label(labels, x + 9, y - 9, NameTagText(*creature), "font-family=\"sans-serif\" font-size=\"11\" fill=\"#333\"");
   }
   for (const Controller* player : GetWorld().players) {
     if (!std::isfinite(player->DefaultActorLocation.X) || !std::isfinite(player->DefaultActorLocation.Y)) continue;
     const double x = view.X(player->DefaultActorLocation.X), y = view.Y(player->DefaultActorLocation.Y);
-    svg += fmt::format("<circle cx=\"{:.1f}\" cy=\"{:.1f}\" r=\"6\" fill=\"{}\" stroke=\"#ffffff\" stroke-width=\"1.5\"{}/>\n",
-                       x, y, kPlayerColor, player->online ? "" : " fill-opacity=\"0.4\"");
+    svg += fmt::format(
+        "<circle cx=\"{:.1f}\" cy=\"{:.1f}\" r=\"6\" fill=\"{}\" stroke=\"#ffffff\" stroke-width=\"1.5\"{}/>\n", x, y,
+        kPlayerColor, player->online ? "" : " fill-opacity=\"0.4\"");
     Label(labels, x + 9, y + 16, player->name,
           "font-family=\"sans-serif\" font-size=\"13\" font-weight=\"bold\" fill=\"#111\"");
   }

@@ -197,8 +197,7 @@ BitField GetBitField(const void* object, const std::string& name) {
   if (found == sim::BitFields().end()) sim::Fail("the game has no bit field named \"" + name + "\"");
   auto* target = static_cast<sim::Object*>(const_cast<void*>(object));
   sim::CheckOwner(target, found->second.owner, name);
-  return BitField{reinterpret_cast<uint64_t>(found->second.word(target)), found->second.position,
-                  found->second.width};
+  return BitField{reinterpret_cast<uint64_t>(found->second.word(target)), found->second.position, found->second.width};
 }
 
 BitField GetBitField(void* object, const std::string& name) {

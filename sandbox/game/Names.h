@@ -73,8 +73,8 @@ T* Expect(Object* object, const Class& of, const char* function) {
 }  // namespace sim
 
 // Registers a field `member` of the sandbox type `Type` under `name`, owned by `owner`.
-#define SIM_FIELD(name, owner, Type, member)                                          \
-  sim::RegisterField(name, &(owner), [](sim::Object* object) -> void* {             \
+#define SIM_FIELD(name, owner, Type, member)                                                   \
+  sim::RegisterField(name, &(owner), [](sim::Object* object) -> void* {                        \
     /* NOLINTNEXTLINE(bugprone-macro-parentheses): Type and member name a type and a member */ \
-    return static_cast<void*>(&static_cast<Type*>(object)->member);                 \
+    return static_cast<void*>(&static_cast<Type*>(object)->member);                            \
   })

@@ -23,8 +23,7 @@ bool Derives(const Class* cls, const Class* base);
 namespace classes {
 extern const Class UObject, UClass, UWorld, UActorComponent, USceneComponent, UPrimalCharacterStatusComponent,
     UPrimalInventoryComponent, UPrimalItem, AActor, APlayerState, AShooterPlayerState, APawn, ACharacter,
-    APrimalCharacter, AShooterCharacter, APrimalDinoCharacter, AController, APlayerController,
-    AShooterPlayerController;
+    APrimalCharacter, AShooterCharacter, APrimalDinoCharacter, AController, APlayerController, AShooterPlayerController;
 }  // namespace classes
 
 struct Object {

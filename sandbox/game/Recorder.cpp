@@ -107,8 +107,10 @@ WideString FromUtf8(std::string_view text) {
     bool valid = extra >= 0 && i + static_cast<std::size_t>(extra) < text.size();
     for (int k = 1; valid && k <= extra; ++k) {
       const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-      if ((next & 0xC0) != 0x80) valid = false;
-      else code = (code << 6) | (next & 0x3F);
+      if ((next & 0xC0) != 0x80)
+        valid = false;
+      else
+        code = (code << 6) | (next & 0x3F);
     }
     if (valid && ((extra == 1 && code < 0x80) || (extra == 2 && code < 0x800) || (extra == 3 && code < 0x10000) ||
                   code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)))

@@ -18,24 +18,37 @@ using nlohmann::json;
 // Stat indices that the spawn templates name; the others show by index only.
 const char* StatName(int index) {
   switch (index) {
-    case 0: return "Health";
-    case 1: return "Stamina";
-    case 3: return "Oxygen";
-    case 4: return "Food";
-    case 7: return "Weight";
-    case 8: return "MeleeDamage";
-    case 9: return "MovementSpeed";
-    default: return "";
+    case 0:
+      return "Health";
+    case 1:
+      return "Stamina";
+    case 3:
+      return "Oxygen";
+    case 4:
+      return "Food";
+    case 7:
+      return "Weight";
+    case 8:
+      return "MeleeDamage";
+    case 9:
+      return "MovementSpeed";
+    default:
+      return "";
   }
 }
 
 const char* AggressionName(int32_t code) {
   switch (code) {
-    case 0: return "passive";
-    case 1: return "neutral";
-    case 2: return "aggressive";
-    case 3: return "attackmytarget";
-    default: return nullptr;
+    case 0:
+      return "passive";
+    case 1:
+      return "neutral";
+    case 2:
+      return "aggressive";
+    case 3:
+      return "attackmytarget";
+    default:
+      return nullptr;
   }
 }
 
@@ -121,9 +134,7 @@ std::string Health(const Creature& creature) {
 std::string InventoryTable(const Inventory* inventory) {
   if (inventory == nullptr) return "  (no inventory component)\n";
   if (inventory->items.empty()) return "";
-  Table table{{"id", "class", "quantity", "quality", "armor", "equipment"},
-              {true, false, true, true, true, false},
-              {}};
+  Table table{{"id", "class", "quantity", "quality", "armor", "equipment"}, {true, false, true, true, true, false}, {}};
   for (const Item* item : inventory->items)
     table.rows.push_back({std::to_string(item->id), ShortClassName(item->cls->name), std::to_string(item->quantity),
                           Amount(item->quality), item->createdAsEquipment ? Amount(ArmorOf(*item)) : "-",
@@ -194,8 +205,8 @@ std::string ShowPlayer(const Controller& player) {
   for (const Near& entry : near) {
     const Creature& creature = *entry.creature;
     table.rows.push_back({std::to_string(creature.id), NameTagText(creature), ShortClassName(creature.cls->name),
-                          std::to_string(creature.TargetingTeam), Level(creature), Health(creature),
-                          TamedTo(creature), PlayerNameOf(creature.TamedFollowTarget),
+                          std::to_string(creature.TargetingTeam), Level(creature), Health(creature), TamedTo(creature),
+                          PlayerNameOf(creature.TamedFollowTarget),
                           Amount(creature.RootComponent->RelativeRotation.Yaw), Amount(entry.distance)});
   }
   return out + Render(table);
@@ -225,12 +236,11 @@ std::string ShowCreature(const Creature& creature) {
     out += fmt::format(" by \"{}\" ({})", ToUtf8(creature.imprinterName), creature.imprinterId);
   out += "\n";
   if (const StatusComponent* status = creature.status) {
-    out += fmt::format("  level     {} = base {} + extra {} (absolute base level {}), experience {}{}\n",
-                       Level(creature), status->BaseCharacterLevel, status->ExtraCharacterLevel,
-                       creature.AbsoluteBaseLevel, Amount(status->ExperiencePoints),
-                       ((status->flags >> kInitializedBaseLevelMaxStatusValuesBit) & 1) != 0
-                           ? ", maximum values initialised"
-                           : "");
+    out += fmt::format(
+        "  level     {} = base {} + extra {} (absolute base level {}), experience {}{}\n", Level(creature),
+        status->BaseCharacterLevel, status->ExtraCharacterLevel, creature.AbsoluteBaseLevel,
+        Amount(status->ExperiencePoints),
+        ((status->flags >> kInitializedBaseLevelMaxStatusValuesBit) & 1) != 0 ? ", maximum values initialised" : "");
     Table stats{{"index", "stat", "current", "max", "base level-ups", "tamed level-ups"},
                 {true, false, true, true, true, true},
                 {}};

@@ -34,7 +34,8 @@ void FillText(FString* out, const std::string& text, const char* function) {
 
 void GiveStartingStatus(StatusComponent* status) {
   status->MaxStatusValues = kSpawnedMaxStatus;
-  for (std::size_t stat = 0; stat < kSpawnedMaxStatus.size(); ++stat) status->CurrentStatusValues[stat] = kSpawnedMaxStatus[stat] / 2;
+  for (std::size_t stat = 0; stat < kSpawnedMaxStatus.size(); ++stat)
+    status->CurrentStatusValues[stat] = kSpawnedMaxStatus[stat] / 2;
   status->NumberOfLevelUpPointsApplied = kSpawnedBasePoints;
   status->NumberOfLevelUpPointsAppliedTamed = kSpawnedTamedPoints;
   int32_t base_level = 1;
@@ -50,8 +51,8 @@ void GiveStartingStatus(StatusComponent* status) {
 // actor stands at the player's position moved by the three floats. Begin-play
 // runs on its own unless `no_begin_play` is set.
 Actor* SpawnActor(Object* player, FString* reference, float x, float y, float z, bool no_begin_play) {
-  auto* controller = Expect<Controller>(player, classes::AShooterPlayerController,
-                                        "AShooterPlayerController.SpawnActor");
+  auto* controller =
+      Expect<Controller>(player, classes::AShooterPlayerController, "AShooterPlayerController.SpawnActor");
   if (reference == nullptr) Fail("AShooterPlayerController.SpawnActor was given no asset reference");
   const std::string path = ToUtf8(reference->View());
   RecordCall("AShooterPlayerController.SpawnActor", {ObjectRef(controller), path, x, y, z, no_begin_play});
@@ -84,7 +85,8 @@ Actor* SpawnActor(Object* player, FString* reference, float x, float y, float z,
 bool SetActorRotation(Object* object, const FRotator* rotation) {
   auto* actor = Expect<Actor>(object, classes::AActor, "AActor.SetActorRotation");
   if (rotation == nullptr) Fail("AActor.SetActorRotation was given no rotation");
-  RecordCall("AActor.SetActorRotation", {ObjectRef(actor), json::array({rotation->Pitch, rotation->Yaw, rotation->Roll})});
+  RecordCall("AActor.SetActorRotation",
+             {ObjectRef(actor), json::array({rotation->Pitch, rotation->Yaw, rotation->Roll})});
   if (actor->RootComponent == nullptr) return false;
   actor->RootComponent->RelativeRotation = *rotation;
   return true;
@@ -143,8 +145,8 @@ void UpdatedItem(Object* object) {
 }
 
 FString* GetPlayerCharacterName(Object* object, FString* out) {
-  auto* controller = Expect<Controller>(object, classes::AShooterPlayerController,
-                                        "AShooterPlayerController.GetPlayerCharacterName");
+  auto* controller =
+      Expect<Controller>(object, classes::AShooterPlayerController, "AShooterPlayerController.GetPlayerCharacterName");
   FillText(out, controller->characterName, "AShooterPlayerController.GetPlayerCharacterName");
   RecordCall("AShooterPlayerController.GetPlayerCharacterName", {ObjectRef(controller), controller->characterName});
   return out;
@@ -189,8 +191,7 @@ const bool registered = [] {
   SIM_FIELD("APrimalDinoCharacter.TamingTeamID", classes::APrimalDinoCharacter, Creature, TamingTeamID);
   SIM_FIELD("APrimalDinoCharacter.TamerString", classes::APrimalDinoCharacter, Creature, TamerString);
   SIM_FIELD("APrimalDinoCharacter.TamedFollowTarget", classes::APrimalDinoCharacter, Creature, TamedFollowTarget);
-  SIM_FIELD("APrimalDinoCharacter.TamedAggressionLevel", classes::APrimalDinoCharacter, Creature,
-            TamedAggressionLevel);
+  SIM_FIELD("APrimalDinoCharacter.TamedAggressionLevel", classes::APrimalDinoCharacter, Creature, TamedAggressionLevel);
   RegisterBitField("APrimalDinoCharacter.bIgnoreAllWhistles", &classes::APrimalDinoCharacter, &CreatureFlags,
                    kIgnoreAllWhistlesBit, 1);
   RegisterBitField("APrimalDinoCharacter.bIgnoreAllyLook", &classes::APrimalDinoCharacter, &CreatureFlags,
@@ -207,8 +208,7 @@ const bool registered = [] {
   SIM_FIELD("UPrimalCharacterStatusComponent.ExperiencePoints", classes::UPrimalCharacterStatusComponent,
             StatusComponent, ExperiencePoints);
   RegisterBitField("UPrimalCharacterStatusComponent.bInitializedBaseLevelMaxStatusValues",
-                   &classes::UPrimalCharacterStatusComponent, &StatusFlags, kInitializedBaseLevelMaxStatusValuesBit,
-                   1);
+                   &classes::UPrimalCharacterStatusComponent, &StatusFlags, kInitializedBaseLevelMaxStatusValuesBit, 1);
   return true;
 }();
 

@@ -107,11 +107,11 @@ void LoadCreature(const json& entry, const std::string& where) {
   Creature* creature = NewCreature(&classes::APrimalDinoCharacter);
   creature->DinoNameTag = MakeName(FromUtf8(Member<std::string>(entry, "nameTag", "", where)));
   creature->TargetingTeam = Member<int32_t>(entry, "team", 0, where);
-  creature->RootComponent->location =
-      entry.contains("position") ? ReadPosition(entry["position"], where) : FVector{};
+  creature->RootComponent->location = entry.contains("position") ? ReadPosition(entry["position"], where) : FVector{};
   creature->DefaultActorLocation = creature->RootComponent->location;
   creature->status->MaxStatusValues[0] = Member<float>(entry, "maxHealth", 1000.0f, where);
-  creature->status->CurrentStatusValues[0] = Member<float>(entry, "health", creature->status->MaxStatusValues[0], where);
+  creature->status->CurrentStatusValues[0] =
+      Member<float>(entry, "health", creature->status->MaxStatusValues[0], where);
   if (!Member<bool>(entry, "statusComponent", true, where)) creature->status = nullptr;
   if (!Member<bool>(entry, "rootComponent", true, where)) creature->RootComponent = nullptr;
 }
@@ -122,9 +122,11 @@ void LoadAssets(const json& assets) {
     std::vector<std::string> list;
     if (!assets.contains(key)) return list;
     const json& value = assets[key];
-    if (!value.is_array()) throw std::runtime_error(std::string("\"assets\".\"") + key + "\" must be an array of strings");
+    if (!value.is_array())
+      throw std::runtime_error(std::string("\"assets\".\"") + key + "\" must be an array of strings");
     for (const json& path : value) {
-      if (!path.is_string()) throw std::runtime_error(std::string("\"assets\".\"") + key + "\" must be an array of strings");
+      if (!path.is_string())
+        throw std::runtime_error(std::string("\"assets\".\"") + key + "\" must be an array of strings");
       list.push_back(path.get<std::string>());
     }
     return list;

@@ -15,10 +15,10 @@
 #include <spdlog/sinks/stdout_color_sinks.h>
 #include <spdlog/sinks/stdout_sinks.h>
 
+#include "orvanel/host/TalvexApi.h"
 #include "sandbox/game/Names.h"
 #include "sandbox/game/Recorder.h"
 #include "sandbox/game/World.h"
-#include "orvanel/host/TalvexApi.h"
 
 namespace sandbox {
 namespace {
@@ -107,9 +107,8 @@ void Register(CommandKind kind, const FString& command, std::unique_ptr<TalvexAp
 bool Unregister(CommandKind kind, const FString& command) {
   auto& registrations = State().registrations;
   const WideString text(command.View());
-  const auto found = std::find_if(registrations.begin(), registrations.end(), [&](const Registration& entry) {
-    return entry.kind == kind && entry.text == text;
-  });
+  const auto found = std::find_if(registrations.begin(), registrations.end(),
+                                  [&](const Registration& entry) { return entry.kind == kind && entry.text == text; });
   if (found == registrations.end()) {
     HostLog().warn("The plugin removed the {} command \"{}\", which is not registered", KindName(kind),
                    sim::ToUtf8(text));
@@ -134,9 +133,7 @@ class Commands final : public TalvexApi::ICommands {
   void Unused5() override {}
   void Unused6() override {}
   bool UnregisterChatCommand(const FString& command) override { return Unregister(CommandKind::Chat, command); }
-  bool UnregisterConsoleCommand(const FString& command) override {
-    return Unregister(CommandKind::Console, command);
-  }
+  bool UnregisterConsoleCommand(const FString& command) override { return Unregister(CommandKind::Console, command); }
 };
 
 class ApiUtils final : public TalvexApi::IApiUtils {
@@ -152,9 +149,8 @@ TCHAR LowerAscii(TCHAR c) { return c >= TEXT('A') && c <= TEXT('Z') ? TCHAR(c - 
 
 // Command words match without regard to the case of ASCII letters.
 bool SameCommandWord(WideStringView word, WideStringView command) {
-  return word.size() == command.size() &&
-         std::equal(word.begin(), word.end(), command.begin(),
-                    [](TCHAR a, TCHAR b) { return LowerAscii(a) == LowerAscii(b); });
+  return word.size() == command.size() && std::equal(word.begin(), word.end(), command.begin(),
+                                                     [](TCHAR a, TCHAR b) { return LowerAscii(a) == LowerAscii(b); });
 }
 
 Registration* FindRegistration(CommandKind kind, WideStringView text) {

@@ -9,10 +9,8 @@ using nlohmann::json;
 
 namespace {
 
-json Creature(const std::string& name_tag, int team, std::vector<double> position, double health,
-              double max_health) {
-  return {{"nameTag", name_tag}, {"team", team}, {"position", position}, {"health", health},
-          {"maxHealth", max_health}};
+json Creature(const std::string& name_tag, int team, std::vector<double> position, double health, double max_health) {
+  return {{"nameTag", name_tag}, {"team", team}, {"position", position}, {"health", health}, {"maxHealth", max_health}};
 }
 
 std::string Joined(const std::vector<std::string>& lines) {
@@ -74,11 +72,11 @@ TEST_F(HealthTest, NotificationIsMagentaForThirtySeconds) {
   const std::string text = "Rex (2): 50, 100\nRemaining: 75%, Diff: -500\n";
   ASSERT_EQ(EventsOf("notification").size(), 1u);
   EXPECT_EQ(EventsOf("notification").at(0), json({{"event", "notification"},
-                                               {"to", "Alice"},
-                                               {"text", text},
-                                               {"color", {1, 0, 1, 1}},
-                                               {"scale", 0.8},
-                                               {"seconds", 30}}));
+                                                  {"to", "Alice"},
+                                                  {"text", text},
+                                                  {"color", {1, 0, 1, 1}},
+                                                  {"scale", 0.8},
+                                                  {"seconds", 30}}));
   const auto calls = CallsOf("AShooterPlayerController.ClientServerUlvaneNotificationCustom");
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_EQ(calls[0]["args"], json::array({Player("Alice")->id, text, {1, 0, 1, 1}, 0.8, 30, nullptr, nullptr}));
@@ -88,8 +86,8 @@ TEST_F(HealthTest, NotificationIsMagentaForThirtySeconds) {
 TEST_F(HealthTest, RoundsHalvesAwayFromZero) {
   Start({Creature("Rex", 1001, {100, 0, 0}, 875, 1000), Creature("Half", 1001, {0, 100, 0}, 125, 1000),
          Creature("Half", 1001, {0, 200, 0}, 999.5, 1000)});
-  EXPECT_EQ(Survey("Alice"), (Lines{"Half (2): 13, 100", "Remaining: 56%, Diff: -876", "Rex (1): 88",
-                                    "Remaining: 88%, Diff: -125"}));
+  EXPECT_EQ(Survey("Alice"),
+            (Lines{"Half (2): 13, 100", "Remaining: 56%, Diff: -876", "Rex (1): 88", "Remaining: 88%, Diff: -125"}));
 }
 
 TEST_F(HealthTest, NumbersUseSixSignificantDigitsAndKeepTheSignOfZero) {
@@ -104,8 +102,8 @@ TEST_F(HealthTest, CountsOnlyWithinFiveThousandUnitsHorizontally) {
          Creature("Near", 1001, {4999, 0, 3000}, 500, 1000), Creature("Near", 1001, {0, -4999, -3000}, 250, 1000)});
   EXPECT_EQ(Survey("Alice"), (Lines{"Near (2): 25, 50", "Remaining: 38%, Diff: -1250"}));
   // Bob stands 100 units east: distances are measured from the caller.
-  EXPECT_EQ(Survey("Bob"), (Lines{"Edge (2): 50, 50", "Remaining: 50%, Diff: -1000", "Near (1): 50",
-                                  "Remaining: 50%, Diff: -500"}));
+  EXPECT_EQ(Survey("Bob"),
+            (Lines{"Edge (2): 50, 50", "Remaining: 50%, Diff: -1000", "Near (1): 50", "Remaining: 50%, Diff: -500"}));
 }
 
 TEST_F(HealthTest, CountsOnlyTheCallersTeam) {
@@ -123,8 +121,8 @@ TEST_F(HealthTest, GroupsInByteOrderWithPercentagesAscending) {
          Creature("Rex ", 1001, {100, 0, 0}, 1000, 1000)});
   EXPECT_EQ(Survey("Alice"),
             (Lines{" (1): 50", "Remaining: 50%, Diff: -50", "Raptor (1): 50", "Remaining: 50%, Diff: -100",
-                   "Rex (3): 20, 55, 90", "Remaining: 55%, Diff: -1350", "Rex  (1): 100",
-                   "Remaining: 100%, Diff: -0", "rex (1): 90", "Remaining: 90%, Diff: -100"}));
+                   "Rex (3): 20, 55, 90", "Remaining: 55%, Diff: -1350", "Rex  (1): 100", "Remaining: 100%, Diff: -0",
+                   "rex (1): 90", "Remaining: 90%, Diff: -100"}));
 }
 
 TEST_F(HealthTest, ZeroMaximaLeaveTheTotalsLineEmpty) {
@@ -170,10 +168,10 @@ TEST_F(HealthTest, BracesInNameTagsShowAsWritten) {
   Start({Creature("{Rex}", 1001, {100, 0, 0}, 500, 1000), Creature("{}", 1001, {100, 0, 0}, 250, 1000),
          Creature("{", 1001, {100, 0, 0}, 100, 1000), Creature("}}", 1001, {100, 0, 0}, 1000, 1000),
          Creature("{0}", 1001, {100, 0, 0}, 1000, 1000)});
-  EXPECT_EQ(Survey("Alice"), (Lines{"{ (1): 10", "Remaining: 10%, Diff: -900", "{0} (1): 100",
-                                    "Remaining: 100%, Diff: -0", "{Rex} (1): 50", "Remaining: 50%, Diff: -500",
-                                    "{} (1): 25", "Remaining: 25%, Diff: -750", "}} (1): 100",
-                                    "Remaining: 100%, Diff: -0"}));
+  EXPECT_EQ(Survey("Alice"),
+            (Lines{"{ (1): 10", "Remaining: 10%, Diff: -900", "{0} (1): 100", "Remaining: 100%, Diff: -0",
+                   "{Rex} (1): 50", "Remaining: 50%, Diff: -500", "{} (1): 25", "Remaining: 25%, Diff: -750",
+                   "}} (1): 100", "Remaining: 100%, Diff: -0"}));
 }
 
 TEST_F(HealthTest, SkipsCreaturesMissingAComponentButLocatesEveryOther) {

@@ -69,8 +69,10 @@ class ItemTemplateTest : public PluginTest {
 };
 
 TEST_F(ItemTemplateTest, GivesEachItemWithTheGameCreationArguments) {
-  Start({{"starter", {{"items", {{{"blueprint", "/Game/Items/Rope.Rope"}, {"quantity", 5}, {"quality", 1.5}},
-                                 {{"blueprint", "/Game/Items/Pick.Pick"}}}}}}});
+  Start({{"starter",
+          {{"items",
+            {{{"blueprint", "/Game/Items/Rope.Rope"}, {"quantity", 5}, {"quality", 1.5}},
+             {{"blueprint", "/Game/Items/Pick.Pick"}}}}}}});
   Console("Alice", "kit starter");
   EXPECT_TRUE(ChatTo("Alice").empty());
   const json inventory = Inventory("Alice");
@@ -183,10 +185,15 @@ TEST_F(ItemTemplateTest, FaultyKitsGiveNothing) {
 
 TEST_F(ItemTemplateTest, HowEachValueIsRead) {
   Start({
-      {"booleans", {{"count", true}, {"items", {{{"blueprint", kRope}, {"quantity", true}, {"count", false}},
-                                                {{"blueprint", kPick}, {"quantity", false}, {"count", true}}}}}},
-      {"fractions", {{"items", {{{"blueprint", kRope}, {"quantity", 2.9}, {"count", -1.5}},
-                                {{"blueprint", kPick}, {"quantity", -2.9}, {"quality", 3}}}}}},
+      {"booleans",
+       {{"count", true},
+        {"items",
+         {{{"blueprint", kRope}, {"quantity", true}, {"count", false}},
+          {{"blueprint", kPick}, {"quantity", false}, {"count", true}}}}}},
+      {"fractions",
+       {{"items",
+         {{{"blueprint", kRope}, {"quantity", 2.9}, {"count", -1.5}},
+          {{"blueprint", kPick}, {"quantity", -2.9}, {"quality", 3}}}}}},
       {"twoPointNine", {{"count", 2.9}, {"items", {{{"blueprint", kRope}}}}}},
       {"itemsObject", {{"items", {{"z", {{"blueprint", kRope}}}, {"a", {{"blueprint", kPick}}}}}}},
       {"itemsNull", {{"items", nullptr}}},
@@ -194,8 +201,9 @@ TEST_F(ItemTemplateTest, HowEachValueIsRead) {
       {"countZero", {{"count", 0}, {"items", {{{"blueprint", kRope}}}}}},
       {"countNegative", {{"count", -4}, {"items", {{{"blueprint", kRope}}}}}},
       {"unsigned", {{"items", {{{"blueprint", kRope}, {"quantity", 4294967295ULL}}}}}},
-      {"rangeEnds", {{"items", {{{"blueprint", kRope}, {"quantity", 2147483647.9}},
-                                {{"blueprint", kPick}, {"quantity", -2147483648.9}}}}}},
+      {"rangeEnds",
+       {{"items",
+         {{{"blueprint", kRope}, {"quantity", 2147483647.9}}, {{"blueprint", kPick}, {"quantity", -2147483648.9}}}}}},
   });
   const auto run = [&](const std::string& kit) {
     ClearRecord();
@@ -228,8 +236,11 @@ TEST_F(ItemTemplateTest, HowEachValueIsRead) {
 TEST_F(ItemTemplateTest, PassesTimesPathsTimesCount) {
   Start({{"twelve",
           {{"count", 3},
-           {"items", {{{"blueprint", kTorch}, {"blueprints", {"/Game/Items/Rope.Rope", "/Game/Items/Pick.Pick"}},
-                       {"count", 2}, {"quantity", 3}}}}}}});
+           {"items",
+            {{{"blueprint", kTorch},
+              {"blueprints", {"/Game/Items/Rope.Rope", "/Game/Items/Pick.Pick"}},
+              {"count", 2},
+              {"quantity", 3}}}}}}});
   Console("Alice", "kit twelve");
   EXPECT_EQ(CallsOf("UPrimalItem.AddNewItem").size(), 12u);
   std::vector<std::string> expected;
@@ -268,15 +279,15 @@ TEST_F(ItemTemplateTest, PathsThatLoadNoItemClassAreSkipped) {
   EXPECT_TRUE(ChatTo("Alice").empty());
   // The plain object is tested for being a class and skipped; a count of 0
   // still loads its class.
-  EXPECT_EQ(LoadedNames(), (std::vector<std::string>{"/Game/Items/Nowhere.Nowhere_C", "/Game/Items/Table.Table_C",
-                                                     kRope, kPick}));
+  EXPECT_EQ(LoadedNames(),
+            (std::vector<std::string>{"/Game/Items/Nowhere.Nowhere_C", "/Game/Items/Table.Table_C", kRope, kPick}));
   EXPECT_EQ(InventoryClasses("Alice"), std::vector<std::string>{kPick});
 }
 
 TEST_F(ItemTemplateTest, EveryPathFormGivesTheSameItem) {
-  const std::vector<std::string> forms = {"Blueprint'/Game/Items/Rope.Rope'",   "/Game/Items/Rope.Rope",
-                                          "/Game/Items/Rope.Rope_C",            "Blueprint'/Game/Items/Rope.Rope_C'",
-                                          "/Game/Items/Rope.Rope'",             "Blueprint'/Game/Items/Rope.Rope"};
+  const std::vector<std::string> forms = {"Blueprint'/Game/Items/Rope.Rope'", "/Game/Items/Rope.Rope",
+                                          "/Game/Items/Rope.Rope_C",          "Blueprint'/Game/Items/Rope.Rope_C'",
+                                          "/Game/Items/Rope.Rope'",           "Blueprint'/Game/Items/Rope.Rope"};
   json items = json::array();
   for (const std::string& form : forms) items.push_back({{"blueprint", form}});
   Start({{"forms", {{"items", items}}}, {"formList", {{"items", {{{"blueprints", forms}}}}}}});

@@ -106,8 +106,12 @@ TEST_F(SpawnTemplateTest, IntegersAcceptFractionsAndBooleans) {
          {"yes", Rex({{"count", true}, {"baseLevelStamina", true}})},
          {"no", Rex({{"count", false}})},
          {"huge", Rex({{"count", 1e30}})},
-         {"stock", Rex({{"items", {{{"blueprint", "/Game/Test/Meat.Meat"}, {"quantity", true}, {"count", 2.5},
-                                     {"quality", 9}, {"blueprints", {"/Game/Test/Saddle.Saddle"}}}}}})}});
+         {"stock", Rex({{"items",
+                         {{{"blueprint", "/Game/Test/Meat.Meat"},
+                           {"quantity", true},
+                           {"count", 2.5},
+                           {"quality", 9},
+                           {"blueprints", {"/Game/Test/Saddle.Saddle"}}}}}})}});
   Console("Alice", "spawn fraction");
   ASSERT_EQ(Creatures().size(), 2u);
   EXPECT_EQ(Creatures().at(0)["baseLevel"], 11);
@@ -138,8 +142,10 @@ TEST_F(SpawnTemplateTest, IntegersAcceptFractionsAndBooleans) {
 }
 
 TEST_F(SpawnTemplateTest, DefaultsAndNullItems) {
-  Start({{"bare", Rex({{"items", nullptr}})}, {"numbers", Rex({{"radius", 500}, {"imprint", 1}, {"saddleArmor", 30},
-                                                              {"saddleBlueprint", "/Game/Test/Saddle.Saddle"}})}});
+  Start(
+      {{"bare", Rex({{"items", nullptr}})},
+       {"numbers",
+        Rex({{"radius", 500}, {"imprint", 1}, {"saddleArmor", 30}, {"saddleBlueprint", "/Game/Test/Saddle.Saddle"}})}});
   Console("Alice", "spawn bare");
   const json spawn = CallsOf("AShooterPlayerController.SpawnActor").at(0)["args"];
   EXPECT_EQ(spawn[2], 1000.0f);  // radius 1000
@@ -163,8 +169,10 @@ TEST_F(SpawnTemplateTest, ATemplateOfTheWrongShapeSpawnsNothing) {
       {"radiusText", Rex({{"radius", "500"}})},
       {"itemText", Rex({{"items", {"/Game/Test/Meat.Meat"}}})},
       {"itemList", Rex({{"items", {{{"blueprints", {"/Game/Test/Meat.Meat"}}}}}})},
-      {"lateFault", Rex({{"items", {{{"blueprint", "/Game/Test/Meat.Meat"}}, {{"blueprint", "/Game/Test/Meat.Meat"}},
-                                    {{"blueprint", "/Game/Test/Meat.Meat"}, {"quantity", "5"}}}}})},
+      {"lateFault", Rex({{"items",
+                          {{{"blueprint", "/Game/Test/Meat.Meat"}},
+                           {{"blueprint", "/Game/Test/Meat.Meat"}},
+                           {{"blueprint", "/Game/Test/Meat.Meat"}, {"quantity", "5"}}}}})},
       {"itemNumber", Rex({{"items", 5}})},
       {"armorFlag", Rex({{"saddleArmor", true}})},
       {"imprintText", Rex({{"imprint", "1"}})},

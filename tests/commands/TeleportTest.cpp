@@ -82,7 +82,8 @@ TEST_F(TeleportTest, ALocationAddedToTheFileIsUsableAfterReload) {
   Console("Alice", "tp Lake");
   EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{kMissing});
   json config = StandardConfig();
-  config["Commands"]["TeleportTo_Console"]["Locations"] = {{"Camp", {{"x", 10}}}, {"Lake", {{"x", -4000}, {"y", 2200}}}};
+  config["Commands"]["TeleportTo_Console"]["Locations"] = {{"Camp", {{"x", 10}}},
+                                                           {"Lake", {{"x", -4000}, {"y", 2200}}}};
   WriteConfig(config);
   ClearRecord();
   Console("Alice", "reload");

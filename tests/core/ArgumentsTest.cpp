@@ -25,8 +25,9 @@ TEST(ArgumentsTest, OnlySingleSpacesSeparateAndEmptyPiecesAreDropped) {
   EXPECT_EQ(Split("  kit"), std::vector<WideString>{TEXT("kit")});
   EXPECT_EQ(Split("kit"), std::vector<WideString>{TEXT("kit")});
   EXPECT_EQ(Split("kit\tbuilder"), std::vector<WideString>{TEXT("kit\tbuilder")});
-  EXPECT_EQ(Split("a b c d e f g h i j"), (std::vector<WideString>{TEXT("a"), TEXT("b"), TEXT("c"), TEXT("d"), TEXT("e"), TEXT("f"), TEXT("g"), TEXT("h"),
-                                                                       TEXT("i"), TEXT("j")}));
+  EXPECT_EQ(Split("a b c d e f g h i j"),
+            (std::vector<WideString>{TEXT("a"), TEXT("b"), TEXT("c"), TEXT("d"), TEXT("e"), TEXT("f"), TEXT("g"),
+                                     TEXT("h"), TEXT("i"), TEXT("j")}));
   EXPECT_TRUE(Split("   ").empty());
   EXPECT_TRUE(Split("").empty());
 }

@@ -38,8 +38,8 @@ TEST_F(LifecycleTest, ReloadCommandAnswersFromSystem) {
   StartWith(StandardConfig());
   Console("Alice", "reload");
   ASSERT_EQ(EventsOf("chat").size(), 1u);
-  EXPECT_EQ(EventsOf("chat").at(0), json({{"event", "chat"}, {"to", "Alice"}, {"sender", "[system]"},
-                                       {"text", "Test config reloaded!"}}));
+  EXPECT_EQ(EventsOf("chat").at(0),
+            json({{"event", "chat"}, {"to", "Alice"}, {"sender", "[system]"}, {"text", "Test config reloaded!"}}));
   EXPECT_EQ(CallsOf("AShooterPlayerController.ClientChatMessage").size(), 1u);
 }
 

@@ -41,8 +41,8 @@ TEST_F(ReplyTest, TheRecordHoldsTheSenderAndMessageAndEveryOtherFieldEmpty) {
   SendReply(Alice(), SystemSender(), "");
   const auto calls = CallsOf("AShooterPlayerController.ClientChatMessage");
   ASSERT_EQ(calls.size(), 2u);
-  const json empty_fields = {{"senderId", 0},       {"senderTeamIndex", 0}, {"receivedTime", -1.0},
-                             {"sendMode", 0},       {"radioFrequency", 0},  {"chatType", 0}};
+  const json empty_fields = {{"senderId", 0}, {"senderTeamIndex", 0}, {"receivedTime", -1.0},
+                             {"sendMode", 0}, {"radioFrequency", 0},  {"chatType", 0}};
   for (const json& call : calls) {
     EXPECT_EQ(call["args"][1], "[system]");
     json fields = call["args"][3];

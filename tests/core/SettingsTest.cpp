@@ -57,7 +57,8 @@ TEST(SettingsTest, ATypeErrorOfAnEntryNamesTheEntrysPlaceFromTheRoot) {
   // These units are built without the library's diagnostics: the place is the entry's.
   EXPECT_EQ(error_of({{"Commands", {{"Health_Chat", {{"Enabled", "yes"}}}}}}),
             "[json.exception.type_error.302] (/Commands/Health_Chat) type must be boolean, but is string");
-  EXPECT_EQ(error_of({{"Commands", {7}}}), "[json.exception.type_error.306] (/Commands) cannot use value() with number");
+  EXPECT_EQ(error_of({{"Commands", {7}}}),
+            "[json.exception.type_error.306] (/Commands) cannot use value() with number");
   EXPECT_EQ(error_of({{"Features", {{"a~b", 7}}}}),
             "[json.exception.type_error.306] (/Features/a~0b) cannot use value() with number");
 }

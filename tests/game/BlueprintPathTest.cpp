@@ -40,11 +40,16 @@ WideString Wide(const std::string& narrow) {
 std::string Printable(const std::string& text) {
   std::string out;
   for (const char c : text) {
-    if (c == '\n') out += "\\n";
-    else if (c == '\r') out += "\\r";
-    else if (c == '\0') out += "\\0";
-    else if (static_cast<unsigned char>(c) >= 0x80) out += "\\x" + std::to_string(static_cast<unsigned char>(c));
-    else out += c;
+    if (c == '\n')
+      out += "\\n";
+    else if (c == '\r')
+      out += "\\r";
+    else if (c == '\0')
+      out += "\\0";
+    else if (static_cast<unsigned char>(c) >= 0x80)
+      out += "\\x" + std::to_string(static_cast<unsigned char>(c));
+    else
+      out += c;
   }
   return "\"" + out + "\"";
 }
@@ -96,21 +101,21 @@ TEST(BlueprintPathTest, EmptyInputGivesEmptyResults) {
 
 TEST(BlueprintPathTest, EdgeCases) {
   const std::vector<std::pair<std::string, std::string>> class_paths = {
-      {"Blueprint'", "Blueprint_C"},                         // the prefix needs a core after it
-      {"blueprint'/Game/A.A'", "blueprint'/Game/A.A_C"},     // the prefix is case-sensitive
-      {"A_C_C", "A_C_C"},                                    // one suffix only
-      {"A_c", "A_c_C"},                                      // the suffix is case-sensitive
-      {"A''", "A'_C"},                                       // one closing quote only
-      {"Blueprint'Blueprint'/A.A'", "Blueprint'/A.A_C"},     // one prefix only
-      {"_C", "_C_C"},                                        // a suffix alone is the core
+      {"Blueprint'", "Blueprint_C"},                      // the prefix needs a core after it
+      {"blueprint'/Game/A.A'", "blueprint'/Game/A.A_C"},  // the prefix is case-sensitive
+      {"A_C_C", "A_C_C"},                                 // one suffix only
+      {"A_c", "A_c_C"},                                   // the suffix is case-sensitive
+      {"A''", "A'_C"},                                    // one closing quote only
+      {"Blueprint'Blueprint'/A.A'", "Blueprint'/A.A_C"},  // one prefix only
+      {"_C", "_C_C"},                                     // a suffix alone is the core
       {"'", "'_C"},
       {"_C'", "_C_C"},
       {"Blueprint''", "'_C"},
-      {"/Game/A.A\0/Game/B.B"s, "/Game/A.A_C"},              // text ends at the first NUL
+      {"/Game/A.A\0/Game/B.B"s, "/Game/A.A_C"},  // text ends at the first NUL
       {"\0/Game/A.A"s, ""},
-      {"/Game/A.A\n", ""},                                   // line breaks never match
+      {"/Game/A.A\n", ""},  // line breaks never match
       {"/Game/\rA.A", ""},
-      {"/Game/A\tB.A", "/Game/A\tB.A_C"},                    // other control characters do
+      {"/Game/A\tB.A", "/Game/A\tB.A_C"},  // other control characters do
   };
   for (const auto& [input, class_path] : class_paths) {
     SCOPED_TRACE(Printable(input));
@@ -137,9 +142,9 @@ TEST(BlueprintPathTest, AgreesWithTheRegularExpressionOnAllShortInputs) {
 }
 
 TEST(BlueprintPathTest, AgreesWithTheRegularExpressionOnLongerRandomInputs) {
-  const std::vector<std::string> fragments = {"Blueprint'", "Blueprint'", "'",    "'",        "_C",   "_C",
-                                              "_c",         "/Game/",     "A.A",  "\n",       "\r",   "\0"s,
-                                              "\xE9",       " ",          "\t",   "blueprint", "Blue", "print'"};
+  const std::vector<std::string> fragments = {"Blueprint'", "Blueprint'", "'",   "'",         "_C",   "_C",
+                                              "_c",         "/Game/",     "A.A", "\n",        "\r",   "\0"s,
+                                              "\xE9",       " ",          "\t",  "blueprint", "Blue", "print'"};
   std::mt19937 random(20240611);
   std::uniform_int_distribution<std::size_t> pick(0, fragments.size() - 1);
   std::uniform_int_distribution<int> length(5, 14);

@@ -154,8 +154,8 @@ TEST_F(CreatureSpawningTest, TamesToTheCallerAndStartsTheCreatureOnce) {
                           "APrimalDinoCharacter.UpdateImprintingQuality"},
                          from),
             (std::vector<std::string>{"AShooterPlayerController.SpawnActor", "AShooterPlayerState.GetPlayerName",
-                                      "AShooterPlayerState.SetTribeTamingDinoSettings",
-                                      "APrimalDinoCharacter.TameDino", "APrimalDinoCharacter.BeginPlay",
+                                      "AShooterPlayerState.SetTribeTamingDinoSettings", "APrimalDinoCharacter.TameDino",
+                                      "APrimalDinoCharacter.BeginPlay",
                                       "UPrimalCharacterStatusComponent.GetExperienceRequiredForPreviousLevelUp",
                                       "APrimalDinoCharacter.UpdateImprintingQuality"}));
   const json tame = CallsOf("APrimalDinoCharacter.TameDino").at(0)["args"];
@@ -173,11 +173,20 @@ TEST_F(CreatureSpawningTest, TamesToTheCallerAndStartsTheCreatureOnce) {
 }
 
 TEST_F(CreatureSpawningTest, LevelsGoToTheirStatIndices) {
-  Start({{"levelled", Rex({{"baseLevelHealth", 10}, {"baseLevelStamina", 1}, {"baseLevelOxygen", 2},
-                           {"baseLevelFood", 3}, {"baseLevelWeight", 4}, {"baseLevelMeleeDamage", 5},
-                           {"baseLevelMovementSpeed", 6}, {"tamedLevelHealth", 7}, {"tamedLevelStamina", 8},
-                           {"tamedLevelOxygen", 9}, {"tamedLevelFood", 10}, {"tamedLevelWeight", 11},
-                           {"tamedLevelMeleeDamage", 12}, {"tamedLevelMovementSpeed", 13}})},
+  Start({{"levelled", Rex({{"baseLevelHealth", 10},
+                           {"baseLevelStamina", 1},
+                           {"baseLevelOxygen", 2},
+                           {"baseLevelFood", 3},
+                           {"baseLevelWeight", 4},
+                           {"baseLevelMeleeDamage", 5},
+                           {"baseLevelMovementSpeed", 6},
+                           {"tamedLevelHealth", 7},
+                           {"tamedLevelStamina", 8},
+                           {"tamedLevelOxygen", 9},
+                           {"tamedLevelFood", 10},
+                           {"tamedLevelWeight", 11},
+                           {"tamedLevelMeleeDamage", 12},
+                           {"tamedLevelMovementSpeed", 13}})},
          {"eleven", Rex({{"baseLevelHealth", 10}})},
          {"plain", Rex()},
          {"overflow", Rex({{"baseLevelHealth", 256}, {"tamedLevelHealth", 65541}, {"tamedLevelStamina", 1}})}});
@@ -190,7 +199,8 @@ TEST_F(CreatureSpawningTest, LevelsGoToTheirStatIndices) {
   EXPECT_EQ(levelled["baseLevel"], 32);
   EXPECT_EQ(levelled["extraLevel"], 70);
   // The experience is asked for once the new levels are in place.
-  const json experience = CallsOf("UPrimalCharacterStatusComponent.GetExperienceRequiredForPreviousLevelUp").at(0)["args"];
+  const json experience =
+      CallsOf("UPrimalCharacterStatusComponent.GetExperienceRequiredForPreviousLevelUp").at(0)["args"];
   EXPECT_EQ(experience[1], 32);
   EXPECT_EQ(experience[2], 70);
   EXPECT_EQ(levelled["experience"], experience[3]);

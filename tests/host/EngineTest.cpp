@@ -2,9 +2,9 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
-#include "sandbox/game/Memory.h"
 #include "orvanel/host/Engine.h"
 #include "orvanel/host/Text.h"
+#include "sandbox/game/Memory.h"
 
 namespace {
 

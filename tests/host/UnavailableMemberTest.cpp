@@ -26,12 +26,9 @@ struct Line {
 // In an order where a command that stops midway changes nothing that a later
 // one reads: the survey and the kit before the spawn, the move last.
 const std::vector<Line> kLines = {
-    {true, "/health", "Health_Chat"},
-    {false, "health", "Health_Console"},
-    {false, "kit all", "ItemTemplate_Console"},
-    {false, "kit nosuch", "ItemTemplate_Console"},
-    {false, "reload", "ReloadConfig_Console"},
-    {false, "spawn pack", "SpawnTemplate_Console"},
+    {true, "/health", "Health_Chat"},           {false, "health", "Health_Console"},
+    {false, "kit all", "ItemTemplate_Console"}, {false, "kit nosuch", "ItemTemplate_Console"},
+    {false, "reload", "ReloadConfig_Console"},  {false, "spawn pack", "SpawnTemplate_Console"},
     {false, "tp Camp", "TeleportTo_Console"},
 };
 
@@ -121,11 +118,11 @@ TEST_F(UnavailableMemberTest, EveryMemberWithheldInTurnStopsOnlyTheCommandsThatN
   const std::set<std::string> names = sim::AskedNames();
   // Every family of members is in the traced run: allocator, replies, survey,
   // notification, items, spawning and taming, bit fields, the move.
-  for (const char* name : {"FMemory.Realloc", "FMemory.Free", "AShooterPlayerController.ClientChatMessage",
-                           "UGameplayStatics.GetAllActorsOfClass",
-                           "AShooterPlayerController.ClientServerUlvaneNotificationCustom", "UPrimalItem.AddNewItem",
-                           "APrimalDinoCharacter.TameDino", "APrimalDinoCharacter.bIgnoreAllyLook",
-                           "UPrimalItem.ItemStatValues", "AShooterPlayerController.SetPlayerPos"})
+  for (const char* name :
+       {"FMemory.Realloc", "FMemory.Free", "AShooterPlayerController.ClientChatMessage",
+        "UGameplayStatics.GetAllActorsOfClass", "AShooterPlayerController.ClientServerUlvaneNotificationCustom",
+        "UPrimalItem.AddNewItem", "APrimalDinoCharacter.TameDino", "APrimalDinoCharacter.bIgnoreAllyLook",
+        "UPrimalItem.ItemStatValues", "AShooterPlayerController.SetPlayerPos"})
     EXPECT_EQ(names.count(name), 1u) << name;
   UnloadPlugin();
 

@@ -23,8 +23,11 @@ class FaultSwitchesTest : public PluginTest {
     config["Commands"]["ItemTemplate_Console"]["Templates"] = {
         {"food", {{"items", {{{"blueprint", kSaddle}}, {{"blueprint", kMeat}, {"count", 2}}}}}}};
     config["Commands"]["SpawnTemplate_Console"]["Templates"] = {
-        {"pack", {{"blueprint", "/Game/Test/Rex.Rex"}, {"count", 3}, {"saddleBlueprint", "/Game/Test/Saddle.Saddle"},
-                  {"items", {{{"blueprint", "/Game/Test/Meat.Meat"}}}}}}};
+        {"pack",
+         {{"blueprint", "/Game/Test/Rex.Rex"},
+          {"count", 3},
+          {"saddleBlueprint", "/Game/Test/Saddle.Saddle"},
+          {"items", {{{"blueprint", "/Game/Test/Meat.Meat"}}}}}}};
     WriteConfig(config);
     json world = ThreePlayers();
     world["assets"] = {{"creatures", {kRex}}, {"items", {kMeat, kSaddle}}};

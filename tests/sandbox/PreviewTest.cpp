@@ -133,8 +133,9 @@ TEST_F(PreviewTest, TheMapShowsCreaturesByTeamAndYawTheNewOnesAndTheLocations) {
                         {{"team", 0}, {"position", {100, -2900, 0}}}};
   WriteFile("world.json", world.dump());
   const auto first = root_ / "first.svg", second = root_ / "second.svg", third = root_ / "third.svg";
-  WriteFile("session.txt", "console Alice spawn ring\nmap Alice " + first.string() + "\nconsole Alice spawn one\nmap Alice " +
-                               second.string() + "\nmap Alice " + third.string() + " 3000\nmap Alice x.svg 0\n");
+  WriteFile("session.txt", "console Alice spawn ring\nmap Alice " + first.string() +
+                               "\nconsole Alice spawn one\nmap Alice " + second.string() + "\nmap Alice " +
+                               third.string() + " 3000\nmap Alice x.svg 0\n");
   ASSERT_EQ(std::system(Command("--config " + (root_ / "my.json").string() + " --world " +
                                 (root_ / "world.json").string() + " " + (root_ / "session.txt").string())
                             .c_str()),

@@ -57,16 +57,16 @@ class ProgramTest : public PluginTest {
 TEST_F(ProgramTest, ThePluginUnloadsAndLoadsAgainAndTheProcessExitsCleanly) {
   WriteConfig(StandardConfig());
   int status = -1;
-  const std::string output = Run(
-      "console Alice reload\n"
-      "reload-plugin\n"
-      "console Bob reload\n"
-      "unload\n"
-      "console Bob reload\n"
-      "load\n"
-      "console Carol reload\n"
-      "dump\n",
-      status);
+  const std::string output =
+      Run("console Alice reload\n"
+          "reload-plugin\n"
+          "console Bob reload\n"
+          "unload\n"
+          "console Bob reload\n"
+          "load\n"
+          "console Carol reload\n"
+          "dump\n",
+          status);
   EXPECT_EQ(status, 0) << output;
   EXPECT_EQ(output.find("fatal"), std::string::npos) << output;
   EXPECT_EQ(output.find("never freed"), std::string::npos) << output;

@@ -74,8 +74,8 @@ TEST_F(SoakTest, AThousandCyclesKeepGameBlocksAndTheHeapFlat) {
   }
   sim::ResetWorld();
   const std::size_t grown = HeapInUse() - std::min(HeapInUse(), settled_heap);
-  EXPECT_LT(grown, kHeapGrowthBound) << "the heap grew by " << grown << " bytes over "
-                                           << kCycles - kSettled << " cycles";
+  EXPECT_LT(grown, kHeapGrowthBound) << "the heap grew by " << grown << " bytes over " << kCycles - kSettled
+                                     << " cycles";
   EXPECT_TRUE(sim::Events().empty());
   EXPECT_TRUE(sim::Calls().empty());
 }

@@ -69,7 +69,9 @@ void PluginTest::RemoveConfig() {
   std::filesystem::remove(root_ / "TalvexApi" / "Plugins" / "Orvanel" / "config.json");
 }
 
-json PluginTest::ConfigWithCommands(const json& commands) { return {{"Commands", commands}, {"Features", json::object()}}; }
+json PluginTest::ConfigWithCommands(const json& commands) {
+  return {{"Commands", commands}, {"Features", json::object()}};
+}
 
 json PluginTest::StandardConfig() {
   return ConfigWithCommands({{"Health_Chat", {{"Command", "/health"}}},

@@ -51,9 +51,8 @@ TEST_F(AnyAssetsTest, EveryPastedFormOfAnUnlistedPathGivesAnItemNamedByItsClassP
                "Blueprint'/Game/Mods/X/Gem.Gem_C'"}),
         json::object());
   Console("Alice", "kit kit");
-  EXPECT_EQ(AliceItemClasses(),
-            (std::vector<std::string>{"/Game/Items/Rope.Rope_C", "/Game/Items/Rope.Rope_C", "/Game/Mods/X/Gem.Gem_C",
-                                      "/Game/Mods/X/Gem.Gem_C"}));
+  EXPECT_EQ(AliceItemClasses(), (std::vector<std::string>{"/Game/Items/Rope.Rope_C", "/Game/Items/Rope.Rope_C",
+                                                          "/Game/Mods/X/Gem.Gem_C", "/Game/Mods/X/Gem.Gem_C"}));
   // One class per path, made once.
   EXPECT_EQ(sim::GetWorld().itemClasses.size(), 2u);
 }
@@ -71,8 +70,10 @@ TEST_F(AnyAssetsTest, AnUnlistedCreatureSpawnsWithItsSaddleAndAListedActorKeepsI
   const std::string crate = "Blueprint'/Game/Props/Crate.Crate'";
   Start({{"any", true}, {"actors", {crate}}}, json::array(),
         {{"wolves",
-          {{"blueprint", "/Game/Mods/Wolf/Wolf_BP.Wolf_BP_C"}, {"count", 2},
-           {"saddleBlueprint", "/Game/Mods/Wolf/WolfSaddle.WolfSaddle"}, {"saddleArmor", 30}}},
+          {{"blueprint", "/Game/Mods/Wolf/Wolf_BP.Wolf_BP_C"},
+           {"count", 2},
+           {"saddleBlueprint", "/Game/Mods/Wolf/WolfSaddle.WolfSaddle"},
+           {"saddleArmor", 30}}},
          {"crates", {{"blueprint", "/Game/Props/Crate.Crate"}, {"count", 2}}},
          {"broken", {{"blueprint", "Wolf_BP"}}}});
   Console("Alice", "spawn wolves");
@@ -90,7 +91,8 @@ TEST_F(AnyAssetsTest, AnUnlistedCreatureSpawnsWithItsSaddleAndAListedActorKeepsI
 }
 
 TEST_F(AnyAssetsTest, WithoutItOnlyListedAssetsLoad) {
-  Start({{"any", false}, {"items", {"/Game/Items/Rope.Rope_C"}}}, Items({"/Game/Items/Rope.Rope", "/Game/Items/Gem.Gem"}),
+  Start({{"any", false}, {"items", {"/Game/Items/Rope.Rope_C"}}},
+        Items({"/Game/Items/Rope.Rope", "/Game/Items/Gem.Gem"}),
         {{"wolf", {{"blueprint", "/Game/Mods/Wolf/Wolf_BP.Wolf_BP"}}}});
   Console("Alice", "kit kit");
   Console("Alice", "spawn wolf");

@@ -3,8 +3,8 @@
 // that keep a field from being read off the wrong kind of object.
 #include <vector>
 
-#include "sandbox/game/World.h"
 #include "orvanel/host/GameAccess.h"
+#include "sandbox/game/World.h"
 #include "support/PluginTest.h"
 
 using nlohmann::json;
@@ -68,8 +68,7 @@ TEST_F(HealthMembersTest, AFieldAskedOfTheWrongClassIsStillAViolationOnceTheFiel
   // The name tag is read off a creature first, then asked of a player's character.
   GameField<FName>(creature, "APrimalDinoCharacter.DinoNameTag");
   sim::Character* character = Player("Alice")->Character;
-  const auto violations =
-      ViolationsDuring([&] { GameField<FName>(character, "APrimalDinoCharacter.DinoNameTag"); });
+  const auto violations = ViolationsDuring([&] { GameField<FName>(character, "APrimalDinoCharacter.DinoNameTag"); });
   ASSERT_EQ(violations.size(), 1u);
   EXPECT_NE(violations[0].find("which is not a APrimalDinoCharacter"), std::string::npos) << violations[0];
 }

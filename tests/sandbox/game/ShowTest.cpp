@@ -15,7 +15,8 @@ class ShowTest : public PluginTest {
   void Start(const json& creatures, const json& group = json::object()) {
     json config = StandardConfig();
     config["Commands"]["ItemTemplate_Console"]["Templates"] = {
-        {"tools", {{"items", {{{"blueprint", "/Game/Items/Tools/Hatchet.Hatchet"}, {"quantity", 3}, {"quality", 2.5}}}}}}};
+        {"tools",
+         {{"items", {{{"blueprint", "/Game/Items/Tools/Hatchet.Hatchet"}, {"quantity", 3}, {"quality", 2.5}}}}}}};
     config["Commands"]["SpawnTemplate_Console"]["Templates"] = {{"pack", group}};
     WriteConfig(config);
     json world = ThreePlayers();
@@ -107,8 +108,8 @@ TEST_F(ShowTest, DumpNarrowsToPlayersCreaturesOrOnePlayer) {
   EXPECT_EQ(sim::ShowCommand("creature 99999"), "There is no creature with the id \"99999\".\n");
   EXPECT_EQ(sim::ShowCommand("creature -1"), "There is no creature with the id \"-1\".\n");
   const uint64_t rex = sim::GetWorld().creatures[0]->id;
-  EXPECT_EQ(sim::ShowCommand("creature " + std::to_string(rex)).rfind("Creature " + std::to_string(rex) + " \"Rex\"", 0),
-            0u);
+  EXPECT_EQ(
+      sim::ShowCommand("creature " + std::to_string(rex)).rfind("Creature " + std::to_string(rex) + " \"Rex\"", 0), 0u);
 }
 
 }  // namespace
