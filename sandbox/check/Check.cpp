@@ -264,8 +264,13 @@ class Checker {
         else
           ReadTeleportLocation(value);
       } catch (const TemplateReadError& error) {
-        Error(base + error.pointer, error.reason,
-              Quoted(text + " " + name) + " answers " + Quoted(kTemplateFaultyReply));
+        std::string line = text;
+        line += ' ';
+        line += name;
+        std::string hint = Quoted(line);
+        hint += " answers ";
+        hint += Quoted(kTemplateFaultyReply);
+        Error(base + error.pointer, error.reason, hint);
       }
     }
   }
@@ -316,7 +321,7 @@ class Checker {
     const std::string word = creature[key].get<std::string>();
     if (FindWordCode(words, word) != nullptr) return;
     std::vector<std::string> known;
-    for (const WordCode& entry : words) known.push_back(entry.word);
+    for (const WordCode& entry : words) known.emplace_back(entry.word);
     const std::string nearest = NearestWord(word, known);
     std::string hint = nearest.empty() ? "one of " : "did you mean " + Quoted(nearest) + "?";
     if (nearest.empty())
