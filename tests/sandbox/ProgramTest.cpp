@@ -1,12 +1,8 @@
 // The orvanel-sandbox program as a user runs it: a script on standard input,
 // the plugin detached and attached again, and a clean exit.
 #include "support/PluginTest.h"
+#include "support/Process.h"
 
-#if !defined(_WIN32)
-#include <sys/wait.h>
-#endif
-
-#include <cstdio>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -15,27 +11,11 @@ using nlohmann::json;
 
 namespace {
 
-#if defined(_WIN32)
-FILE* OpenCommand(const std::string& command) { return _popen(command.c_str(), "r"); }
-int CloseCommand(FILE* pipe) { return _pclose(pipe); }
-int ExitStatus(int status) { return status; }
-#else
-FILE* OpenCommand(const std::string& command) { return popen(command.c_str(), "r"); }
-int CloseCommand(FILE* pipe) { return pclose(pipe); }
-int ExitStatus(int status) { return WEXITSTATUS(status); }
-#endif
-
 class ProgramTest : public PluginTest {
  protected:
   // Runs the program with `arguments` and returns what it printed; `status` gets its exit status.
   std::string RunProgram(const std::string& arguments, int& status) {
-    const std::string program = std::filesystem::path(ORVANEL_SANDBOX_PATH).make_preferred().string();
-    FILE* pipe = OpenCommand(program + " " + arguments + " 2>&1");
-    std::string output;
-    char buffer[4096];
-    while (std::size_t read = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, read);
-    status = CloseCommand(pipe);
-    return output;
+    return RunCommand(ORVANEL_SANDBOX_PATH, arguments, status);
   }
   // Runs the program on `script` in `world` (by default three players).
   std::string Run(const std::string& script, int& status, const json& world = ThreePlayers()) {
@@ -113,7 +93,7 @@ TEST_F(ProgramTest, AWorldWithTwoPlayersOfOneSteamIdIsRefused) {
   world["players"][2]["steamId"] = world["players"][0]["steamId"];
   int status = -1;
   const std::string output = Run("dump\n", status, world);
-  EXPECT_EQ(ExitStatus(status), 2) << output;
+  EXPECT_EQ(status, 2) << output;
   EXPECT_NE(output.find("Carol has the Steam id 76561198000000001 of Alice"), std::string::npos) << output;
   EXPECT_EQ(output.find("\"players\""), std::string::npos) << output;
 }

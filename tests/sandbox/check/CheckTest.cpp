@@ -1,12 +1,8 @@
 // The configuration checker: the exact line each check prints, the program's
 // options, formats and exit status, and the example configuration checking clean.
 #include "sandbox/check/Check.h"
+#include "support/Process.h"
 
-#if !defined(_WIN32)
-#include <sys/wait.h>
-#endif
-
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -311,16 +307,6 @@ TEST(CheckTest, TheNearestKnownWordIsAMisspellingOfItOrNone) {
   EXPECT_EQ(check::NearestWord("speed", known), "");
 }
 
-#if defined(_WIN32)
-FILE* OpenCommand(const std::string& command) { return _popen(command.c_str(), "r"); }
-int CloseCommand(FILE* pipe) { return _pclose(pipe); }
-int ExitStatus(int status) { return status; }
-#else
-FILE* OpenCommand(const std::string& command) { return popen(command.c_str(), "r"); }
-int CloseCommand(FILE* pipe) { return pclose(pipe); }
-int ExitStatus(int status) { return WEXITSTATUS(status); }
-#endif
-
 class CheckProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -332,13 +318,7 @@ class CheckProgramTest : public ::testing::Test {
 
   // Runs orvanel-check with `arguments`; `status` gets its exit status.
   std::string Run(const std::string& arguments, int& status) {
-    const std::string program = std::filesystem::path(ORVANEL_CHECK_PATH).make_preferred().string();
-    FILE* pipe = OpenCommand(program + " " + arguments + " 2>&1");
-    std::string output;
-    char buffer[4096];
-    while (std::size_t read = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, read);
-    status = ExitStatus(CloseCommand(pipe));
-    return output;
+    return RunCommand(ORVANEL_CHECK_PATH, arguments, status);
   }
   std::string Write(const std::string& name, const std::string& text) {
     const auto path = root_ / name;
