@@ -132,10 +132,18 @@ ItemEntry ReadCreatureItem(const json& element, const std::string& at) {
   return entry;
 }
 
-// The "items" of a template; a null one walks as an empty list, a lone value
-// as a list of one.
-json ItemsOf(const json& object) {
-  return ReadAt(KeyPointer("", object, "items"), [&] { return object.value("items", json::array()); });
+// Reads the "items" of a template into `entries`, each with `read_entry`, and
+// returns each element's place, for the work limits that name the one at fault.
+// A null "items" walks as an empty list, a lone value as a list of one.
+template <typename Entry, typename ReadEntry>
+std::vector<std::string> ReadItemsOf(const json& object, std::vector<Entry>& entries, ReadEntry read_entry) {
+  const json items = ReadAt(KeyPointer("", object, "items"), [&] { return object.value("items", json::array()); });
+  std::vector<std::string> places;
+  WalkTemplateList("/items", items, [&](const json& element, const std::string& at) {
+    entries.push_back(read_entry(element, at));
+    places.push_back(at);
+  });
+  return places;
 }
 
 }  // namespace
@@ -160,12 +168,7 @@ const json* FindCatalogueElement(const json& entry, const char* member, const st
 ItemKit ReadItemKit(const json& kit) {
   ItemKit read;
   read.passes = IntegerAt("", kit, "count", 1);
-  const json items = ItemsOf(kit);
-  std::vector<std::string> places;
-  WalkTemplateList("/items", items, [&](const json& element, const std::string& at) {
-    read.entries.push_back(ReadKitEntry(element, at));
-    places.push_back(at);
-  });
+  const std::vector<std::string> places = ReadItemsOf(kit, read.entries, ReadKitEntry);
   TemplateWork creations{kMaxItemCreationsPerCommand, "item creations"};
   for (std::size_t index = 0; index < read.entries.size(); ++index) {
     const ItemEntry& entry = read.entries[index];
@@ -195,12 +198,7 @@ CreatureTemplate ReadCreatureTemplate(const json& creature) {
   request.ignoreAllWhistles = ValueAt("", creature, "ignoreAllWhistles", false);
   request.ignoreAllyLook = ValueAt("", creature, "ignoreAllyLook", false);
 
-  const json items = ItemsOf(creature);
-  std::vector<std::string> places;
-  WalkTemplateList("/items", items, [&](const json& element, const std::string& at) {
-    request.items.push_back(ReadCreatureItem(element, at));
-    places.push_back(at);
-  });
+  const std::vector<std::string> places = ReadItemsOf(creature, request.items, ReadCreatureItem);
 
   TemplateWork creatures{kMaxCreaturesPerGroup, "creatures"};
   ReadAt("/count", [&] { creatures.Add(1, read.count); });
