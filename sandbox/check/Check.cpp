@@ -197,7 +197,8 @@ class Checker {
     }
   }
 
-  bool FeatureEnabled(const char* name) const {
+  // The file's own switch: the checker has no loaded plugin whose settings it could ask.
+  bool FeatureSwitchedOnInFile(const char* name) const {
     if (!config_.is_object() || !config_.contains("Features") || !config_["Features"].is_object()) return false;
     const json& features = config_["Features"];
     if (!features.contains(name)) return false;
@@ -226,7 +227,7 @@ class Checker {
     } else {
       CheckCommandText(kind, at + "/Command", text);
     }
-    if (settings.permissions && !FeatureEnabled("Permissions"))
+    if (settings.permissions && !FeatureSwitchedOnInFile("Permissions"))
       Warn(at + "/Permissions",
            "\"Permissions\" is on but the feature \"Permissions\" is not enabled: no permission is checked",
            "set \"Features\": {\"Permissions\": {\"Enabled\": true}}");
@@ -297,13 +298,23 @@ class Checker {
       Warn(at, "the path " + Quoted(path) + " is not a creature in the world's catalogue");
   }
 
-  void CheckKit(const std::string& base, const json& kit, const ItemKit& read) {
-    CheckCount(base + "/count", read.passes);
+  // Walks a template's "items" beside the entries read from them: each one's
+  // count and quantity, then `check_paths` for its paths.
+  template <typename CheckPaths>
+  void CheckItems(const std::string& base, const json& object, const std::vector<ItemEntry>& entries,
+                  CheckPaths check_paths) {
     std::size_t index = 0;
-    WalkTemplateList(base + "/items", kit.value("items", json::array()), [&](const json&, const std::string& at) {
-      const ItemEntry& entry = read.entries[index++];
+    WalkTemplateList(base + "/items", object.value("items", json::array()), [&](const json&, const std::string& at) {
+      const ItemEntry& entry = entries[index++];
       CheckCount(at + "/count", entry.count);
       CheckQuantity(at + "/quantity", entry.quantity);
+      check_paths(at, entry);
+    });
+  }
+
+  void CheckKit(const std::string& base, const json& kit, const ItemKit& read) {
+    CheckCount(base + "/count", read.passes);
+    CheckItems(base, kit, read.entries, [&](const std::string& at, const ItemEntry& entry) {
       if (!entry.blueprints.empty()) {
         for (std::size_t path = 0; path < entry.blueprints.size(); ++path)
           CheckPath(at + "/blueprints/" + std::to_string(path), entry.blueprints[path], PathKind::Item);
@@ -355,11 +366,7 @@ class Checker {
       Warn(base + "/imprint", "imprint " + Shown(creature["imprint"]) + " is outside 0..1: it counts as " +
                                   (request.imprint > 1.0f ? "1" : "none"));
     CheckCount(base + "/count", read.count);
-    std::size_t index = 0;
-    WalkTemplateList(base + "/items", creature.value("items", json::array()), [&](const json&, const std::string& at) {
-      const ItemEntry& entry = request.items[index++];
-      CheckCount(at + "/count", entry.count);
-      CheckQuantity(at + "/quantity", entry.quantity);
+    CheckItems(base, creature, request.items, [&](const std::string& at, const ItemEntry& entry) {
       if (entry.blueprint.empty())
         Warn(at, "the item has no \"blueprint\" path: it gives nothing");
       else
