@@ -12,6 +12,7 @@
 
 #include "orvanel/core/CommandKeys.h"
 #include "orvanel/core/Logger.h"
+#include "orvanel/core/NameDistance.h"
 #include "orvanel/core/Reply.h"
 #include "orvanel/core/Settings.h"
 #include "orvanel/host/GameAccess.h"
@@ -107,27 +108,6 @@ std::string ListOf(const Names& names) {
   return text;
 }
 
-// The edit distance of two names, ASCII letters compared without regard to
-// case, over their first 64 bytes: long names cost no more than short ones.
-std::size_t NameDistance(std::string_view a, std::string_view b) {
-  a = a.substr(0, 64);
-  b = b.substr(0, 64);
-  std::vector<std::size_t> row(b.size() + 1);
-  std::iota(row.begin(), row.end(), std::size_t{0});
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    std::size_t diagonal = row[0];
-    row[0] = i + 1;
-    for (std::size_t j = 0; j < b.size(); ++j) {
-      const bool same =
-          std::tolower(static_cast<unsigned char>(a[i])) == std::tolower(static_cast<unsigned char>(b[j]));
-      const std::size_t next = std::min({row[j + 1] + 1, row[j] + 1, diagonal + (same ? 0 : 1)});
-      diagonal = row[j + 1];
-      row[j + 1] = next;
-    }
-  }
-  return row[b.size()];
-}
-
 // After a missing or unknown name: the nearest name when one was given, then
 // every name of the command's catalogue, in byte order.
 void SendCatalogue(const char* key, AShooterPlayerController* player, const std::string& asked) {
@@ -141,9 +121,15 @@ void SendCatalogue(const char* key, AShooterPlayerController* player, const std:
     for (auto name = member->begin(); name != member->end(); ++name) names.push_back(name.key());
   if (!asked.empty() && !names.empty()) {
     // The first of the nearest, in byte order.
-    const auto nearest = std::min_element(names.begin(), names.end(), [&](const std::string& a, const std::string& b) {
-      return NameDistance(asked, a) < NameDistance(asked, b);
-    });
+    const std::string* nearest = nullptr;
+    std::size_t best = 0;
+    for (const std::string& name : names) {
+      const std::size_t distance = NameDistance(asked, name);
+      if (nearest == nullptr || distance < best) {
+        nearest = &name;
+        best = distance;
+      }
+    }
     SendReply(player, SystemSender(), "Did you mean {}?", *nearest);
   }
   SendReply(player, SystemSender(), "{}: {}", catalogue->label, ListOf(names));

@@ -1,6 +1,7 @@
 #include "sandbox/check/Check.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <exception>
@@ -14,6 +15,7 @@
 #include "orvanel/commands/TemplateReading.h"
 #include "orvanel/core/CommandKeys.h"
 #include "orvanel/core/Config.h"
+#include "orvanel/core/NameDistance.h"
 #include "orvanel/core/Settings.h"
 #include "orvanel/game/BlueprintPath.h"
 #include "sandbox/check/JsonPlaces.h"
@@ -384,29 +386,12 @@ class Checker {
   std::map<std::string, std::string> console_texts_;
 };
 
-std::size_t EditDistance(const std::string& a, const std::string& b) {
-  std::vector<std::size_t> row(b.size() + 1);
-  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (std::size_t i = 1; i <= a.size(); ++i) {
-    std::size_t diagonal = row[0];
-    row[0] = i;
-    for (std::size_t j = 1; j <= b.size(); ++j) {
-      const std::size_t above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = above;
-    }
-  }
-  return row[b.size()];
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
+// The length of the start two words share, letters compared without regard to case.
 std::size_t SharedStart(const std::string& a, const std::string& b) {
   std::size_t length = 0;
-  while (length < a.size() && length < b.size() && a[length] == b[length]) ++length;
+  while (length < a.size() && length < b.size() &&
+         std::tolower(static_cast<unsigned char>(a[length])) == std::tolower(static_cast<unsigned char>(b[length])))
+    ++length;
   return length;
 }
 
@@ -416,11 +401,11 @@ std::string NearestWord(const std::string& word, const std::vector<std::string>&
   std::string nearest;
   std::size_t best = 0;
   for (const std::string& candidate : known) {
-    const std::size_t distance = EditDistance(Lower(word), Lower(candidate));
+    const std::size_t distance = NameDistance(word, candidate);
     if (distance > std::max<std::size_t>(2, candidate.size() / 3)) continue;
     // Of two as near, the one that shares the longer start ("Quanity": "quantity").
     if (nearest.empty() || distance < best ||
-        (distance == best && SharedStart(Lower(word), Lower(candidate)) > SharedStart(Lower(word), Lower(nearest)))) {
+        (distance == best && SharedStart(word, candidate) > SharedStart(word, nearest))) {
       nearest = candidate;
       best = distance;
     }

@@ -1,0 +1,9 @@
+// How far apart two names are, for the hints that name the nearest known one:
+// the edit distance with ASCII letters compared without regard to case, over
+// the first 64 bytes of each, so that a long name costs no more than a short one.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+std::size_t NameDistance(std::string_view a, std::string_view b);
