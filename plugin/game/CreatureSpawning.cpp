@@ -109,14 +109,11 @@ UPrimalInventoryComponent* InventoryOf(APrimalDinoCharacter* creature) {
 
 void AddSaddle(APrimalDinoCharacter* creature, const std::string& saddle_blueprint, float armor, GrantTally* tally) {
   const ItemFunctions functions = ResolveItemFunctions();
-  UObject* saddle_class = LoadObjectByClassPath(functions, saddle_blueprint);
-  if (saddle_class == nullptr || !IsClassObject(functions, saddle_class)) {
-    NoteUnloadedClassPath(tally, saddle_blueprint);
-    return;
-  }
+  UClass* saddle_class = LoadItemClass(functions, saddle_blueprint, tally);
+  if (saddle_class == nullptr) return;
   UPrimalInventoryComponent* inventory = InventoryOf(creature);
   if (inventory == nullptr) return;
-  UPrimalItem* saddle = AddNewItem(functions, static_cast<UClass*>(saddle_class), inventory, true, 0.0f, 0);
+  UPrimalItem* saddle = AddNewItem(functions, saddle_class, inventory, true, 0.0f, 0);
   // NaN fails the test as well: the saddle keeps its armor.
   if (saddle == nullptr || !(armor >= 0.0f)) return;
   (&GameField<uint16_t>(saddle, "UPrimalItem.ItemStatValues"))[1] = SaddleArmorStatValue(armor);
@@ -128,15 +125,12 @@ void AddSaddle(APrimalDinoCharacter* creature, const std::string& saddle_bluepri
 void AddItems(APrimalDinoCharacter* creature, const std::vector<ItemEntry>& items, GrantTally* tally) {
   const ItemFunctions functions = ResolveItemFunctions();
   for (const ItemEntry& entry : items) {
-    UObject* item_class = LoadObjectByClassPath(functions, entry.blueprint);
-    if (item_class == nullptr || !IsClassObject(functions, item_class)) {
-      NoteUnloadedClassPath(tally, entry.blueprint);
-      continue;
-    }
+    UClass* item_class = LoadItemClass(functions, entry.blueprint, tally);
+    if (item_class == nullptr) continue;
     for (int32_t created = 0; created < entry.count; ++created) {
       UPrimalInventoryComponent* inventory = InventoryOf(creature);
       if (inventory == nullptr) break;
-      AddNewItem(functions, static_cast<UClass*>(item_class), inventory, false, 0.0f, entry.quantity);
+      AddNewItem(functions, item_class, inventory, false, 0.0f, entry.quantity);
     }
   }
 }

@@ -13,13 +13,22 @@ std::vector<std::string> PathsOf(const ItemEntry& entry) {
   return {entry.blueprint};
 }
 
-}  // namespace
-
 void NoteUnloadedClassPath(GrantTally* tally, const std::string& path) {
   if (tally == nullptr) return;
   // A path with no core is named as it was written.
   const std::string class_path = NormalizeBlueprintPath(path, false, true);
   tally->unloaded.insert(class_path.empty() ? path : class_path);
+}
+
+}  // namespace
+
+UClass* LoadItemClass(const ItemFunctions& functions, const std::string& path, GrantTally* tally) {
+  UObject* loaded = LoadObjectByClassPath(functions, path);
+  if (loaded == nullptr || !IsClassObject(functions, loaded)) {
+    NoteUnloadedClassPath(tally, path);
+    return nullptr;
+  }
+  return static_cast<UClass*>(loaded);
 }
 
 bool GiveItems(uint64_t steam_id, std::vector<ItemEntry> entries, GrantTally* tally) {
@@ -28,11 +37,8 @@ bool GiveItems(uint64_t steam_id, std::vector<ItemEntry> entries, GrantTally* ta
   const ItemFunctions functions = ResolveItemFunctions();
   for (const ItemEntry& entry : entries) {
     for (const std::string& path : PathsOf(entry)) {
-      UObject* loaded = LoadObjectByClassPath(functions, path);
-      if (loaded == nullptr || !IsClassObject(functions, loaded)) {
-        NoteUnloadedClassPath(tally, path);
-        continue;
-      }
+      UClass* item_class = LoadItemClass(functions, path, tally);
+      if (item_class == nullptr) continue;
       // A player between characters (dead, or not yet spawned) has none, and
       // a character may lack an inventory: then this path gives nothing.
       ACharacter* character = GameField<ACharacter*>(player, "AController.Character");
@@ -41,8 +47,7 @@ bool GiveItems(uint64_t steam_id, std::vector<ItemEntry> entries, GrantTally* ta
         UPrimalInventoryComponent* inventory =
             GameField<UPrimalInventoryComponent*>(character, "APrimalCharacter.MyInventoryComponent");
         if (inventory == nullptr) break;
-        UPrimalItem* item =
-            AddNewItem(functions, static_cast<UClass*>(loaded), inventory, false, entry.quality, entry.quantity);
+        UPrimalItem* item = AddNewItem(functions, item_class, inventory, false, entry.quality, entry.quantity);
         if (item != nullptr && tally != nullptr) ++tally->made;
       }
     }

@@ -32,9 +32,6 @@ struct GrantTally {
 // into `tally` when one is given.
 bool GiveItems(uint64_t steam_id, std::vector<ItemEntry> entries, GrantTally* tally = nullptr);
 
-// Records in `tally` (when given) that `path` loads no item class.
-void NoteUnloadedClassPath(GrantTally* tally, const std::string& path);
-
 // The game functions that loading and creating items go through. A caller that
 // loops resolves them together once, at the start of its own call, and drops
 // them when it returns.
@@ -61,6 +58,10 @@ UObject* LoadObjectByClassPath(const ItemFunctions& functions, const std::string
 
 // True when `object` is a class ("UObjectBaseUtility.IsA" against the class of classes).
 bool IsClassObject(const ItemFunctions& functions, UObject* object);
+
+// The class that `path` loads, for item creation; null when it loads nothing or
+// no class, and the path is then recorded in `tally` (when given) as unloaded.
+UClass* LoadItemClass(const ItemFunctions& functions, const std::string& path, GrantTally* tally);
 
 // One "UPrimalItem.AddNewItem" request; `equipment` is its third argument.
 UPrimalItem* AddNewItem(const ItemFunctions& functions, UClass* item_class, UPrimalInventoryComponent* inventory,
