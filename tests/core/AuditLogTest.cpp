@@ -110,6 +110,18 @@ TEST_F(AuditLogTest, ACommandStoppedByAMissingGameMemberSaysWhichOne) {
   EXPECT_EQ(PluginLogs("error"), std::vector<std::string>{"The command ItemTemplate_Console stopped: " + stop});
 }
 
+TEST_F(AuditLogTest, ACallerTheGameCannotNameIsLoggedAsAQuestionMark) {
+  WriteConfig(AuditConfig({"AuditLog"}));
+  json world = FeatureWorld();
+  world["unresolved"] = {"AShooterPlayerState.GetPlayerName"};
+  AddWorld(world);
+  LoadPlugin();
+  // The name is for the log line only: the kit is still given.
+  EXPECT_EQ(AuditOf([&] { Console("Alice", "kit medic"); }),
+            std::vector<std::string>{"AUDIT ? (76561198000000001) kit medic: gave 1 item"});
+  EXPECT_TRUE(PluginLogs("error").empty());
+}
+
 TEST_F(AuditLogTest, OffItLogsNothing) {
   json config = AuditConfig({"Permissions", "Feedback"});
   config["Features"]["AuditLog"] = {{"Enabled", false}};

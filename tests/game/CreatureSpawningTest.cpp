@@ -260,6 +260,14 @@ TEST_F(CreatureSpawningTest, SaddleArmorBecomesItsSecondStatValue) {
   }
 }
 
+TEST(SaddleArmorStatValueTest, LargeArmorsWrapToTheLow16BitsAndInfiniteOnesGiveZero) {
+  // floor((1e10 - 25) / 5 * 1000) = 1999999995000, beyond the 32-bit range.
+  EXPECT_EQ(SaddleArmorStatValue(1e10f), 1999999995000 % 65536);
+  EXPECT_EQ(SaddleArmorStatValue(std::numeric_limits<float>::max()), 0);
+  EXPECT_EQ(SaddleArmorStatValue(std::numeric_limits<float>::infinity()), 0);
+  EXPECT_EQ(SaddleArmorStatValue(-std::numeric_limits<float>::infinity()), 0);
+}
+
 TEST_F(CreatureSpawningTest, ItemsStockTheInventoryWithOrWithoutASaddle) {
   const json items = {{{"blueprint", "/Game/Test/Meat.Meat"}, {"quantity", 5}, {"count", 2}},
                       {{"blueprint", "/Game/Test/Texture.Texture"}},
