@@ -1,9 +1,7 @@
 #include "orvanel/core/Features.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
-#include <numeric>
 #include <string>
 #include <string_view>
 #include <vector>
