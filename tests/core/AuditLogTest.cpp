@@ -33,6 +33,15 @@ class AuditLogTest : public FeatureTest {
   }
 
   static std::string Alice(const std::string& rest) { return "AUDIT Alice (76561198000000001) " + rest; }
+
+  // The plugin loaded with auditing on, in the feature world with one game member missing.
+  void StartWithUnresolved(const std::string& member) {
+    WriteConfig(AuditConfig({"AuditLog"}));
+    json world = FeatureWorld();
+    world["unresolved"] = {member};
+    AddWorld(world);
+    LoadPlugin();
+  }
 };
 
 TEST_F(AuditLogTest, EachOutcomeOfEachCommandHasItsLine) {
@@ -99,11 +108,7 @@ TEST_F(AuditLogTest, RefusedAndFailedRunsAreLoggedToo) {
 }
 
 TEST_F(AuditLogTest, ACommandStoppedByAMissingGameMemberSaysWhichOne) {
-  WriteConfig(AuditConfig({"AuditLog"}));
-  json world = FeatureWorld();
-  world["unresolved"] = {"UPrimalItem.AddNewItem"};
-  AddWorld(world);
-  LoadPlugin();
+  StartWithUnresolved("UPrimalItem.AddNewItem");
   const std::string stop = "the game member \"UPrimalItem.AddNewItem\" is not available";
   EXPECT_EQ(AuditOf([&] { Console("Alice", "kit medic"); }),
             std::vector<std::string>{Alice("kit medic: stopped: " + stop)});
@@ -111,11 +116,7 @@ TEST_F(AuditLogTest, ACommandStoppedByAMissingGameMemberSaysWhichOne) {
 }
 
 TEST_F(AuditLogTest, ACallerTheGameCannotNameIsLoggedAsAQuestionMark) {
-  WriteConfig(AuditConfig({"AuditLog"}));
-  json world = FeatureWorld();
-  world["unresolved"] = {"AShooterPlayerState.GetPlayerName"};
-  AddWorld(world);
-  LoadPlugin();
+  StartWithUnresolved("AShooterPlayerState.GetPlayerName");
   // The name is for the log line only: the kit is still given.
   EXPECT_EQ(AuditOf([&] { Console("Alice", "kit medic"); }),
             std::vector<std::string>{"AUDIT ? (76561198000000001) kit medic: gave 1 item"});
