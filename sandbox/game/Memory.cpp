@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "sandbox/game/Names.h"
+#include "sandbox/game/World.h"
 
 namespace sim {
 namespace {
@@ -49,9 +50,17 @@ void Free(void* block) {
 std::size_t LiveBlocks() { return Blocks().size(); }
 
 namespace {
+
+// The allocator as the plugin reaches it: the world's fault switch may refuse
+// a block, and then, as realloc does, the old block stays as it was.
+void* PluginRealloc(void* block, std::size_t size) {
+  if (size > GetWorld().faults.allocationLimit) return nullptr;
+  return Realloc(block, size);
+}
+
 const bool registered = [] {
   Blocks();  // built first, so that it outlives the world's own static teardown
-  RegisterFunction("FMemory.Realloc", &Realloc);
+  RegisterFunction("FMemory.Realloc", &PluginRealloc);
   RegisterFunction("FMemory.Free", &Free);
   return true;
 }();

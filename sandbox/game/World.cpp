@@ -1,5 +1,7 @@
 #include "sandbox/game/World.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <stdexcept>
 #include <string_view>
 
@@ -157,6 +159,12 @@ void LoadFaults(const json& description) {
   faults.noGameWorld = FaultFlag(description, "noGameWorld") || faults.noGameWorld;
   faults.spawnFails = FaultFlag(description, "spawnFails") || faults.spawnFails;
   faults.actorListEmpty = FaultFlag(description, "actorListEmpty") || faults.actorListEmpty;
+  if (description.contains("allocationLimit")) {
+    const json& limit = description["allocationLimit"];
+    if (!limit.is_number_integer() || (!limit.is_number_unsigned() && limit.get<std::int64_t>() < 0))
+      throw std::runtime_error("\"allocationLimit\" must be a number of bytes");
+    faults.allocationLimit = std::min<std::size_t>(faults.allocationLimit, limit.get<std::uint64_t>());
+  }
   if (!description.contains("itemCreationFails")) return;
   const json& items = description["itemCreationFails"];
   const char* wrong = "\"itemCreationFails\" must be true, false or an array of class paths";

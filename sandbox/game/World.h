@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <map>
 #include <memory>
@@ -27,6 +28,9 @@ struct Faults {
   bool spawnFails = false;
   // "UGameplayStatics.GetAllActorsOfClass" finds no actor.
   bool actorListEmpty = false;
+  // "FMemory.Realloc", as the plugin calls it, answers null for a block
+  // larger than this many bytes, as a game out of memory would.
+  std::size_t allocationLimit = SIZE_MAX;
 };
 
 struct World {

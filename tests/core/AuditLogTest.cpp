@@ -115,6 +115,16 @@ TEST_F(AuditLogTest, ACommandStoppedByAMissingGameMemberSaysWhichOne) {
   EXPECT_EQ(PluginLogs("error"), std::vector<std::string>{"The command ItemTemplate_Console stopped: " + stop});
 }
 
+TEST_F(AuditLogTest, ACommandThatFailsBeforeDoingAnythingIsLoggedAsFailed) {
+  WriteConfig(AuditConfig({"AuditLog"}));
+  json world = FeatureWorld();
+  world["allocationLimit"] = 44;  // short command texts, no item class path
+  AddWorld(world);
+  LoadPlugin();
+  ExpectHostLog("error", "The command \"kit\" failed: std::bad_alloc");
+  EXPECT_EQ(AuditOf([&] { Console("Alice", "kit medic"); }), std::vector<std::string>{Alice("kit medic: failed")});
+}
+
 TEST_F(AuditLogTest, ACallerTheGameCannotNameIsLoggedAsAQuestionMark) {
   StartWithUnresolved("AShooterPlayerState.GetPlayerName");
   // The name is for the log line only: the kit is still given.

@@ -105,9 +105,22 @@ TEST_F(FaultSwitchesTest, AGroupStopsAtTheFirstCreatureThatIsNotSpawned) {
   EXPECT_EQ(Dump()["creatures"].size(), 1u);
 }
 
+TEST_F(FaultSwitchesTest, ACommandTheGameHasNoMemoryForFailsAndTheServerGoesOn) {
+  // 44 bytes hold the reload reply and its terminator, not an item's class path.
+  Start({{"allocationLimit", 44}});
+  ExpectHostLog("error", "The command \"kit\" failed: std::bad_alloc");
+  Console("Alice", "kit food");
+  EXPECT_EQ(EventsOf("handler-error").size(), 1u);
+  EXPECT_TRUE(CallsOf("UPrimalItem.AddNewItem").empty());
+  EXPECT_TRUE(InventoryOf(Dump()["players"][0]).empty());
+  Console("Alice", "reload");
+  EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{"Test config reloaded!"});
+}
+
 TEST_F(FaultSwitchesTest, SwitchesOfTheWrongTypeMakeTheWorldFileUnusable) {
-  for (const json& faults : {json{{"spawnFails", 1}}, json{{"noGameWorld", "yes"}}, json{{"itemCreationFails", 2}},
-                             json{{"itemCreationFails", {1}}}})
+  for (const json& faults :
+       {json{{"spawnFails", 1}}, json{{"noGameWorld", "yes"}}, json{{"itemCreationFails", 2}},
+        json{{"itemCreationFails", {1}}}, json{{"allocationLimit", -1}}, json{{"allocationLimit", "64"}}})
     EXPECT_THROW(AddWorld(faults), std::runtime_error) << faults.dump();
 }
 
