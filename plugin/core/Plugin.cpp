@@ -1,6 +1,7 @@
 #include "orvanel/core/Plugin.h"
 
 #include <algorithm>
+#include <exception>
 #include <utility>
 
 #include "orvanel/commands/Commands.h"
@@ -89,13 +90,45 @@ std::vector<WideString>& RegisteredTexts() {
   return texts;
 }
 
+// Asks the host to remove each enabled command, in table order, or with
+// `only_registered` only those the host holds. A removal that fails does not
+// keep the next ones from running, since a command left registered would call
+// into a library that is gone; the first failure is returned.
+std::exception_ptr RemoveRegisteredCommands(TalvexApi::ICommands& commands, bool only_registered) {
+  std::exception_ptr first_failure;
+  for (const CommandRegistration& registration : kCommandTable) {
+    const CommandSettings* settings = GetCommandSettings(registration.key);
+    if (only_registered && (settings == nullptr || std::find(RegisteredTexts().begin(), RegisteredTexts().end(),
+                                                             settings->command) == RegisteredTexts().end()))
+      continue;
+    try {
+      RemoveCommandByKey(registration.key, [&](const WideString& text) {
+        const FString command(text);
+        if (registration.chat != nullptr)
+          commands.UnregisterChatCommand(command);
+        else
+          commands.UnregisterConsoleCommand(command);
+      });
+    } catch (...) {
+      if (!first_failure) first_failure = std::current_exception();
+    }
+  }
+  return first_failure;
+}
+
 }  // namespace
 
 void AddCommandByKey(std::string key, CommandTextAction add) {
   const CommandSettings* settings = GetCommandSettings(key);
   if (settings == nullptr || !settings->enabled || settings->command.empty()) return;
   RegisteredTexts().push_back(settings->command);
-  add(RegisteredTexts().back());
+  try {
+    add(RegisteredTexts().back());
+  } catch (...) {
+    // The host has not taken it: the list holds only what it holds.
+    RegisteredTexts().pop_back();
+    throw;
+  }
 }
 
 void RemoveCommandByKey(std::string key, CommandTextAction remove) {
@@ -113,35 +146,37 @@ void Load() {
   TalvexApi::ICommands& commands = TalvexApi::GetCommands();
   ReadConfig();
   BuildCommandSettings(GetConfig());
-  for (const CommandRegistration& registration : kCommandTable) {
-    AddCommandByKey(registration.key, [&](const WideString& text) {
-      const FString command(text);
-      const char* key = registration.key;
-      if (ChatHandler chat = registration.chat)
-        commands.RegisterChatCommand(
-            command, [key, chat](AShooterPlayerController* player, FString* message, EChatSendMode::Type mode) {
-              RunCommand(key, player, message, [&] { chat(player, message, mode); });
-            });
-      else if (ConsoleHandler console = registration.console)
-        commands.RegisterConsoleCommand(command, [key, console](APlayerController* player, FString* line, bool flag) {
-          RunCommand(key, static_cast<AShooterPlayerController*>(player), line, [&] { console(player, line, flag); });
-        });
-    });
+  try {
+    for (const CommandRegistration& registration : kCommandTable) {
+      AddCommandByKey(registration.key, [&](const WideString& text) {
+        const FString command(text);
+        const char* key = registration.key;
+        if (ChatHandler chat = registration.chat)
+          commands.RegisterChatCommand(
+              command, [key, chat](AShooterPlayerController* player, FString* message, EChatSendMode::Type mode) {
+                RunCommand(key, player, message, [&] { chat(player, message, mode); });
+              });
+        else if (ConsoleHandler console = registration.console)
+          commands.RegisterConsoleCommand(command, [key, console](APlayerController* player, FString* line, bool flag) {
+            RunCommand(key, static_cast<AShooterPlayerController*>(player), line, [&] { console(player, line, flag); });
+          });
+      });
+    }
+  } catch (...) {
+    // A load that fails offers no commands, wherever it failed: the ones
+    // registered before the failure are withdrawn, and with the settings
+    // cleared the later Unload has nothing left to remove. The load's own
+    // failure is the one reported.
+    RemoveRegisteredCommands(commands, true);
+    ClearCommandSettings();
+    throw;
   }
 }
 
 void Unload() {
   GetConfig();
-  TalvexApi::ICommands& commands = TalvexApi::GetCommands();
-  for (const CommandRegistration& registration : kCommandTable) {
-    RemoveCommandByKey(registration.key, [&](const WideString& text) {
-      const FString command(text);
-      if (registration.chat != nullptr)
-        commands.UnregisterChatCommand(command);
-      else
-        commands.UnregisterConsoleCommand(command);
-    });
-  }
+  if (const std::exception_ptr failure = RemoveRegisteredCommands(TalvexApi::GetCommands(), false))
+    std::rethrow_exception(failure);
 }
 
 void ReloadConfig(APlayerController* player, FString*, bool) {

@@ -1,6 +1,7 @@
 // Start and stop of the plugin: Load builds the logger, reads the configuration,
-// builds the settings and registers every enabled command; Unload asks the host
-// to remove exactly what Load registered.
+// builds the settings and registers every enabled command, or, when it fails,
+// leaves none registered; Unload asks the host to remove exactly what Load
+// registered.
 #pragma once
 
 #include <functional>

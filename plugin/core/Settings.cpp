@@ -131,6 +131,11 @@ void RefreshCommandSettings(json configuration) {
   }
 }
 
+void ClearCommandSettings() {
+  CommandTable().clear();
+  FeatureTable().clear();
+}
+
 CommandSettings* GetCommandSettings(std::string key) {
   auto found = CommandTable().find(key);
   return found == CommandTable().end() ? nullptr : &found->second;

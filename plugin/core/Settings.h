@@ -37,6 +37,9 @@ FeatureSettings ParseFeatureSettings(nlohmann::json entry);
 // that fails to read or a configuration that is not an object.
 void BuildCommandSettings(nlohmann::json configuration);
 void RefreshCommandSettings(nlohmann::json configuration);
+// Empties both tables, as before the first Load: a load that fails while
+// registering leaves no command or feature on.
+void ClearCommandSettings();
 
 // The record of `key`, valid until the next Load, or null.
 CommandSettings* GetCommandSettings(std::string key);

@@ -26,6 +26,15 @@ class LifecycleTest : public PluginTest {
     AddWorld(ThreePlayers());
     LoadPlugin();
   }
+  // With the game's allocator refusing blocks over kSmallBlocks bytes,
+  // "/health" fits and this long reload text (46 bytes with its terminator)
+  // does not.
+  static json LongReloadTextConfig() {
+    json config = StandardConfig();
+    config["Commands"]["ReloadConfig_Console"]["Command"] = "reloadtheconfiguration";
+    return config;
+  }
+  static constexpr int kSmallBlocks = 32;
   std::vector<json> ErrorLogs() const {
     std::vector<json> errors;
     for (const json& log : EventsOf("log"))
@@ -219,6 +228,36 @@ TEST_F(LifecycleTest, NestingUpTo256LevelsIsAccepted) {
   StartWith(config);
   EXPECT_TRUE(ErrorLogs().empty());
   EXPECT_FALSE(EventsOf("register").empty());
+}
+
+TEST_F(LifecycleTest, ALoadThatFailsWhileRegisteringWithdrawsWhatItRegistered) {
+  WriteConfig(LongReloadTextConfig());
+  json world = ThreePlayers();
+  world["allocationLimit"] = kSmallBlocks;
+  AddWorld(world);
+  LoadPlugin();
+  EXPECT_EQ(Registrations(EventsOf("register")), std::vector<std::string>{"chat /health"});
+  EXPECT_EQ(Registrations(EventsOf("unregister")), std::vector<std::string>{"chat /health"});
+  ASSERT_EQ(ErrorLogs().size(), 1u);
+  EXPECT_EQ(ErrorLogs()[0]["text"], "std::bad_alloc");
+  Chat("Alice", "/health");
+  EXPECT_TRUE(EventsOf("chat").empty());
+  // Nothing is left for unload to remove, and the host sees no stray removal.
+  ClearRecord();
+  UnloadPlugin();
+  EXPECT_TRUE(EventsOf("unregister").empty());
+}
+
+TEST_F(LifecycleTest, AnUnloadThatCannotRemoveOneCommandStillRemovesTheOthers) {
+  StartWith(LongReloadTextConfig());
+  AddWorld({{"allocationLimit", kSmallBlocks}});
+  ClearRecord();
+  ExpectHostLog("warning", "left the console command \"reloadtheconfiguration\" registered");
+  UnloadPlugin();
+  EXPECT_EQ(Registrations(EventsOf("unregister")),
+            (std::vector<std::string>{"chat /health", "console health", "console kit", "console spawn", "console tp"}));
+  ASSERT_EQ(ErrorLogs().size(), 1u);
+  EXPECT_EQ(ErrorLogs()[0]["text"], "std::bad_alloc");
 }
 
 #if defined(_WIN32)
