@@ -1,6 +1,7 @@
 // The world file's fault switches, each met by the plugin as a game that says
 // no would be: no world, an empty actor list, item creation and spawning that
-// make nothing. The commands answer nothing, leave nothing behind and go on.
+// make nothing, an allocator out of memory. The commands answer nothing, leave
+// nothing behind and go on.
 #include <string>
 #include <vector>
 
