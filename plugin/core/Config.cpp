@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "orvanel/core/ConfigPath.h"
 #include "orvanel/core/Logger.h"
 #include "orvanel/host/TalvexApi.h"
 
@@ -14,7 +15,7 @@ nlohmann::json& GetConfig() {
   return config;
 }
 
-std::string GetConfigPath() { return TalvexApi::Tools::GetCurrentDir() + "/TalvexApi/Plugins/Orvanel/config.json"; }
+std::string GetConfigPath() { return TalvexApi::Tools::GetCurrentDir() + "/" + kConfigFileInServer; }
 
 namespace {
 
