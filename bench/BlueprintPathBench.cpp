@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "orvanel/game/AssetReference.h"
 #include "orvanel/game/BlueprintPath.h"
 #include "orvanel/host/TalvexApi.h"
 #include "sandbox/game/Recorder.h"

@@ -15,18 +15,6 @@
 
 namespace {
 
-using Handler = void (*)(APlayerController*, FString*, bool);
-
-struct Catalogue {
-  const char* key;
-  const char* member;
-  Handler handler;
-};
-
-constexpr Catalogue kCatalogues[] = {{"ItemTemplate_Console", "Templates", &ItemTemplateCommand},
-                                     {"SpawnTemplate_Console", "Templates", &SpawnTemplateCommand},
-                                     {"TeleportTo_Console", "Locations", &TeleportToCommand}};
-
 // So many names per catalogue at most, to keep one input's work small.
 constexpr int kNamesPerCatalogue = 8;
 // Counts are honoured as written, so a group of a billion creatures takes as
@@ -46,28 +34,34 @@ bool HasLargeCount(const nlohmann::json& value) {
   return false;
 }
 
-void RunCommand(Handler handler, const std::string& line) {
+// Runs the handler of row `index` as the wrapper would, on the loaded
+// settings (an empty record when the file has no entry for it).
+void RunCommand(std::size_t index, const std::string& line) {
+  static const CommandSettings kNoSettings;
+  const CommandSettings* settings = LoadedSettings().Command(kCommandRows[index].key);
   FString text(sim::FromUtf8(line));
-  auto* player = reinterpret_cast<APlayerController*>(FuzzPlayer(0));
-  AsTheHostRunsIt([&] { handler(player, &text, false); });
+  const CommandContext context{reinterpret_cast<AShooterPlayerController*>(FuzzPlayer(0)), text, kCommandRows[index],
+                               settings != nullptr ? *settings : kNoSettings};
+  AsTheHostRunsIt([&] { kCommandHandlers[index](context); });
 }
 
 // Every name of every catalogue, as a player would type it, plus one that is not there.
 void UseEveryEntry() {
-  for (const Catalogue& catalogue : kCatalogues) {
-    const CommandSettings* settings = GetCommandSettings(catalogue.key);
-    if (settings == nullptr) continue;
+  for (std::size_t index = 0; index < kCommandCount; ++index) {
+    const CommandRow& row = kCommandRows[index];
+    const CommandSettings* settings = LoadedSettings().Command(row.key);
+    if (!row.HasCatalogue() || settings == nullptr) continue;
     const nlohmann::json* names = nullptr;
-    if (settings->entry.is_object() && settings->entry.contains(catalogue.member))
-      names = &settings->entry[catalogue.member];
+    if (settings->entry.is_object() && settings->entry.contains(row.catalogue.member))
+      names = &settings->entry[row.catalogue.member];
     int used = 0;
     if (names != nullptr && names->is_object())
       for (const auto& [name, value] : names->items()) {
         if (used++ == kNamesPerCatalogue) break;
         if (HasLargeCount(value)) continue;
-        RunCommand(catalogue.handler, "command " + name);
+        RunCommand(index, "command " + name);
       }
-    RunCommand(catalogue.handler, "command");
+    RunCommand(index, "command");
   }
 }
 
@@ -85,8 +79,8 @@ const std::string& BareConfig() {
 }
 
 void ReloadAs(const std::string& line) {
-  FString text(sim::FromUtf8(line));
-  ReloadConfig(reinterpret_cast<APlayerController*>(FuzzPlayer(0)), &text, false);
+  for (std::size_t index = 0; index < kCommandCount; ++index)
+    if (kCommandHandlers[index] == ReloadConfigCommand) RunCommand(index, line);
 }
 
 }  // namespace
@@ -110,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   WriteFuzzConfig(BareConfig());
   AsTheHostRunsIt(Load);
   WriteFuzzConfig(text);
-  AsTheHostRunsIt([] { ReloadAs("reloadtestconfig"); });
+  ReloadAs("reloadtestconfig");
   AsTheHostRunsIt(Unload);
   CheckGameBlocks(blocks, "a reload of the input");
   if (loaded) RemakeFuzzWorld();

@@ -7,6 +7,7 @@
 #include <regex>
 #include <string>
 
+#include "orvanel/game/AssetReference.h"
 #include "orvanel/game/BlueprintPath.h"
 #include "orvanel/host/TalvexApi.h"
 

@@ -1,17 +1,37 @@
-// The command handlers, in the host's handler shapes. Each reads its own
-// settings record by key and answers, where it answers, from "[system]".
+// The command handlers: each gets one context (the caller, the line as typed,
+// its row and its settings record) and returns what it did. The wrapper that
+// Load registers for a row is the only callback the host holds.
 #pragma once
 
+#include "orvanel/core/CommandTable.h"
+#include "orvanel/core/Outcome.h"
+#include "orvanel/core/Settings.h"
 #include "orvanel/host/Engine.h"
 
+struct CommandContext {
+  AShooterPlayerController* caller;
+  const FString& line;
+  const CommandRow& row;
+  const CommandSettings& settings;
+};
+
+using CommandHandler = CommandOutcome (*)(const CommandContext& context);
+
 // The health survey as chat lines from "[system]", one message per line.
-void HealthChatCommand(AShooterPlayerController* player, FString* message, EChatSendMode::Type mode);
+CommandOutcome HealthChatCommand(const CommandContext& context);
 // The health survey as one magenta on-screen notification, a line per line.
-void HealthConsoleCommand(APlayerController* player, FString* command_line, bool flag);
-// Gives the caller the items of the named kit under "Templates" in the
-// command's own entry: "givekit <kit>".
-void ItemTemplateCommand(APlayerController* player, FString* command_line, bool flag);
+CommandOutcome HealthConsoleCommand(const CommandContext& context);
+// Re-reads config.json and refreshes the settings (core/Plugin.cpp).
+CommandOutcome ReloadConfigCommand(const CommandContext& context);
+// Gives the caller the items of the named kit: "givekit <kit>".
+CommandOutcome ItemTemplateCommand(const CommandContext& context);
 // Spawns the group of the named creature template around the caller.
-void SpawnTemplateCommand(APlayerController* player, FString* command_line, bool flag);
-// Moves the caller to a location named in "Locations" of its entry.
-void TeleportToCommand(APlayerController* player, FString* command_line, bool flag);
+CommandOutcome SpawnTemplateCommand(const CommandContext& context);
+// Moves the caller to the named location.
+CommandOutcome TeleportToCommand(const CommandContext& context);
+
+// The handler column of the command table, in the rows' order.
+#define ORVANEL_COMMAND_HANDLER(KEY, KIND, HANDLER, CATALOGUE, WORDS) HANDLER,
+inline constexpr CommandHandler kCommandHandlers[] = {ORVANEL_COMMAND_ROWS(ORVANEL_COMMAND_HANDLER)};
+#undef ORVANEL_COMMAND_HANDLER
+static_assert(std::size(kCommandHandlers) == kCommandCount);

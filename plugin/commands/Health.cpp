@@ -6,7 +6,6 @@
 #include <sstream>
 
 #include "orvanel/commands/Commands.h"
-#include "orvanel/core/Outcome.h"
 #include "orvanel/core/Reply.h"
 #include "orvanel/host/GameAccess.h"
 #include "orvanel/host/TalvexApi.h"
@@ -136,18 +135,32 @@ std::vector<std::string> SurveyCreatureHealth(APlayerController* player, int64_t
   return lines;
 }
 
-void HealthChatCommand(AShooterPlayerController* player, FString*, EChatSendMode::Type) {
-  RunningOutcome().kind = OutcomeKind::Surveyed;
-  const std::vector<std::string> lines = SurveyCreatureHealth(player, &RunningOutcome().done);
-  if (lines.empty()) return;
-  const FString sender = SystemSender();
-  for (const std::string& line : lines) SendReply(player, sender, std::string_view(EscapeBraces(line)));
+namespace {
+
+// The survey's outcome: every creature the lines count, all that was asked.
+CommandOutcome Surveyed(int64_t creatures) {
+  CommandOutcome outcome;
+  outcome.kind = OutcomeKind::Done;
+  outcome.done = creatures;
+  outcome.asked = creatures;
+  return outcome;
 }
 
-void HealthConsoleCommand(APlayerController* player, FString*, bool) {
-  RunningOutcome().kind = OutcomeKind::Surveyed;
-  const std::vector<std::string> lines = SurveyCreatureHealth(player, &RunningOutcome().done);
-  if (lines.empty()) return;
+}  // namespace
+
+CommandOutcome HealthChatCommand(const CommandContext& context) {
+  int64_t surveyed = 0;
+  const std::vector<std::string> lines = SurveyCreatureHealth(context.caller, &surveyed);
+  if (lines.empty()) return Surveyed(surveyed);
+  const FString sender = SystemSender();
+  for (const std::string& line : lines) SendReply(context.caller, sender, std::string_view(EscapeBraces(line)));
+  return Surveyed(surveyed);
+}
+
+CommandOutcome HealthConsoleCommand(const CommandContext& context) {
+  int64_t surveyed = 0;
+  const std::vector<std::string> lines = SurveyCreatureHealth(context.caller, &surveyed);
+  if (lines.empty()) return Surveyed(surveyed);
   WideString text;
   for (const std::string& line : lines) {
     text += TalvexApi::Tools::ConvertToWideStr(EscapeBraces(line));
@@ -156,5 +169,6 @@ void HealthConsoleCommand(APlayerController* player, FString*, bool) {
   FString message(FormatWidePattern(text));
   FLinearColor color{1.0f, 0.0f, 1.0f, 1.0f};
   GameFunction<NotificationFn>("AShooterPlayerController.ClientServerUlvaneNotificationCustom")(
-      static_cast<AShooterPlayerController*>(player), &message, &color, 0.8f, 30.0f, nullptr, nullptr);
+      context.caller, &message, &color, 0.8f, 30.0f, nullptr, nullptr);
+  return Surveyed(surveyed);
 }

@@ -9,23 +9,21 @@
 #include "orvanel/commands/Commands.h"
 #include "orvanel/commands/NamedEntry.h"
 #include "orvanel/commands/TemplateReading.h"
-#include "orvanel/core/CommandKeys.h"
-#include "orvanel/core/Outcome.h"
 #include "orvanel/host/TalvexApi.h"
 
-void ItemTemplateCommand(APlayerController* player, FString* command_line, bool) {
+CommandOutcome ItemTemplateCommand(const CommandContext& context) {
+  CommandOutcome outcome;
   ItemKit read;
-  if (!ReadNamedEntry(player, *command_line, kItemTemplateKey, "Templates",
-                      [&](const nlohmann::json& kit) { read = ReadItemKit(kit); }))
-    return;
-  const uint64_t steam_id = TalvexApi::IApiUtils::GetSteamIdFromController(player);
+  if (!ReadNamedEntry(context, outcome, [&](const nlohmann::json& kit) { read = ReadItemKit(kit); })) return outcome;
+  const uint64_t steam_id = TalvexApi::IApiUtils::GetSteamIdFromController(context.caller);
 
   // The player is found anew in every pass; once gone, later passes are not tried.
   GrantTally tally;
   for (int32_t pass = 0; pass < read.passes; ++pass)
     if (!GiveItems(steam_id, read.entries, &tally)) break;
-  RunningOutcome().kind = OutcomeKind::Gave;
-  RunningOutcome().done = tally.made;
-  RunningOutcome().asked = read.creations;
-  RunningOutcome().unloaded = std::move(tally.unloaded);
+  outcome.kind = OutcomeKind::Done;
+  outcome.done = tally.made;
+  outcome.asked = read.creations;
+  outcome.unloaded = std::move(tally.unloaded);
+  return outcome;
 }

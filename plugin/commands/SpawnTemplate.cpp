@@ -8,20 +8,20 @@
 #include "orvanel/commands/Commands.h"
 #include "orvanel/commands/NamedEntry.h"
 #include "orvanel/commands/TemplateReading.h"
-#include "orvanel/core/CommandKeys.h"
-#include "orvanel/core/Outcome.h"
 #include "orvanel/host/TalvexApi.h"
 
-void SpawnTemplateCommand(APlayerController* player, FString* command_line, bool) {
+CommandOutcome SpawnTemplateCommand(const CommandContext& context) {
+  CommandOutcome outcome;
   CreatureTemplate read;
-  if (!ReadNamedEntry(player, *command_line, kSpawnTemplateKey, "Templates",
+  if (!ReadNamedEntry(context, outcome,
                       [&](const nlohmann::json& creature) { read = ReadCreatureTemplate(creature); }))
-    return;
-  read.request.steamId = TalvexApi::IApiUtils::GetSteamIdFromController(player);
+    return outcome;
+  read.request.steamId = TalvexApi::IApiUtils::GetSteamIdFromController(context.caller);
   GrantTally tally;
   SpawnCreatureGroup(std::move(read.request), read.count, read.radius, read.facing, &tally);
-  RunningOutcome().kind = OutcomeKind::Spawned;
-  RunningOutcome().done = tally.made;
-  RunningOutcome().asked = std::max(read.count, 0);
-  RunningOutcome().unloaded = std::move(tally.unloaded);
+  outcome.kind = OutcomeKind::Done;
+  outcome.done = tally.made;
+  outcome.asked = std::max(read.count, 0);
+  outcome.unloaded = std::move(tally.unloaded);
+  return outcome;
 }

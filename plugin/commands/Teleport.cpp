@@ -5,20 +5,17 @@
 #include "orvanel/commands/Commands.h"
 #include "orvanel/commands/NamedEntry.h"
 #include "orvanel/commands/TemplateReading.h"
-#include "orvanel/core/CommandKeys.h"
-#include "orvanel/core/Outcome.h"
 #include "orvanel/host/GameAccess.h"
 
-void TeleportToCommand(APlayerController* player, FString* command_line, bool) {
+CommandOutcome TeleportToCommand(const CommandContext& context) {
+  CommandOutcome outcome;
   TeleportLocation read;
-  if (!ReadNamedEntry(player, *command_line, kTeleportToKey, "Locations",
+  if (!ReadNamedEntry(context, outcome,
                       [&](const nlohmann::json& location) { read = ReadTeleportLocation(location); }))
-    return;
-  auto* controller = static_cast<AShooterPlayerController*>(player);
+    return outcome;
   GameFunction<void(AShooterPlayerController*, float, float, float)>("AShooterPlayerController.SetPlayerPos")(
-      controller, read.x, read.y, read.z);
-  RunningOutcome().kind = OutcomeKind::Moved;
-  RunningOutcome().x = read.x;
-  RunningOutcome().y = read.y;
-  RunningOutcome().z = read.z;
+      context.caller, read.x, read.y, read.z);
+  outcome.kind = OutcomeKind::Done;
+  outcome.movedTo = Place{read.x, read.y, read.z};
+  return outcome;
 }

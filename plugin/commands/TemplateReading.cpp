@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "orvanel/commands/TemplateValues.h"
+#include "orvanel/core/JsonErrors.h"
 #include "orvanel/core/KeyReads.h"
 
 using nlohmann::json;
@@ -38,18 +39,6 @@ const WordCode* FindWordCode(std::span<const WordCode> words, const std::string&
   for (const WordCode& entry : words)
     if (lower == entry.word) return &entry;
   return nullptr;
-}
-
-std::string JsonErrorReason(std::string_view what) {
-  if (what.starts_with("[json.exception.")) {
-    const std::size_t close = what.find("] ");
-    if (close != std::string_view::npos) what.remove_prefix(close + 2);
-    if (what.starts_with("(/") || what.starts_with("() ")) {
-      const std::size_t end = what.find(") ");
-      if (end != std::string_view::npos) what.remove_prefix(end + 2);
-    }
-  }
-  return std::string(what);
 }
 
 void WalkTemplateList(const std::string& at, const json& list,

@@ -35,10 +35,6 @@ struct TemplateReadError : std::runtime_error {
   std::string reason;
 };
 
-// The reason of a JSON library error without its "[json.exception...]" prefix
-// (and the "(/pointer) " of the library's diagnostics); other texts unchanged.
-std::string JsonErrorReason(std::string_view what);
-
 // Walks a template's "items" as a range-for of the library walks it (an array
 // by element, an object by member value, null as nothing, any other value as
 // itself), handing each element with its place after `at`.

@@ -4,12 +4,10 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 #include <nlohmann/json.hpp>
 
-// Deepest nesting of arrays and objects a configuration file may have.
-inline constexpr int kMaxConfigDepth = 256;
+#include "orvanel/core/ConfigText.h"
 
 nlohmann::json& GetConfig();
 
@@ -17,14 +15,9 @@ nlohmann::json& GetConfig();
 std::string GetConfigPath();
 
 // Reads and parses config.json without touching the document. Logs and throws
-// when the file is not a regular file or cannot be opened; throws the JSON library's parse error when it
-// is not exactly one JSON value, or when it nests deeper than kMaxConfigDepth.
+// when the file is not a regular file or cannot be opened; otherwise as
+// ParseConfigText.
 nlohmann::json ParseConfigFile();
-
-// The parse of ParseConfigFile on text already read: throws std::runtime_error
-// when it nests deeper than kMaxConfigDepth and the JSON library's parse error
-// when it is not exactly one JSON value.
-nlohmann::json ParseConfigText(std::string_view text);
 
 // ParseConfigFile, then the fresh value replaces the document.
 void ReadConfig();

@@ -8,11 +8,9 @@
 
 #include <fmt/format.h>
 
-#include "orvanel/core/CommandKeys.h"
 #include "orvanel/core/Logger.h"
 #include "orvanel/core/NameDistance.h"
 #include "orvanel/core/Reply.h"
-#include "orvanel/core/Settings.h"
 #include "orvanel/host/GameAccess.h"
 #include "orvanel/host/TalvexApi.h"
 #include "orvanel/host/Text.h"
@@ -47,47 +45,29 @@ std::string Counted(int64_t done, int64_t asked, const char* noun) {
   return fmt::format("{} {}{}", count, noun, asked == 1 ? "" : "s");
 }
 
-// What the audit line says happened.
-std::string AuditText(const CommandOutcome& outcome) {
+// What the audit line says happened, in the words of the command's row.
+std::string AuditText(const ResultWords& words, const CommandOutcome& outcome) {
   switch (outcome.kind) {
-    case OutcomeKind::Gave:
-      return "gave " + Counted(outcome.done, outcome.asked, "item");
-    case OutcomeKind::Spawned:
-      return "spawned " + Counted(outcome.done, outcome.asked, "creature");
-    case OutcomeKind::Moved:
-      return fmt::format("moved to {}, {}, {}", outcome.x, outcome.y, outcome.z);
-    case OutcomeKind::Reloaded:
-      return "reloaded";
-    case OutcomeKind::Surveyed:
-      return "surveyed " + Counted(outcome.done, outcome.done, "creature");
+    case OutcomeKind::Done:
+      if (outcome.movedTo)
+        return fmt::format("{} {}, {}, {}", words.audit, outcome.movedTo->x, outcome.movedTo->y, outcome.movedTo->z);
+      if (words.noun != nullptr) return fmt::format("{} {}", words.audit, Counted(outcome.done, outcome.asked, words.noun));
+      return words.audit;
     case OutcomeKind::Refused:
       return "refused: not allowed";
     case OutcomeKind::NoSuchTemplate:
       return "no such template";
     case OutcomeKind::FailedToRead:
       return "failed to read template";
-    case OutcomeKind::ReloadFailed:
-      return "reload failed";
     case OutcomeKind::Stopped:
       return "stopped: " + outcome.reason;
     case OutcomeKind::Failed:
-      return "failed";
+      return words.failed;
     case OutcomeKind::None:
       break;
   }
   return "nothing done";
 }
-
-// The commands whose names a caller may get wrong: where in the command's
-// entry the names are, and what a list of them is called.
-struct Catalogue {
-  const char* key;
-  const char* member;
-  const char* label;
-};
-constexpr Catalogue kCatalogues[] = {{kItemTemplateKey, "Templates", "Kits"},
-                                     {kSpawnTemplateKey, "Templates", "Groups"},
-                                     {kTeleportToKey, "Locations", "Locations"}};
 
 // A list in a reply names at most this many, then how many more there are.
 constexpr std::size_t kListedNames = 10;
@@ -108,14 +88,12 @@ std::string ListOf(const Names& names) {
 
 // After a missing or unknown name: the nearest name when one was given, then
 // every name of the command's catalogue, in byte order.
-void SendCatalogue(const char* key, AShooterPlayerController* player, const std::string& asked) {
-  const auto catalogue = std::find_if(std::begin(kCatalogues), std::end(kCatalogues),
-                                      [&](const Catalogue& entry) { return std::string_view(entry.key) == key; });
-  const CommandSettings* settings = GetCommandSettings(key);
-  if (catalogue == std::end(kCatalogues) || settings == nullptr) return;
+void SendCatalogue(const CommandContext& context, const std::string& asked) {
+  const CatalogueColumn& catalogue = context.row.catalogue;
+  if (catalogue.member == nullptr) return;
   std::vector<std::string> names;
-  const auto member = settings->entry.find(catalogue->member);
-  if (member != settings->entry.end() && member->is_object())
+  const auto member = context.settings.entry.find(catalogue.member);
+  if (member != context.settings.entry.end() && member->is_object())
     for (auto name = member->begin(); name != member->end(); ++name) names.push_back(name.key());
   if (!asked.empty() && !names.empty()) {
     // The first of the nearest, in byte order.
@@ -128,9 +106,9 @@ void SendCatalogue(const char* key, AShooterPlayerController* player, const std:
         best = distance;
       }
     }
-    SendReply(player, SystemSender(), "Did you mean {}?", *nearest);
+    SendReply(context.caller, SystemSender(), "Did you mean {}?", *nearest);
   }
-  SendReply(player, SystemSender(), "{}: {}", catalogue->label, ListOf(names));
+  SendReply(context.caller, SystemSender(), "{}: {}", catalogue.label, ListOf(names));
 }
 
 std::string UnloadedText(const CommandOutcome& outcome) {
@@ -138,24 +116,22 @@ std::string UnloadedText(const CommandOutcome& outcome) {
 }
 
 // The replies that say what a run did, after the replies of its handler.
-void SendFeedback(const char* key, AShooterPlayerController* player, const CommandOutcome& outcome) {
+void SendFeedback(const CommandContext& context, const CommandOutcome& outcome) {
+  const ResultWords& words = context.row.words;
   switch (outcome.kind) {
-    case OutcomeKind::Gave:
-      SendReply(player, SystemSender(), "Gave {}{}.", Counted(outcome.done, outcome.asked, "item"),
-                UnloadedText(outcome));
-      break;
-    case OutcomeKind::Spawned:
-      SendReply(player, SystemSender(), "Spawned {}{}.", Counted(outcome.done, outcome.asked, "creature"),
-                UnloadedText(outcome));
-      break;
-    case OutcomeKind::Moved:
-      SendReply(player, SystemSender(), "Teleported to {}.", outcome.name);
+    case OutcomeKind::Done:
+      if (words.feedback == nullptr) break;
+      if (words.noun != nullptr)
+        SendReply(context.caller, SystemSender(), "{} {}{}.", words.feedback,
+                  Counted(outcome.done, outcome.asked, words.noun), UnloadedText(outcome));
+      else
+        SendReply(context.caller, SystemSender(), "{} {}.", words.feedback, outcome.name);
       break;
     case OutcomeKind::NoSuchTemplate:
-      SendCatalogue(key, player, outcome.name);
+      SendCatalogue(context, outcome.name);
       break;
     case OutcomeKind::FailedToRead:
-      if (!outcome.readFailure.empty()) SendReply(player, SystemSender(), "{}", outcome.readFailure);
+      if (!outcome.readFailure.empty()) SendReply(context.caller, SystemSender(), "{}", outcome.readFailure);
       break;
     default:
       break;
@@ -164,22 +140,20 @@ void SendFeedback(const char* key, AShooterPlayerController* player, const Comma
 
 }  // namespace
 
-bool MayRunCommand(const char* key, AShooterPlayerController* player) {
-  if (!FeatureEnabled(kPermissionsFeature)) return true;
-  const CommandSettings* settings = GetCommandSettings(key);
-  if (settings == nullptr || !settings->permissions) return true;
-  const uint64_t steam_id = TalvexApi::IApiUtils::GetSteamIdFromController(player);
-  if (IsWhitelisted(*settings, steam_id)) return true;
-  if (GetLogger()) GetLogger()->warn("{} ({}) is not allowed to use {}", CallerName(player), steam_id, key);
-  SendReply(player, SystemSender(), "You are not allowed to use this command.");
+bool MayRunCommand(const Settings& loaded, const CommandContext& context) {
+  if (!loaded.FeatureEnabled(kPermissionsFeature) || !context.settings.permissions) return true;
+  const uint64_t steam_id = TalvexApi::IApiUtils::GetSteamIdFromController(context.caller);
+  if (IsWhitelisted(context.settings, steam_id)) return true;
+  if (GetLogger())
+    GetLogger()->warn("{} ({}) is not allowed to use {}", CallerName(context.caller), steam_id, context.row.key);
+  SendReply(context.caller, SystemSender(), "You are not allowed to use this command.");
   return false;
 }
 
-void ReportCommand(const char* key, AShooterPlayerController* player, const FString* line,
-                   const CommandOutcome& outcome) {
-  if (FeatureEnabled(kAuditLogFeature) && GetLogger())
-    GetLogger()->info("AUDIT {} ({}) {}: {}", CallerName(player),
-                      TalvexApi::IApiUtils::GetSteamIdFromController(player),
-                      line == nullptr ? std::string() : NarrowText(*line), AuditText(outcome));
-  if (FeatureEnabled(kFeedbackFeature)) SendFeedback(key, player, outcome);
+void ReportCommand(const Settings& loaded, const CommandContext& context, const CommandOutcome& outcome) {
+  if (loaded.FeatureEnabled(kAuditLogFeature) && GetLogger())
+    GetLogger()->info("AUDIT {} ({}) {}: {}", CallerName(context.caller),
+                      TalvexApi::IApiUtils::GetSteamIdFromController(context.caller), NarrowText(context.line),
+                      AuditText(context.row.words, outcome));
+  if (loaded.FeatureEnabled(kFeedbackFeature)) SendFeedback(context, outcome);
 }

@@ -1,27 +1,30 @@
-// What one run of a command did, as its handler reports it. The wrapper that
-// the host calls empties the record before each run and takes it afterwards for
-// the audit line and the feedback replies; handlers only assign to it.
+// What one run of a command did, as its handler returns it. The wrapper that
+// the host calls hands it to the audit line and the feedback replies, which
+// word it by the command's row (CommandTable.h).
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 
 enum class OutcomeKind {
   None,
-  Gave,
-  Spawned,
-  Moved,
-  Reloaded,
-  Surveyed,
+  // The command did its work: gave, spawned, moved, reloaded or surveyed.
+  Done,
   Refused,
   NoSuchTemplate,
   FailedToRead,
-  ReloadFailed,
   // A game member was missing (`reason` says which).
   Stopped,
   // Any other exception left the handler.
   Failed,
+};
+
+struct Place {
+  float x = 0.0f;
+  float y = 0.0f;
+  float z = 0.0f;
 };
 
 struct CommandOutcome {
@@ -33,15 +36,10 @@ struct CommandOutcome {
   int64_t asked = 0;
   // The paths that loaded nothing, in the form asked of the game.
   std::set<std::string> unloaded;
-  // Where the caller was moved.
-  float x = 0.0f;
-  float y = 0.0f;
-  float z = 0.0f;
+  // Where the caller was moved, when the command moves.
+  std::optional<Place> movedTo;
   std::string reason;
   // Where inside the template its read failed, and why: sent under "Failed to
   // read template..." when set.
   std::string readFailure;
 };
-
-// The record of the run in progress.
-CommandOutcome& RunningOutcome();

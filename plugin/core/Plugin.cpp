@@ -1,81 +1,108 @@
 #include "orvanel/core/Plugin.h"
 
-#include <algorithm>
 #include <exception>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "orvanel/commands/Commands.h"
-#include "orvanel/core/CommandKeys.h"
 #include "orvanel/core/Config.h"
 #include "orvanel/core/Features.h"
 #include "orvanel/core/Logger.h"
-#include "orvanel/core/Outcome.h"
 #include "orvanel/core/Reply.h"
-#include "orvanel/core/Settings.h"
+#include "orvanel/host/TalvexApi.h"
+#include "orvanel/host/Text.h"
 
 namespace {
 
-using ChatHandler = void (*)(AShooterPlayerController*, FString*, EChatSendMode::Type);
-using ConsoleHandler = void (*)(APlayerController*, FString*, bool);
+Settings& MutableSettings() {
+  static Settings settings;
+  return settings;
+}
 
-// One registrable command: a chat handler or a console handler.
-struct CommandRegistration {
-  const char* key;
-  ChatHandler chat;
-  ConsoleHandler console;
+// What the host holds of the plugin: each registration's row and text, in the
+// order made. Load adds to it only what the host took; Unload removes exactly it.
+struct Registration {
+  const CommandRow* row;
+  WideString text;
 };
 
-// Registered in this order at Load, and removed in the same order at Unload.
-// One row a command, kept so by the formatter:
-// clang-format off
-const CommandRegistration kCommandTable[] = {
-    {kHealthChatKey, HealthChatCommand, nullptr},
-    {kReloadConfigKey, nullptr, ReloadConfig},
-    {kHealthConsoleKey, nullptr, HealthConsoleCommand},
-    {kItemTemplateKey, nullptr, ItemTemplateCommand},
-    {kSpawnTemplateKey, nullptr, SpawnTemplateCommand},
-    {kTeleportToKey, nullptr, TeleportToCommand},
-};
-// clang-format on
+std::vector<Registration>& Registrations() {
+  static std::vector<Registration> registrations;
+  return registrations;
+}
 
 void LogStop(const char* key, const UnavailableMember& missing) {
   if (GetLogger()) GetLogger()->error("The command {} stopped: {}", key, missing.what());
 }
 
-// Reports a finished run and forgets it: a reply that cannot be sent stops
-// the report as it would stop a command.
-void FinishCommand(const char* key, AShooterPlayerController* player, const FString* line) {
-  const CommandOutcome outcome = std::exchange(RunningOutcome(), CommandOutcome{});
+// Reports a finished run: a reply that cannot be sent stops the report as it
+// would stop a command.
+void FinishCommand(const CommandContext& context, const CommandOutcome& outcome) {
   try {
-    ReportCommand(key, player, line, outcome);
+    ReportCommand(LoadedSettings(), context, outcome);
   } catch (const UnavailableMember& missing) {
-    LogStop(key, missing);
+    LogStop(context.row.key, missing);
   }
 }
 
-// Runs one command's handler for `player` typing `line`, when the caller may
-// use it: every command passes this one check, and every run is reported. A
-// game member that the host does not resolve stops the command where it was
-// met; what it did before stays done, the stop is logged once, and the server
-// goes on. Any other exception goes on to the host once the run is reported.
-template <typename Call>
-void RunCommand(const char* key, AShooterPlayerController* player, const FString* line, Call call) {
-  RunningOutcome() = CommandOutcome{};
+// Runs the handler of the row at `index` for `player` typing `line`, when the
+// caller may use it: every command passes this one check, and every run is
+// reported. A game member that the host does not resolve stops the command
+// where it was met; what it did before stays done, the stop is logged once, and
+// the server goes on. Any other exception goes on to the host once the run is
+// reported.
+void RunCommand(std::size_t index, AShooterPlayerController* player, const FString* line) {
+  const CommandRow& row = kCommandRows[index];
+  const CommandSettings* settings = LoadedSettings().Command(row.key);
+  if (settings == nullptr) return;
+  const FString no_line;
+  const CommandContext context{player, line != nullptr ? *line : no_line, row, *settings};
+  CommandOutcome outcome;
   try {
-    if (MayRunCommand(key, player))
-      call();
+    if (MayRunCommand(LoadedSettings(), context))
+      outcome = kCommandHandlers[index](context);
     else
-      RunningOutcome().kind = OutcomeKind::Refused;
+      outcome.kind = OutcomeKind::Refused;
   } catch (const UnavailableMember& missing) {
-    LogStop(key, missing);
-    RunningOutcome().kind = OutcomeKind::Stopped;
-    RunningOutcome().reason = missing.what();
+    LogStop(row.key, missing);
+    outcome.kind = OutcomeKind::Stopped;
+    outcome.reason = missing.what();
   } catch (...) {
-    if (RunningOutcome().kind == OutcomeKind::None) RunningOutcome().kind = OutcomeKind::Failed;
-    FinishCommand(key, player, line);
+    outcome.kind = OutcomeKind::Failed;
+    FinishCommand(context, outcome);
     throw;
   }
-  FinishCommand(key, player, line);
+  FinishCommand(context, outcome);
+}
+
+void Register(TalvexApi::ICommands& commands, std::size_t index, const FString& text) {
+  if (kCommandRows[index].kind == CommandKind::Chat)
+    commands.RegisterChatCommand(text, [index](AShooterPlayerController* player, FString* message,
+                                               EChatSendMode::Type) { RunCommand(index, player, message); });
+  else
+    commands.RegisterConsoleCommand(text, [index](APlayerController* player, FString* line, bool) {
+      RunCommand(index, static_cast<AShooterPlayerController*>(player), line);
+    });
+}
+
+// Asks the host to remove every registration, in the order made. A removal
+// that fails does not keep the next ones from running, since a command left
+// registered would call into a library that is gone; the first failure is returned.
+std::exception_ptr RemoveRegistrations(TalvexApi::ICommands& commands) {
+  std::exception_ptr first_failure;
+  for (const Registration& registration : std::exchange(Registrations(), {})) {
+    try {
+      const FString text(registration.text);
+      if (registration.row->kind == CommandKind::Chat)
+        commands.UnregisterChatCommand(text);
+      else
+        commands.UnregisterConsoleCommand(text);
+    } catch (...) {
+      if (!first_failure) first_failure = std::current_exception();
+    }
+  }
+  return first_failure;
 }
 
 // Every engine text and array lives in the game's allocator: without both of
@@ -85,59 +112,9 @@ void RequireGameAllocator() {
   ResolveGameFunction("FMemory.Free");
 }
 
-std::vector<WideString>& RegisteredTexts() {
-  static std::vector<WideString> texts;
-  return texts;
-}
-
-// Asks the host to remove each enabled command, in table order, or with
-// `only_registered` only those the host holds. A removal that fails does not
-// keep the next ones from running, since a command left registered would call
-// into a library that is gone; the first failure is returned.
-std::exception_ptr RemoveRegisteredCommands(TalvexApi::ICommands& commands, bool only_registered) {
-  std::exception_ptr first_failure;
-  for (const CommandRegistration& registration : kCommandTable) {
-    const CommandSettings* settings = GetCommandSettings(registration.key);
-    if (only_registered && (settings == nullptr || std::find(RegisteredTexts().begin(), RegisteredTexts().end(),
-                                                             settings->command) == RegisteredTexts().end()))
-      continue;
-    try {
-      RemoveCommandByKey(registration.key, [&](const WideString& text) {
-        const FString command(text);
-        if (registration.chat != nullptr)
-          commands.UnregisterChatCommand(command);
-        else
-          commands.UnregisterConsoleCommand(command);
-      });
-    } catch (...) {
-      if (!first_failure) first_failure = std::current_exception();
-    }
-  }
-  return first_failure;
-}
-
 }  // namespace
 
-void AddCommandByKey(std::string key, CommandTextAction add) {
-  const CommandSettings* settings = GetCommandSettings(key);
-  if (settings == nullptr || !settings->enabled || settings->command.empty()) return;
-  RegisteredTexts().push_back(settings->command);
-  try {
-    add(RegisteredTexts().back());
-  } catch (...) {
-    // The host has not taken it: the list holds only what it holds.
-    RegisteredTexts().pop_back();
-    throw;
-  }
-}
-
-void RemoveCommandByKey(std::string key, CommandTextAction remove) {
-  const CommandSettings* settings = GetCommandSettings(key);
-  if (settings == nullptr || !settings->enabled || settings->command.empty()) return;
-  const WideString text = settings->command;
-  std::erase(RegisteredTexts(), text);
-  remove(text);
-}
+const Settings& LoadedSettings() { return MutableSettings(); }
 
 void Load() {
   BuildLogger();
@@ -145,49 +122,40 @@ void Load() {
   GetConfig();
   TalvexApi::ICommands& commands = TalvexApi::GetCommands();
   ReadConfig();
-  BuildCommandSettings(GetConfig());
+  MutableSettings() = ReadSettings(GetConfig());
   try {
-    for (const CommandRegistration& registration : kCommandTable) {
-      AddCommandByKey(registration.key, [&](const WideString& text) {
-        const FString command(text);
-        const char* key = registration.key;
-        if (ChatHandler chat = registration.chat)
-          commands.RegisterChatCommand(
-              command, [key, chat](AShooterPlayerController* player, FString* message, EChatSendMode::Type mode) {
-                RunCommand(key, player, message, [&] { chat(player, message, mode); });
-              });
-        else if (ConsoleHandler console = registration.console)
-          commands.RegisterConsoleCommand(command, [key, console](APlayerController* player, FString* line, bool flag) {
-            RunCommand(key, static_cast<AShooterPlayerController*>(player), line, [&] { console(player, line, flag); });
-          });
-      });
+    for (std::size_t index = 0; index < kCommandCount; ++index) {
+      const CommandSettings* settings = LoadedSettings().Command(kCommandRows[index].key);
+      if (settings == nullptr || !settings->enabled || settings->command.empty()) continue;
+      WideString text = WidenSystemText(settings->command);
+      Register(commands, index, FString(text));
+      Registrations().push_back({&kCommandRows[index], std::move(text)});
     }
   } catch (...) {
     // A load that fails offers no commands, wherever it failed: the ones
     // registered before the failure are withdrawn, and with the settings
-    // cleared the later Unload has nothing left to remove. The load's own
-    // failure is the one reported.
-    RemoveRegisteredCommands(commands, true);
-    ClearCommandSettings();
+    // cleared no feature is on. The load's own failure is the one reported.
+    RemoveRegistrations(commands);
+    MutableSettings() = Settings{};
     throw;
   }
 }
 
 void Unload() {
   GetConfig();
-  if (const std::exception_ptr failure = RemoveRegisteredCommands(TalvexApi::GetCommands(), false))
+  if (const std::exception_ptr failure = RemoveRegistrations(TalvexApi::GetCommands()))
     std::rethrow_exception(failure);
 }
 
-void ReloadConfig(APlayerController* player, FString*, bool) {
-  GetConfig();
+CommandOutcome ReloadConfigCommand(const CommandContext& context) {
   // The file and every entry are read, and checked as the next load will check
   // them, before anything changes: a reload that fails leaves the document and
   // the settings exactly as they were.
-  RunningOutcome().kind = OutcomeKind::ReloadFailed;
   nlohmann::json fresh = ParseConfigFile();
-  RefreshCommandSettings(fresh);
+  RefreshSettings(MutableSettings(), ReadSettings(fresh));
   GetConfig().swap(fresh);
-  RunningOutcome().kind = OutcomeKind::Reloaded;
-  SendReply(static_cast<AShooterPlayerController*>(player), SystemSender(), "Test config reloaded!");
+  SendReply(context.caller, SystemSender(), "Test config reloaded!");
+  CommandOutcome outcome;
+  outcome.kind = OutcomeKind::Done;
+  return outcome;
 }

@@ -3,22 +3,12 @@
 #include <cmath>
 #include <limits>
 
+#include "orvanel/core/JsonErrors.h"
 #include "orvanel/core/KeyReads.h"
-#include "orvanel/host/Text.h"
 
 using nlohmann::json;
 
 namespace {
-
-CommandSettingsTable& CommandTable() {
-  static CommandSettingsTable table;
-  return table;
-}
-
-FeatureSettingsTable& FeatureTable() {
-  static FeatureSettingsTable table;
-  return table;
-}
 
 int64_t ReadWhitelistId(const json& element) {
   if (!element.is_number())
@@ -37,9 +27,7 @@ int64_t ReadWhitelistId(const json& element) {
 // made one from the file's root: "(/Enabled) type must..." of the library's
 // diagnostics, or a reason without one, becomes "(/Commands/<key>/Enabled) ...".
 json::type_error PlacedTypeError(const json::type_error& error, const std::string& place) {
-  std::string reason = error.what();
-  const std::size_t close = reason.find("] ");
-  if (close != std::string::npos) reason.erase(0, close + 2);
+  std::string reason(WithoutJsonErrorId(error.what()));
   if (reason.starts_with("(/"))
     reason.insert(1, place);
   else
@@ -70,7 +58,7 @@ CommandSettings ParseCommandSettings(json entry) {
   if (entry.is_object() && entry.contains(NoteKeyRead("", "Whitelist")))
     for (const json& element : entry["Whitelist"]) settings.whitelist.push_back(ReadWhitelistId(element));
   settings.entry = entry;
-  settings.command = WidenSystemText(entry.value(NoteKeyRead("", "Command"), std::string()));
+  settings.command = entry.value(NoteKeyRead("", "Command"), std::string());
   settings.permissions = entry.value(NoteKeyRead("", "Permissions"), false);
   settings.enabled = entry.value(NoteKeyRead("", "Enabled"), true);
   return settings;
@@ -83,65 +71,41 @@ FeatureSettings ParseFeatureSettings(json entry) {
   return settings;
 }
 
-namespace {
-
-// Reads every "Commands" and "Features" entry into fresh tables, as Load does;
-// throws the JSON library's error on the first entry that fails, and on a
-// configuration that is not an object.
-void ReadSettingsTables(const json& configuration, CommandSettingsTable& commands, FeatureSettingsTable& features) {
+Settings ReadSettings(const json& configuration) {
   if (!configuration.is_object())
     throw json::type_error::create(302, "type must be object, but is " + std::string(configuration.type_name()),
                                    &configuration);
+  Settings read;
   VisitSection(configuration, "Commands", [&](json::const_iterator member) {
     CommandSettings settings = ParseCommandSettings(*member);
-    commands[member.key()] = std::move(settings);
+    read.commands[member.key()] = std::move(settings);
   });
   VisitSection(configuration, "Features", [&](json::const_iterator member) {
     FeatureSettings settings = ParseFeatureSettings(*member);
-    features[member.key()] = std::move(settings);
+    read.features[member.key()] = std::move(settings);
   });
+  return read;
 }
 
-}  // namespace
-
-void BuildCommandSettings(json configuration) {
-  CommandSettingsTable commands;
-  FeatureSettingsTable features;
-  ReadSettingsTables(configuration, commands, features);
-  CommandTable().swap(commands);
-  FeatureTable().swap(features);
-}
-
-void RefreshCommandSettings(json configuration) {
-  // The whole configuration is read as the next load will read it before
-  // anything changes: a file that load would refuse leaves every record as it
-  // was. Only the records that exist take what they refresh.
-  CommandSettingsTable commands;
-  FeatureSettingsTable features;
-  ReadSettingsTables(configuration, commands, features);
-  for (auto& [key, parsed] : commands) {
-    const auto record = CommandTable().find(key);
-    if (record == CommandTable().end()) continue;
+void RefreshSettings(Settings& loaded, Settings fresh) {
+  for (auto& [key, parsed] : fresh.commands) {
+    const auto record = loaded.commands.find(key);
+    if (record == loaded.commands.end()) continue;
     record->second.whitelist = std::move(parsed.whitelist);
     record->second.entry = std::move(parsed.entry);
   }
-  for (auto& [name, parsed] : features) {
-    const auto record = FeatureTable().find(name);
-    if (record != FeatureTable().end()) record->second.entry = std::move(parsed.entry);
+  for (auto& [name, parsed] : fresh.features) {
+    const auto record = loaded.features.find(name);
+    if (record != loaded.features.end()) record->second.entry = std::move(parsed.entry);
   }
 }
 
-void ClearCommandSettings() {
-  CommandTable().clear();
-  FeatureTable().clear();
+const CommandSettings* Settings::Command(std::string_view key) const {
+  const auto found = commands.find(key);
+  return found == commands.end() ? nullptr : &found->second;
 }
 
-CommandSettings* GetCommandSettings(std::string key) {
-  auto found = CommandTable().find(key);
-  return found == CommandTable().end() ? nullptr : &found->second;
-}
-
-bool FeatureEnabled(std::string name) {
-  const auto found = FeatureTable().find(name);
-  return found != FeatureTable().end() && found->second.enabled;
+bool Settings::FeatureEnabled(std::string_view name) const {
+  const auto found = features.find(name);
+  return found != features.end() && found->second.enabled;
 }

@@ -1,20 +1,20 @@
-// Per-command and per-feature settings, read from the configuration document.
-// Load builds both tables; a reload refreshes the whitelists and entry copies in
-// place and changes nothing at all when any entry, known or new, fails to read.
+// Per-command and per-feature settings, read from the configuration document
+// by pure functions: load reads every entry into fresh tables; a reload takes
+// only the whitelists and entry copies, and nothing when any entry fails to read.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
-#include "orvanel/host/Engine.h"
-
 // NOLINTNEXTLINE(bugprone-exception-escape): its implicit moves are noexcept, as the JSON value's are.
 struct CommandSettings {
-  WideString command;
+  // The text players type, as the file spells it.
+  std::string command;
   bool enabled = true;
   bool permissions = false;
   std::vector<int64_t> whitelist;
@@ -27,23 +27,29 @@ struct FeatureSettings {
   nlohmann::json entry;
 };
 
-using CommandSettingsTable = std::map<std::string, CommandSettings>;
-using FeatureSettingsTable = std::map<std::string, FeatureSettings>;
+using CommandSettingsTable = std::map<std::string, CommandSettings, std::less<>>;
+using FeatureSettingsTable = std::map<std::string, FeatureSettings, std::less<>>;
+
+// NOLINTNEXTLINE(bugprone-exception-escape): as for CommandSettings.
+struct Settings {
+  CommandSettingsTable commands;
+  FeatureSettingsTable features;
+
+  // The record of command `key`, or null.
+  const CommandSettings* Command(std::string_view key) const;
+  // True when the "Features" entry `name` said "Enabled": true.
+  bool FeatureEnabled(std::string_view name) const;
+};
 
 CommandSettings ParseCommandSettings(nlohmann::json entry);
 FeatureSettings ParseFeatureSettings(nlohmann::json entry);
 
-// Both throw the JSON library's error, before any table changes, for an entry
-// that fails to read or a configuration that is not an object.
-void BuildCommandSettings(nlohmann::json configuration);
-void RefreshCommandSettings(nlohmann::json configuration);
-// Empties both tables, as before the first Load: a load that fails while
-// registering leaves no command or feature on.
-void ClearCommandSettings();
+// Every "Commands" and "Features" entry, as load reads them. Throws the JSON
+// library's error, its place made one from the file's root, on the first entry
+// that fails to read and on a configuration that is not an object.
+Settings ReadSettings(const nlohmann::json& configuration);
 
-// The record of `key`, valid until the next Load, or null.
-CommandSettings* GetCommandSettings(std::string key);
-
-// True when the "Features" entry `name` said "Enabled": true at the last Load;
-// a reload switches no feature on or off.
-bool FeatureEnabled(std::string name);
+// What a reload applies of `fresh` (read by ReadSettings) to `loaded`: the
+// whitelists and entry copies of the records `loaded` has. Commands' texts,
+// switches and flags, and the features' switches stay as loaded.
+void RefreshSettings(Settings& loaded, Settings fresh);

@@ -2,8 +2,6 @@
 
 #include <string_view>
 
-#include "orvanel/host/TalvexApi.h"
-
 namespace {
 
 constexpr std::string_view kReferencePrefix = "Blueprint'";
@@ -46,16 +44,4 @@ std::string NormalizeBlueprintPath(std::string path, bool wrap, bool class_suffi
   if (class_suffix) path += "_C";
   if (wrap) path += '\'';
   return path;
-}
-
-WideString ToClassPath(std::string path) {
-  const std::string normalized = NormalizeBlueprintPath(std::move(path), false, true);
-  if (normalized.empty()) return WideString();
-  return TalvexApi::Tools::ConvertToWideStr(normalized);
-}
-
-FString ToBlueprintReference(std::string path) {
-  const std::string normalized = NormalizeBlueprintPath(std::move(path), true, false);
-  if (normalized.empty()) return FString();
-  return FString(TalvexApi::Tools::ConvertToWideStr(normalized));
 }

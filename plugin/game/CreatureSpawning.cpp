@@ -5,7 +5,7 @@
 #include <cmath>
 #include <utility>
 
-#include "orvanel/game/BlueprintPath.h"
+#include "orvanel/game/AssetReference.h"
 #include "orvanel/host/GameAccess.h"
 #include "orvanel/host/TalvexApi.h"
 #include "orvanel/host/Text.h"
@@ -33,13 +33,6 @@ std::array<int32_t, 7> TamedLevels(const CreatureSpawnRequest& request) {
 }
 
 }  // namespace
-
-uint16_t SaddleArmorStatValue(float armor) {
-  const double value = std::floor((static_cast<double>(armor) - 25.0) / 5.0 * 1000.0);
-  if (!std::isfinite(value)) return 0;
-  const double low_bits = std::fmod(value, 65536.0);
-  return static_cast<uint16_t>(static_cast<int32_t>(low_bits));
-}
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "orvanel/game/BlueprintPath.h"
+#include "orvanel/game/AssetReference.h"
 #include "orvanel/game/Items.h"
 #include "orvanel/host/GameAccess.h"
 

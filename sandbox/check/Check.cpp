@@ -8,13 +8,15 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <utility>
 
 #include "orvanel/commands/TemplateReading.h"
-#include "orvanel/core/CommandKeys.h"
-#include "orvanel/core/Config.h"
+#include "orvanel/core/CommandTable.h"
+#include "orvanel/core/ConfigText.h"
+#include "orvanel/core/JsonErrors.h"
 #include "orvanel/core/NameDistance.h"
 #include "orvanel/core/Settings.h"
 #include "orvanel/game/BlueprintPath.h"
@@ -29,18 +31,6 @@ namespace check {
 namespace {
 
 constexpr const char* kRefused = "load and reload refuse the whole file";
-
-// The six commands: whether each is a chat command, and its catalogue member.
-struct CommandKind {
-  const char* key;
-  bool chat;
-  const char* catalogue;
-};
-constexpr CommandKind kCommandKinds[] = {
-    {kHealthChatKey, true, nullptr},         {kReloadConfigKey, false, nullptr},
-    {kHealthConsoleKey, false, nullptr},     {kItemTemplateKey, false, "Templates"},
-    {kSpawnTemplateKey, false, "Templates"}, {kTeleportToKey, false, "Locations"},
-};
 
 std::string Quoted(const std::string& text) { return json(text).dump(-1, ' ', false, json::error_handler_t::replace); }
 
@@ -79,8 +69,8 @@ class Checker {
     CheckUnknownKeys();
     CheckRepeatedKeys();
     if (config_.is_object() && config_.contains("Commands") && config_["Commands"].is_object())
-      for (const CommandKind& kind : kCommandKinds)
-        if (config_["Commands"].contains(kind.key)) CheckCommand(kind);
+      for (const CommandRow& row : kCommandRows)
+        if (config_["Commands"].contains(row.key)) CheckCommand(row);
     std::stable_sort(diagnostics_.begin(), diagnostics_.end(), [](const Diagnostic& a, const Diagnostic& b) {
       if (a.severity != b.severity) return a.severity == "error";
       return std::pair(a.line, a.column) < std::pair(b.line, b.column);
@@ -141,8 +131,9 @@ class Checker {
   }
 
   void CheckLoad() {
+    Settings loaded;
     try {
-      BuildCommandSettings(config_);
+      loaded = ReadSettings(config_);
     } catch (const std::exception& error) {
       const std::size_t before = diagnostics_.size();
       if (config_.is_object()) {
@@ -170,7 +161,7 @@ class Checker {
       return;
     }
     try {
-      RefreshCommandSettings(config_);
+      RefreshSettings(loaded, ReadSettings(config_));
     } catch (const std::exception& error) {
       Error("", JsonErrorReason(error.what()), "reload refuses the whole file");
     }
@@ -211,9 +202,9 @@ class Checker {
     }
   }
 
-  void CheckCommand(const CommandKind& kind) {
-    const json& entry = config_["Commands"][kind.key];
-    const std::string at = "/Commands" + PointerToken(kind.key);
+  void CheckCommand(const CommandRow& row) {
+    const json& entry = config_["Commands"][row.key];
+    const std::string at = "/Commands" + PointerToken(row.key);
     CommandSettings settings;
     try {
       settings = ParseCommandSettings(entry);
@@ -227,45 +218,45 @@ class Checker {
       Warn(entry.contains("Command") ? at + "/Command" : at,
            "the command has no \"Command\" text and is not registered");
     } else {
-      CheckCommandText(kind, at + "/Command", text);
+      CheckCommandText(row, at + "/Command", text);
     }
     if (settings.permissions && !FeatureSwitchedOnInFile("Permissions"))
       Warn(at + "/Permissions",
            "\"Permissions\" is on but the feature \"Permissions\" is not enabled: no permission is checked",
            "set \"Features\": {\"Permissions\": {\"Enabled\": true}}");
-    if (kind.catalogue != nullptr && entry.contains(kind.catalogue))
-      CheckCatalogue(kind, at, entry[kind.catalogue], settings.enabled && !settings.command.empty() ? text : kind.key);
+    if (row.HasCatalogue() && entry.contains(row.catalogue.member))
+      CheckCatalogue(row, at, entry[row.catalogue.member], settings.enabled && !settings.command.empty() ? text : row.key);
   }
 
-  void CheckCommandText(const CommandKind& kind, const std::string& at, const std::string& text) {
+  void CheckCommandText(const CommandRow& row, const std::string& at, const std::string& text) {
     if (text.find(' ') != std::string::npos)
       Warn(at, "the command text " + Quoted(text) + " holds a space: it is registered but no line can reach it");
     else if (std::any_of(text.begin(), text.end(), [](char c) { return c < 0x21 || c > 0x7E; }))
       Warn(at, "the command text " + Quoted(text) +
                    " holds a character outside printable ASCII: it is registered but no line can reach it");
-    auto& seen = kind.chat ? chat_texts_ : console_texts_;
-    const auto [earlier, fresh] = seen.emplace(text, kind.key);
+    auto& seen = row.kind == CommandKind::Chat ? chat_texts_ : console_texts_;
+    const auto [earlier, fresh] = seen.emplace(text, row.key);
     if (!fresh)
       Warn(at, "the command text " + Quoted(text) + " is also the text of " + Quoted(earlier->second) +
                    ": only one of them is reached");
   }
 
-  void CheckCatalogue(const CommandKind& kind, const std::string& at, const json& catalogue, const std::string& text) {
-    const std::string member = at + PointerToken(kind.catalogue);
+  void CheckCatalogue(const CommandRow& row, const std::string& at, const json& catalogue, const std::string& text) {
+    const std::string member = at + PointerToken(row.catalogue.member);
     if (!catalogue.is_object()) {
       Warn(member,
-           Quoted(kind.catalogue) + " is not an object: every name is answered " + Quoted(kTemplateMissingReply));
+           Quoted(row.catalogue.member) + " is not an object: every name is answered " + Quoted(kTemplateMissingReply));
       return;
     }
     for (const auto& [name, value] : catalogue.items()) {
       const std::string base = member + PointerToken(name);
       try {
-        if (kind.key == std::string(kItemTemplateKey))
-          CheckKit(base, value, ReadItemKit(value));
-        else if (kind.key == std::string(kSpawnTemplateKey))
+        // The command's own read stage decides; what it read is looked at further
+        // by the checks that know its kind of template.
+        row.catalogue.read(value);
+        if (row.catalogue.read == ReadAndDrop<ReadItemKit>) CheckKit(base, value, ReadItemKit(value));
+        if (row.catalogue.read == ReadAndDrop<ReadCreatureTemplate>)
           CheckCreature(base, value, ReadCreatureTemplate(value));
-        else
-          ReadTeleportLocation(value);
       } catch (const TemplateReadError& error) {
         std::string line = text;
         line += ' ';
@@ -443,13 +434,9 @@ std::vector<Diagnostic> CheckConfigText(const std::string& file, std::string_vie
 
 std::vector<Diagnostic> CheckConfigFile(const std::string& file, const Catalogue* catalogue) {
   // As the plugin opens it: only a regular file, which cannot block.
-  std::error_code kind_unknown;
-  std::ifstream stream;
-  if (std::filesystem::is_regular_file(file, kind_unknown)) stream.open(file, std::ios::binary);
-  if (!stream.is_open()) return {{"error", file, 1, 1, "", "cannot read the file", kRefused}};
-  std::ostringstream text;
-  text << stream.rdbuf();
-  return CheckConfigText(file, text.view(), catalogue);
+  const std::optional<std::string> text = ReadRegularFile(file);
+  if (!text) return {{"error", file, 1, 1, "", "cannot read the file", kRefused}};
+  return CheckConfigText(file, *text, catalogue);
 }
 
 std::string FormatText(const Diagnostic& diagnostic) {

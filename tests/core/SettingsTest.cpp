@@ -9,7 +9,7 @@ namespace {
 
 TEST(SettingsTest, AnEntryWithOnlyACommandTakesTheDefaults) {
   const CommandSettings settings = ParseCommandSettings({{"Command", "give-kit"}});
-  EXPECT_EQ(settings.command, TEXT("give-kit"));
+  EXPECT_EQ(settings.command, "give-kit");
   EXPECT_TRUE(settings.enabled);
   EXPECT_FALSE(settings.permissions);
   EXPECT_TRUE(settings.whitelist.empty());
@@ -48,15 +48,15 @@ TEST(SettingsTest, WrongTypesRaiseTheLibrarysErrors) {
 TEST(SettingsTest, ATypeErrorOfAnEntryNamesTheEntrysPlaceFromTheRoot) {
   auto error_of = [](const json& configuration) {
     try {
-      BuildCommandSettings(configuration);
+      ReadSettings(configuration);
     } catch (const json::exception& error) {
       return std::string(error.what());
     }
     return std::string();
   };
-  // These units are built without the library's diagnostics: the place is the entry's.
+  // The library's diagnostics name the value inside the entry.
   EXPECT_EQ(error_of({{"Commands", {{"Health_Chat", {{"Enabled", "yes"}}}}}}),
-            "[json.exception.type_error.302] (/Commands/Health_Chat) type must be boolean, but is string");
+            "[json.exception.type_error.302] (/Commands/Health_Chat/Enabled) type must be boolean, but is string");
   EXPECT_EQ(error_of({{"Commands", {7}}}),
             "[json.exception.type_error.306] (/Commands) cannot use value() with number");
   EXPECT_EQ(error_of({{"Features", {{"a~b", 7}}}}),

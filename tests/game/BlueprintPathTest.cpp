@@ -1,6 +1,7 @@
 // Asset path normalisation: the worked forms, the edge cases, agreement with
 // the defining regular expression on every short input built from the tricky
 // fragments, and paths far longer than any regular-expression engine survives.
+#include "orvanel/game/AssetReference.h"
 #include "orvanel/game/BlueprintPath.h"
 
 #include <pthread.h>

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "orvanel/commands/TemplateReading.h"
-#include "orvanel/core/CommandKeys.h"
+#include "orvanel/core/CommandTable.h"
 #include "orvanel/core/KeyReads.h"
 #include "orvanel/core/Settings.h"
 
@@ -54,8 +54,9 @@ TEST(SchemaTest, EveryKeyReadIsInTheSchemaAndEveryKeyInTheSchemaIsRead) {
   // The entry names of "Commands" are the command keys, looked up by name.
   std::set<std::string> names;
   for (const auto& [key, unused] : full["Commands"].items()) names.insert(key);
-  EXPECT_EQ(names, (std::set<std::string>{kHealthChatKey, kReloadConfigKey, kHealthConsoleKey, kItemTemplateKey,
-                                          kSpawnTemplateKey, kTeleportToKey}));
+  std::set<std::string> keys;
+  for (const CommandRow& row : kCommandRows) keys.insert(row.key);
+  EXPECT_EQ(names, keys);
   for (const char* section : {"/Commands/", "/Features/"})
     for (const auto& [key, unused] : full[std::string(section).substr(1, std::string(section).size() - 2)].items())
       listed.erase(section + key);
@@ -63,7 +64,7 @@ TEST(SchemaTest, EveryKeyReadIsInTheSchemaAndEveryKeyInTheSchemaIsRead) {
   std::set<std::string> read;
   std::string at;
   SetKeyReadRecorder([&](const std::string& pointer) { read.insert(at + pointer); });
-  BuildCommandSettings(json{{"Commands", json::object()}, {"Features", json::object()}});
+  ReadSettings(json{{"Commands", json::object()}, {"Features", json::object()}});
   for (const auto& [key, entry] : full["Commands"].items()) {
     at = "/Commands/" + key;
     ParseCommandSettings(entry);
@@ -72,16 +73,14 @@ TEST(SchemaTest, EveryKeyReadIsInTheSchemaAndEveryKeyInTheSchemaIsRead) {
     at = "/Features/" + name;
     ParseFeatureSettings(entry);
   }
-  const auto read_catalogue = [&](const char* key, const char* member, auto read_element) {
-    at = std::string("/Commands/") + key;
-    const json* element = FindCatalogueElement(full["Commands"][key], member, "name");
+  for (const CommandRow& row : kCommandRows) {
+    if (!row.HasCatalogue()) continue;
+    at = std::string("/Commands/") + row.key;
+    const json* element = FindCatalogueElement(full["Commands"][row.key], row.catalogue.member, "name");
     ASSERT_NE(element, nullptr);
-    at += std::string("/") + member + "/name";
-    read_element(*element);
-  };
-  read_catalogue(kItemTemplateKey, "Templates", [](const json& kit) { ReadItemKit(kit); });
-  read_catalogue(kSpawnTemplateKey, "Templates", [](const json& creature) { ReadCreatureTemplate(creature); });
-  read_catalogue(kTeleportToKey, "Locations", [](const json& location) { ReadTeleportLocation(location); });
+    at += std::string("/") + row.catalogue.member + "/name";
+    row.catalogue.read(*element);
+  }
   SetKeyReadRecorder({});
   EXPECT_EQ(read, listed);
   EXPECT_TRUE(read.count("/Commands/SpawnTemplate_Console/Templates/name/tamedLevelMovementSpeed"));

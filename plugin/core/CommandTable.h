@@ -1,0 +1,86 @@
+// The plugin's commands, one row each, in registration order: key, chat or
+// console, handler, catalogue and the words for its results. Registration,
+// the features, the config checker, the sandbox and the tests iterate this one
+// table. Host-free: only the plugin binds the handler column (CommandHandlers.h).
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include <nlohmann/json_fwd.hpp>
+
+#include "orvanel/commands/TemplateReading.h"
+
+enum class CommandKind { Chat, Console };
+
+// Where a command's entry keeps the names a line picks from: the member
+// ("Templates", "Locations"), what a list of its names is called, and the read
+// stage of one element, which throws TemplateReadError when the command would
+// answer "Failed to read template...".
+struct CatalogueColumn {
+  const char* member;
+  const char* label;
+  void (*read)(const nlohmann::json& element);
+};
+
+// What the audit line and the feedback call what a run did: the audit's verb,
+// the feedback's (none: no feedback line), the noun of what is counted (none:
+// nothing is counted), and the audit's word for a run that failed.
+struct ResultWords {
+  const char* audit;
+  const char* feedback;
+  const char* noun;
+  const char* failed;
+};
+
+// The read stage of a catalogue element, as the table keeps it.
+template <auto Read>
+void ReadAndDrop(const nlohmann::json& element) {
+  (void)Read(element);
+}
+
+// The table. A row: KEY, KIND, HANDLER, CATALOGUE (a CatalogueColumn or
+// kNoCatalogue), WORDS. Unload removes in the same order.
+// clang-format off
+#define ORVANEL_COMMAND_ROWS(ROW)                                                                                   \
+  ROW("Health_Chat",           Chat,    HealthChatCommand,    kNoCatalogue,                                        \
+      (ResultWords{"surveyed", nullptr, "creature", "failed"}))                                                    \
+  ROW("ReloadConfig_Console",  Console, ReloadConfigCommand,  kNoCatalogue,                                        \
+      (ResultWords{"reloaded", nullptr, nullptr, "reload failed"}))                                                \
+  ROW("Health_Console",        Console, HealthConsoleCommand, kNoCatalogue,                                        \
+      (ResultWords{"surveyed", nullptr, "creature", "failed"}))                                                    \
+  ROW("ItemTemplate_Console",  Console, ItemTemplateCommand,                                                       \
+      (CatalogueColumn{"Templates", "Kits", ReadAndDrop<ReadItemKit>}),                                            \
+      (ResultWords{"gave", "Gave", "item", "failed"}))                                                             \
+  ROW("SpawnTemplate_Console", Console, SpawnTemplateCommand,                                                      \
+      (CatalogueColumn{"Templates", "Groups", ReadAndDrop<ReadCreatureTemplate>}),                                 \
+      (ResultWords{"spawned", "Spawned", "creature", "failed"}))                                                   \
+  ROW("TeleportTo_Console",    Console, TeleportToCommand,                                                         \
+      (CatalogueColumn{"Locations", "Locations", ReadAndDrop<ReadTeleportLocation>}),                              \
+      (ResultWords{"moved to", "Teleported to", nullptr, "failed"}))
+// clang-format on
+
+inline constexpr CatalogueColumn kNoCatalogue{nullptr, nullptr, nullptr};
+
+// One row without its handler: what every reader of the table but the plugin needs.
+struct CommandRow {
+  const char* key;
+  CommandKind kind;
+  CatalogueColumn catalogue;
+  ResultWords words;
+
+  bool HasCatalogue() const { return catalogue.member != nullptr; }
+};
+
+#define ORVANEL_COMMAND_ROW(KEY, KIND, HANDLER, CATALOGUE, WORDS) CommandRow{KEY, CommandKind::KIND, CATALOGUE, WORDS},
+inline constexpr CommandRow kCommandRows[] = {ORVANEL_COMMAND_ROWS(ORVANEL_COMMAND_ROW)};
+#undef ORVANEL_COMMAND_ROW
+
+inline constexpr std::size_t kCommandCount = std::size(kCommandRows);
+
+// The row of `key`, or null.
+constexpr const CommandRow* FindCommandRow(std::string_view key) {
+  for (const CommandRow& row : kCommandRows)
+    if (key == row.key) return &row;
+  return nullptr;
+}

@@ -1,6 +1,0 @@
-#include "orvanel/core/Outcome.h"
-
-CommandOutcome& RunningOutcome() {
-  static CommandOutcome outcome;
-  return outcome;
-}
