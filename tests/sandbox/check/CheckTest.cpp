@@ -141,6 +141,19 @@ TEST(CheckTest, UnknownAndDuplicateKeysAreNamedWithTheNearestKnownKey) {
             }));
 }
 
+TEST(CheckTest, AKeyAFeatureDoesNotReadIsNamedWithTheKeyItReads) {
+  // The feature stays off: "enabled" is not "Enabled".
+  EXPECT_EQ(Lines(R"({
+  "Features": {"AuditLog": {"enabled": true}, "Feedback": {"Enabled": true, "Verbose": true}}
+}
+)"),
+            (std::vector<std::string>{
+                "config.json:2:29: warning: /Features/AuditLog/enabled: unknown key \"enabled\" is ignored; did you "
+                "mean \"Enabled\"?",
+                "config.json:2:77: warning: /Features/Feedback/Verbose: unknown key \"Verbose\" is ignored",
+            }));
+}
+
 TEST(CheckTest, CommandsThatAreNotRegisteredOrCannotBeReachedAreNamed) {
   EXPECT_EQ(
       Lines(R"({
