@@ -1,11 +1,14 @@
 #include "support/PluginTest.h"
 
 #include <algorithm>
+#include <cctype>
 #include <fstream>
+#include <map>
 #include <random>
 
 #include <unistd.h>
 
+#include "orvanel/core/CommandTable.h"
 #include "sandbox/game/Memory.h"
 #include "sandbox/game/Names.h"
 #include "sandbox/game/Recorder.h"
@@ -74,12 +77,24 @@ json PluginTest::ConfigWithCommands(const json& commands) {
 }
 
 json PluginTest::StandardConfig() {
-  return ConfigWithCommands({{"Health_Chat", {{"Command", "/health"}}},
-                             {"ReloadConfig_Console", {{"Command", "reload"}}},
-                             {"Health_Console", {{"Command", "health"}}},
-                             {"ItemTemplate_Console", {{"Command", "kit"}, {"Templates", json::object()}}},
-                             {"SpawnTemplate_Console", {{"Command", "spawn"}, {"Templates", json::object()}}},
-                             {"TeleportTo_Console", {{"Command", "tp"}, {"Locations", json::object()}}}});
+  // Short texts for the commands that tests type; any other command is typed as
+  // its key's first word, lower-cased.
+  const std::map<std::string, std::string> texts = {
+      {"Health_Chat", "/health"},      {"ReloadConfig_Console", "reload"}, {"Health_Console", "health"},
+      {"ItemTemplate_Console", "kit"}, {"SpawnTemplate_Console", "spawn"}, {"TeleportTo_Console", "tp"}};
+  json commands = json::object();
+  for (const CommandRow& row : kCommandRows) {
+    std::string text;
+    if (const auto known = texts.find(row.key); known != texts.end()) {
+      text = known->second;
+    } else {
+      text = std::string(row.key).substr(0, std::string(row.key).find('_'));
+      for (char& character : text) character = static_cast<char>(std::tolower(static_cast<unsigned char>(character)));
+    }
+    commands[row.key] = {{"Command", text}};
+    if (row.HasCatalogue()) commands[row.key][row.catalogue.member] = json::object();
+  }
+  return ConfigWithCommands(commands);
 }
 
 void PluginTest::AddWorld(const json& world) { sim::LoadWorld(world); }
