@@ -14,7 +14,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "sandbox/check/Schema.h"
+#include "tools/check/Schema.h"
 
 using nlohmann::json;
 

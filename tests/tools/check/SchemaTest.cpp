@@ -1,7 +1,7 @@
 // The config schema against the plugin: the example validates, every key the
 // reading code reads is in the schema and every key the schema lists is read,
 // and the validator's unknown keys come with the keys known at their place.
-#include "sandbox/check/Schema.h"
+#include "tools/check/Schema.h"
 
 #include <fstream>
 #include <set>

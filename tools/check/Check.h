@@ -31,8 +31,8 @@ struct Catalogue {
   bool any = false;
 };
 
-// The catalogue of a world file, through the sandbox's world loader; throws
-// std::runtime_error naming what is wrong with the file.
+// The catalogue of a world file, read as the sandbox reads its "assets"; throws
+// std::runtime_error naming what is wrong with the file or its "assets".
 Catalogue LoadCatalogue(const std::string& world_file);
 
 // Every finding on `text`, the contents of `file`: errors first, then warnings,

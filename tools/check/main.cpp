@@ -8,7 +8,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "sandbox/check/Check.h"
+#include "tools/check/Check.h"
 
 // What escapes the catches below (out of memory) aborts, as it should.
 // NOLINTNEXTLINE(bugprone-exception-escape)

@@ -1,4 +1,4 @@
-#include "sandbox/check/Check.h"
+#include "tools/check/Check.h"
 
 #include <algorithm>
 #include <cctype>
@@ -20,9 +20,9 @@
 #include "orvanel/core/NameDistance.h"
 #include "orvanel/core/Settings.h"
 #include "orvanel/game/BlueprintPath.h"
-#include "sandbox/check/JsonPlaces.h"
-#include "sandbox/check/Schema.h"
-#include "sandbox/game/World.h"
+#include "tools/check/JsonPlaces.h"
+#include "tools/check/Schema.h"
+#include "sandbox/game/AssetCatalogue.h"
 
 using nlohmann::json;
 
@@ -413,18 +413,18 @@ Catalogue LoadCatalogue(const std::string& world_file) {
   } catch (const json::exception& error) {
     throw std::runtime_error(world_file + ": " + JsonErrorReason(error.what()));
   }
-  sim::ResetWorld();
+  if (!description.is_object()) throw std::runtime_error(world_file + ": a world file must hold one JSON object");
   Catalogue catalogue;
+  if (!description.contains("assets")) return catalogue;
+  sim::AssetCatalogue assets;
   try {
-    sim::LoadWorld(description);
+    assets = sim::ReadAssetCatalogue(description["assets"]);
   } catch (const std::exception& error) {
-    sim::ResetWorld();
     throw std::runtime_error(world_file + ": " + error.what());
   }
-  for (const auto& [path, unused] : sim::GetWorld().itemClasses) catalogue.items.insert(path);
-  for (const auto& [reference, unused] : sim::GetWorld().creatureClasses) catalogue.creatures.insert(reference);
-  catalogue.any = sim::GetWorld().anyAssets;
-  sim::ResetWorld();
+  catalogue.items.insert(assets.items.begin(), assets.items.end());
+  catalogue.creatures.insert(assets.creatures.begin(), assets.creatures.end());
+  catalogue.any = assets.any;
   return catalogue;
 }
 

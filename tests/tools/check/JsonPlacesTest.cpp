@@ -1,6 +1,6 @@
 // The scanner that places JSON pointers in the text: values and keys by line
 // and column, characters counted as characters, and the keys an object repeats.
-#include "sandbox/check/JsonPlaces.h"
+#include "tools/check/JsonPlaces.h"
 
 #include <gtest/gtest.h>
 

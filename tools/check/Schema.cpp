@@ -1,4 +1,4 @@
-#include "sandbox/check/Schema.h"
+#include "tools/check/Schema.h"
 
 #include <string_view>
 
@@ -8,7 +8,7 @@
 #include <valijson/validation_results.hpp>
 #include <valijson/validator.hpp>
 
-#include "sandbox/check/JsonPlaces.h"
+#include "tools/check/JsonPlaces.h"
 
 using nlohmann::json;
 

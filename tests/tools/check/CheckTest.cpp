@@ -1,6 +1,6 @@
 // The configuration checker: the exact line each check prints, the program's
 // options, formats and exit status, and the example configuration checking clean.
-#include "sandbox/check/Check.h"
+#include "tools/check/Check.h"
 #include "support/Process.h"
 
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "sandbox/check/JsonPlaces.h"
+#include "tools/check/JsonPlaces.h"
 
 #include <nlohmann/json.hpp>
 
