@@ -168,14 +168,15 @@ class LineInfo:
         self.end_block = None
         self.calls = []  # (column of "(", name called)
         self.open_call = None  # name called, when the line ends with that call's "("
-        self.constant_skip = set()  # columns of literals that are no candidate
 
 
-def analyse(lines_masked, lines_text):
+def analyse(lines_masked):
     """Walks the blanked lines and notes for each what the fault makers need."""
     infos = [LineInfo() for _ in lines_masked]
     # Preprocessor lines and the branches this build does not compile.
-    conditions = []  # for each open #if: whether its current branch is compiled
+    # For each open #if: whether its current branch is compiled, and what its
+    # #else branch would be (only a test of _WIN32 is known).
+    conditions = []
     continued = False
     for number, line in enumerate(lines_masked):
         info = infos[number]
@@ -187,17 +188,21 @@ def analyse(lines_masked, lines_text):
             directive = re.match(r"#\s*(\w+)\s*(.*)", stripped)
             if directive:
                 word, rest = directive.group(1), directive.group(2).strip()
-                windows = bool(re.fullmatch(r"(?:defined\s*\(?\s*_WIN32\s*\)?|_WIN32)", rest))
-                if word in ("if", "ifdef"):
-                    conditions.append(not windows)
-                elif word == "ifndef":
-                    conditions.append(True)
-                elif word in ("elif", "else") and conditions:
-                    conditions[-1] = True
+                test = re.fullmatch(r"(!\s*)?(?:defined\s*\(?\s*_WIN32\s*\)?|_WIN32)", rest)
+                if word in ("if", "ifdef", "ifndef"):
+                    if test is None or (word != "if" and test.group(1)):
+                        conditions.append([True, True])  # no test of _WIN32: every branch counts
+                    else:
+                        windows_first = not (test.group(1) or word == "ifndef")
+                        conditions.append([not windows_first, windows_first])
+                elif word == "elif" and conditions:
+                    conditions[-1] = [True, True]
+                elif word == "else" and conditions:
+                    conditions[-1][0] = conditions[-1][1]
                 elif word == "endif" and conditions:
                     conditions.pop()
             continue
-        if not all(conditions):
+        if not all(compiled for compiled, _ in conditions):
             info.skip = True
             info.compiled = False
         if stripped.startswith("static_assert"):
@@ -438,7 +443,7 @@ def faults_of_file(path):
         text = source.read()
     lines, _ = split_lines(text)
     masked_lines, _ = split_lines(blank_comments_and_literals(text))
-    infos = analyse(masked_lines, lines)
+    infos = analyse(masked_lines)
     found = []
     for number, (line, masked) in enumerate(zip(lines, masked_lines)):
         info = infos[number]
