@@ -26,7 +26,8 @@ compile are never changed. Four kinds of fault are made:
               `;`, replaced by the empty statement `;`; not a declaration whose
               name the rest of its block uses, nor a `return;`, `continue;`
               or `break;` that ends the block it would leave anyway, nor the
-              `return value;` that ends a function
+              `return value;` that ends a function, nor a container's reserve
+              or shrink_to_fit
   arguments   the first two arguments of a call swapped, when both are on the
               line and differ (not those of min, max or swap)
 
@@ -413,6 +414,8 @@ def statement(text, masked, info, number, lines_masked, infos):
         return  # the rest of a statement begun on an earlier line
     if re.match(r"(?:using|typedef|static_assert|case|default|template|namespace|friend)\b", code) or code == ";":
         return
+    if re.fullmatch(r"[\w.>-]+\.(?:reserve|shrink_to_fit)\(.*\);", code):
+        return  # it only spares or gives back allocations
     # Which brace the next code line closes, if it closes one.
     following = number + 1
     while following < len(lines_masked) and (lines_masked[following].strip() == "" or infos[following].skip):
