@@ -16,8 +16,8 @@ asserts and the lines of a `#if defined(_WIN32)` branch this build does not
 compile are never changed. Four kinds of fault are made:
 
   comparison  one operator written with a space on both sides: < <= > >= == !=
-              && || become <= < >= > != == || && (template brackets and shifts
-              are never spaced so)
+              && || become <= < >= > != == || && (template brackets are never
+              spaced so; << and >> are left alone)
   constant    one integer or floating literal moved up by one (0 -> 1, 256 ->
               257, 1.0f -> 2.0f); not a template argument nor the bound of a
               declared array, nor the "= 0" of a pure virtual function, nor a
