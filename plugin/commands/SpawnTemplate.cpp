@@ -13,8 +13,7 @@
 CommandOutcome SpawnTemplateCommand(const CommandContext& context) {
   CommandOutcome outcome;
   CreatureTemplate read;
-  if (!ReadNamedEntry(context, outcome,
-                      [&](const nlohmann::json& creature) { read = ReadCreatureTemplate(creature); }))
+  if (!ReadNamedEntry(context, outcome, [&](const nlohmann::json& creature) { read = ReadCreatureTemplate(creature); }))
     return outcome;
   read.request.steamId = TalvexApi::IApiUtils::GetSteamIdFromController(context.caller);
   GrantTally tally;

@@ -10,8 +10,7 @@
 CommandOutcome TeleportToCommand(const CommandContext& context) {
   CommandOutcome outcome;
   TeleportLocation read;
-  if (!ReadNamedEntry(context, outcome,
-                      [&](const nlohmann::json& location) { read = ReadTeleportLocation(location); }))
+  if (!ReadNamedEntry(context, outcome, [&](const nlohmann::json& location) { read = ReadTeleportLocation(location); }))
     return outcome;
   GameFunction<void(AShooterPlayerController*, float, float, float)>("AShooterPlayerController.SetPlayerPos")(
       context.caller, read.x, read.y, read.z);

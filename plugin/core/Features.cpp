@@ -51,7 +51,8 @@ std::string AuditText(const ResultWords& words, const CommandOutcome& outcome) {
     case OutcomeKind::Done:
       if (outcome.movedTo)
         return fmt::format("{} {}, {}, {}", words.audit, outcome.movedTo->x, outcome.movedTo->y, outcome.movedTo->z);
-      if (words.noun != nullptr) return fmt::format("{} {}", words.audit, Counted(outcome.done, outcome.asked, words.noun));
+      if (words.noun != nullptr)
+        return fmt::format("{} {}", words.audit, Counted(outcome.done, outcome.asked, words.noun));
       return words.audit;
     case OutcomeKind::Refused:
       return "refused: not allowed";

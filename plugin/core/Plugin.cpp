@@ -143,8 +143,7 @@ void Load() {
 
 void Unload() {
   GetConfig();
-  if (const std::exception_ptr failure = RemoveRegistrations(TalvexApi::GetCommands()))
-    std::rethrow_exception(failure);
+  if (const std::exception_ptr failure = RemoveRegistrations(TalvexApi::GetCommands())) std::rethrow_exception(failure);
 }
 
 CommandOutcome ReloadConfigCommand(const CommandContext& context) {

@@ -20,9 +20,9 @@
 #include "orvanel/core/NameDistance.h"
 #include "orvanel/core/Settings.h"
 #include "orvanel/game/BlueprintPath.h"
+#include "sandbox/game/AssetCatalogue.h"
 #include "tools/check/JsonPlaces.h"
 #include "tools/check/Schema.h"
-#include "sandbox/game/AssetCatalogue.h"
 
 using nlohmann::json;
 
@@ -225,7 +225,8 @@ class Checker {
            "\"Permissions\" is on but the feature \"Permissions\" is not enabled: no permission is checked",
            "set \"Features\": {\"Permissions\": {\"Enabled\": true}}");
     if (row.HasCatalogue() && entry.contains(row.catalogue.member))
-      CheckCatalogue(row, at, entry[row.catalogue.member], settings.enabled && !settings.command.empty() ? text : row.key);
+      CheckCatalogue(row, at, entry[row.catalogue.member],
+                     settings.enabled && !settings.command.empty() ? text : row.key);
   }
 
   void CheckCommandText(const CommandRow& row, const std::string& at, const std::string& text) {

@@ -1,7 +1,7 @@
 // The configuration checker: the exact line each check prints, the program's
 // options, formats and exit status, and the example configuration checking clean.
-#include "tools/check/Check.h"
 #include "support/Process.h"
+#include "tools/check/Check.h"
 
 #include <filesystem>
 #include <fstream>
