@@ -133,10 +133,9 @@ void Load() {
     }
   } catch (...) {
     // A load that fails offers no commands, wherever it failed: the ones
-    // registered before the failure are withdrawn, and with the settings
-    // cleared no feature is on. The load's own failure is the one reported.
+    // registered before the failure are withdrawn, so that the later Unload
+    // has nothing left to remove. The load's own failure is the one reported.
     RemoveRegistrations(commands);
-    MutableSettings() = Settings{};
     throw;
   }
 }

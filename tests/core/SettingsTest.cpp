@@ -1,4 +1,7 @@
 // Reading one "Commands" or "Features" entry into its settings record.
+#include <cmath>
+#include <cstdint>
+
 #include <gtest/gtest.h>
 
 #include "orvanel/core/Settings.h"
@@ -26,6 +29,9 @@ TEST(SettingsTest, WhitelistNumbersAreTruncatedTowardZero) {
   EXPECT_TRUE(ParseCommandSettings({{"Whitelist", nullptr}}).whitelist.empty());
   // Out of the 64-bit range: clamped, never an undefined conversion.
   EXPECT_EQ(ParseCommandSettings({{"Whitelist", {1e300}}}).whitelist.front(), INT64_MAX);
+  EXPECT_EQ(ParseCommandSettings({{"Whitelist", {-1e300}}}).whitelist.front(), INT64_MIN);
+  // No file holds a NaN, but a document built in code may: it reads as 0.
+  EXPECT_EQ(ParseCommandSettings({{"Whitelist", {std::nan("")}}}).whitelist.front(), 0);
 }
 
 TEST(SettingsTest, WrongTypesRaiseTheLibrarysErrors) {
