@@ -7,7 +7,7 @@
 
 #include <fmt/format.h>
 
-#include "sandbox/game/Recorder.h"
+#include "sandbox/game/Utf8.h"
 #include "sandbox/game/World.h"
 
 namespace sim {

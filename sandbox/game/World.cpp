@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "sandbox/game/Names.h"
-#include "sandbox/game/Recorder.h"
+#include "sandbox/game/Utf8.h"
 
 namespace sim {
 

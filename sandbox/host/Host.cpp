@@ -18,6 +18,7 @@
 #include "orvanel/host/TalvexApi.h"
 #include "sandbox/game/Names.h"
 #include "sandbox/game/Recorder.h"
+#include "sandbox/game/Utf8.h"
 #include "sandbox/game/World.h"
 
 namespace sandbox {
