@@ -19,6 +19,7 @@
 #endif
 
 #include "sandbox/app/ConfigTree.h"
+#include "sandbox/game/Dump.h"
 #include "sandbox/game/Map.h"
 #include "sandbox/game/Memory.h"
 #include "sandbox/game/Recorder.h"

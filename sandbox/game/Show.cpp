@@ -13,8 +13,6 @@
 namespace sim {
 namespace {
 
-using nlohmann::json;
-
 // Stat indices that the spawn templates name; the others show by index only.
 const char* StatName(int index) {
   switch (index) {
@@ -275,21 +273,6 @@ std::string ShowCommand(const std::string& arguments) {
   const Controller* player = FindPlayer(arguments);
   if (player == nullptr) return "There is no player named \"" + arguments + "\" in this world.\n";
   return ShowPlayer(*player);
-}
-
-std::string DumpCommand(const std::string& arguments) {
-  if (arguments.empty()) return DumpWorld().dump() + "\n";
-  const json part = DumpPart(arguments);
-  if (part.is_null()) return "There is no player named \"" + arguments + "\" in this world.\n";
-  return part.dump() + "\n";
-}
-
-json DumpPart(const std::string& what) {
-  json world = DumpWorld();
-  if (what == "players" || what == "creatures") return {{what, std::move(world[what])}};
-  for (json& player : world["players"])
-    if (player["name"] == what) return std::move(player);
-  return nullptr;
 }
 
 }  // namespace sim

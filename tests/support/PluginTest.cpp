@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include "sandbox/game/Dump.h"
 #include "sandbox/game/Memory.h"
 #include "sandbox/game/Names.h"
 #include "sandbox/game/Recorder.h"
