@@ -1,6 +1,6 @@
 // The simulated world: players, creatures, other actors and the asset catalogue,
-// loaded from a world file and shown by `dump` (Dump.h). The world owns every
-// game object and releases the game memory they hold when it is reset.
+// loaded from a world file (WorldFile.cpp) and shown by `dump` (Dump.h). The world
+// owns every game object and releases the game memory they hold when it is reset.
 #pragma once
 
 #include <cstddef>
