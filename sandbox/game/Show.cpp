@@ -7,6 +7,7 @@
 
 #include <fmt/format.h>
 
+#include "orvanel/game/CreatureSpawning.h"
 #include "sandbox/game/Utf8.h"
 #include "sandbox/game/World.h"
 
@@ -15,24 +16,9 @@ namespace {
 
 // Stat indices that the spawn templates name; the others show by index only.
 const char* StatName(int index) {
-  switch (index) {
-    case 0:
-      return "Health";
-    case 1:
-      return "Stamina";
-    case 3:
-      return "Oxygen";
-    case 4:
-      return "Food";
-    case 7:
-      return "Weight";
-    case 8:
-      return "MeleeDamage";
-    case 9:
-      return "MovementSpeed";
-    default:
-      return "";
-  }
+  for (const CreatureStat& stat : kCreatureStats)
+    if (stat.index == index) return stat.name;
+  return "";
 }
 
 const char* AggressionName(int32_t code) {
