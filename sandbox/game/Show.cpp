@@ -7,6 +7,7 @@
 
 #include <fmt/format.h>
 
+#include "orvanel/commands/TemplateReading.h"
 #include "orvanel/game/CreatureSpawning.h"
 #include "sandbox/game/Utf8.h"
 #include "sandbox/game/World.h"
@@ -21,19 +22,11 @@ const char* StatName(int index) {
   return "";
 }
 
+// The word a creature template gives for the code; null for a code no word gives.
 const char* AggressionName(int32_t code) {
-  switch (code) {
-    case 0:
-      return "passive";
-    case 1:
-      return "neutral";
-    case 2:
-      return "aggressive";
-    case 3:
-      return "attackmytarget";
-    default:
-      return nullptr;
-  }
+  for (const WordCode& entry : kAggressionWords)
+    if (entry.code == code) return entry.word;
+  return nullptr;
 }
 
 // A game value to one decimal, without a trailing ".0" and without "-0", so
