@@ -9,6 +9,7 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include "orvanel/commands/Health.h"
 #include "sandbox/game/Show.h"
 #include "sandbox/game/World.h"
 
@@ -145,7 +146,8 @@ void Legend(std::string& svg, const MapRequest& request) {
   x += 130;
   svg += fmt::format("<circle cx=\"{:.1f}\" cy=\"{:.1f}\" r=\"8\" fill=\"none\" stroke=\"{}\" stroke-width=\"2\"/>\n",
                      x + 7, y - 4, kOwnTeamColor);
-  Label(svg, x + 20, y, "health survey (5000)", "font-family=\"sans-serif\" font-size=\"12\" fill=\"#222\"");
+  Label(svg, x + 20, y, fmt::format("health survey ({})", Units(kSurveyRadius)),
+        "font-family=\"sans-serif\" font-size=\"12\" fill=\"#222\"");
 }
 
 }  // namespace

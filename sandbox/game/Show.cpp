@@ -7,6 +7,7 @@
 
 #include <fmt/format.h>
 
+#include "orvanel/commands/Health.h"
 #include "orvanel/commands/TemplateReading.h"
 #include "orvanel/game/CreatureSpawning.h"
 #include "sandbox/game/Utf8.h"

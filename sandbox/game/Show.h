@@ -9,11 +9,8 @@
 
 namespace sim {
 
-// The distance within which the health survey counts creatures, horizontally.
-inline constexpr float kSurveyRadius = 5000.0f;
-
-// Position and team, the inventory as a table, and the creatures within
-// kSurveyRadius (horizontally, nearest first) as a table.
+// Position and team, the inventory as a table, and the creatures within the
+// health survey's kSurveyRadius (horizontally, nearest first) as a table.
 std::string ShowPlayer(const Controller& player);
 // Every field of one creature, its stats labelled, its saddle and items.
 std::string ShowCreature(const Creature& creature);
