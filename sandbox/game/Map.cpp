@@ -2,14 +2,17 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <exception>
 #include <fstream>
-#include <limits>
 #include <sstream>
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
 #include "orvanel/commands/Health.h"
+#include "orvanel/commands/TemplateReading.h"
+#include "orvanel/core/CommandKeys.h"
+#include "orvanel/core/Config.h"
 #include "sandbox/game/Show.h"
 #include "sandbox/game/World.h"
 
@@ -243,25 +246,31 @@ std::vector<MapLocation> TeleportLocations(const std::filesystem::path& config_f
   std::error_code code;
   if (!std::filesystem::is_regular_file(config_file, code)) return found;
   std::ifstream file(config_file, std::ios::binary);
-  const nlohmann::json config = nlohmann::json::parse(file, nullptr, false);
-  if (!config.is_object() || !config.contains("Commands") || !config["Commands"].is_object()) return found;
-  const nlohmann::json& commands = config["Commands"];
-  if (!commands.contains("TeleportTo_Console") || !commands["TeleportTo_Console"].is_object()) return found;
-  const nlohmann::json& entry = commands["TeleportTo_Console"];
-  if (!entry.contains("Locations") || !entry["Locations"].is_object()) return found;
-  for (const auto& [name, location] : entry["Locations"].items()) {
-    if (!location.is_object()) continue;
-    float coordinates[3] = {0, 0, 0};
-    bool usable = true;
-    const char* keys[] = {"x", "y", "z"};
-    for (int axis = 0; axis < 3 && usable; ++axis) {
-      if (!location.contains(keys[axis])) continue;
-      const nlohmann::json& value = location[keys[axis]];
-      // Only values a float can hold are drawn; converting others is undefined.
-      usable = value.is_number() && std::abs(value.get<double>()) <= std::numeric_limits<float>::max();
-      if (usable) coordinates[axis] = static_cast<float>(value.get<double>());
+  std::ostringstream text;
+  text << file.rdbuf();
+  nlohmann::json config;
+  try {
+    config = ParseConfigText(text.view());
+  } catch (const std::exception&) {
+    return found;
+  }
+  // The command's entry in "Commands", under its key, as the settings hold it.
+  if (!config.is_object()) return found;
+  const auto commands = config.find("Commands");
+  if (commands == config.end() || !commands->is_object()) return found;
+  const auto entry = commands->find(kTeleportToKey);
+  if (entry == commands->end() || !entry->is_object()) return found;
+  const auto locations = entry->find("Locations");
+  if (locations == entry->end() || !locations->is_object()) return found;
+  for (const auto& named : locations->items()) {
+    const nlohmann::json* location = FindCatalogueElement(*entry, "Locations", named.key());
+    if (location == nullptr) continue;
+    try {
+      const TeleportLocation read = ReadTeleportLocation(*location);
+      found.push_back({named.key(), FVector{read.x, read.y, read.z}});
+    } catch (const std::exception&) {
+      // The command refuses this location: it moves no one there.
     }
-    if (usable) found.push_back({name, FVector{coordinates[0], coordinates[1], coordinates[2]}});
   }
   return found;
 }
