@@ -171,9 +171,7 @@ bool SpawnTamedCreature(CreatureSpawnRequest request, GrantTally* tally) {
       "AShooterPlayerController.SpawnActor")(controller, &reference, request.offsetX, request.offsetY, request.offsetZ,
                                              true);
   if (actor == nullptr) {
-    // A path with no core is named as it was written.
-    const std::string asked = NarrowText(reference);
-    if (tally != nullptr) tally->unloaded.insert(asked.empty() ? request.blueprint : asked);
+    if (tally != nullptr) NoteUnloaded(*tally, request.blueprint, NarrowText(reference));
     return false;
   }
   UClass* creature_class = GameFunction<UClass*()>("APrimalDinoCharacter.GetPrivateStaticClass")();
