@@ -11,7 +11,7 @@
 #include "orvanel/commands/Commands.h"
 #include "orvanel/core/Plugin.h"
 #include "orvanel/core/Settings.h"
-#include "sandbox/game/Recorder.h"
+#include "sandbox/game/Utf8.h"
 
 namespace {
 

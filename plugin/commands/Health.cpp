@@ -13,8 +13,8 @@
 
 namespace {
 
-// Creatures count when their horizontal distance is strictly below 5000 units.
-constexpr double kSurveyRadiusSquared = 25000000.0;
+// kSurveyRadius squared, to compare with the squared horizontal distance.
+constexpr double kSurveyRadiusSquared = static_cast<double>(kSurveyRadius) * kSurveyRadius;
 
 using IsAFn = bool(const UObject*, UClass*);
 using StaticClassFn = UClass*();

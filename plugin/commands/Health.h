@@ -9,6 +9,10 @@
 
 #include "orvanel/host/Engine.h"
 
+// The survey's reach in game units: a creature counts when its horizontal
+// distance from the caller is strictly below it.
+inline constexpr float kSurveyRadius = 5000.0f;
+
 // One creature's health: element 0 of its status component's maximum and current values.
 struct HealthReading {
   float maximum;

@@ -12,22 +12,43 @@
 
 using nlohmann::json;
 
-const LevelKey kLevelKeys[14] = {
-    {"baseLevelHealth", &CreatureSpawnRequest::baseLevelHealth},
-    {"baseLevelStamina", &CreatureSpawnRequest::baseLevelStamina},
-    {"baseLevelOxygen", &CreatureSpawnRequest::baseLevelOxygen},
-    {"baseLevelFood", &CreatureSpawnRequest::baseLevelFood},
-    {"baseLevelWeight", &CreatureSpawnRequest::baseLevelWeight},
-    {"baseLevelMeleeDamage", &CreatureSpawnRequest::baseLevelMeleeDamage},
-    {"baseLevelMovementSpeed", &CreatureSpawnRequest::baseLevelMovementSpeed},
-    {"tamedLevelHealth", &CreatureSpawnRequest::tamedLevelHealth},
-    {"tamedLevelStamina", &CreatureSpawnRequest::tamedLevelStamina},
-    {"tamedLevelOxygen", &CreatureSpawnRequest::tamedLevelOxygen},
-    {"tamedLevelFood", &CreatureSpawnRequest::tamedLevelFood},
-    {"tamedLevelWeight", &CreatureSpawnRequest::tamedLevelWeight},
-    {"tamedLevelMeleeDamage", &CreatureSpawnRequest::tamedLevelMeleeDamage},
-    {"tamedLevelMovementSpeed", &CreatureSpawnRequest::tamedLevelMovementSpeed},
-};
+namespace {
+
+// A level key's text, NUL-terminated, made when the plugin is compiled; a key
+// too long for it does not compile.
+using LevelKeyText = std::array<char, 32>;
+
+constexpr std::size_t kLevelKeyCount = 2 * kCreatureStats.size();
+
+constexpr LevelKeyText JoinedKey(std::string_view prefix, std::string_view name) {
+  LevelKeyText text{};
+  std::size_t at = 0;
+  for (const char character : prefix) text.at(at++) = character;
+  for (const char character : name) text.at(at++) = character;
+  text.at(at) = '\0';
+  return text;
+}
+
+constexpr std::array<LevelKeyText, kLevelKeyCount> kLevelKeyTexts = [] {
+  std::array<LevelKeyText, kLevelKeyCount> texts{};
+  for (std::size_t stat = 0; stat < kCreatureStats.size(); ++stat) {
+    texts[stat] = JoinedKey("baseLevel", kCreatureStats[stat].name);
+    texts[kCreatureStats.size() + stat] = JoinedKey("tamedLevel", kCreatureStats[stat].name);
+  }
+  return texts;
+}();
+
+}  // namespace
+
+constexpr std::array<LevelKey, kLevelKeyCount> kLevelKeys = [] {
+  std::array<LevelKey, kLevelKeyCount> keys{};
+  for (std::size_t stat = 0; stat < kCreatureStats.size(); ++stat) {
+    keys[stat] = {kLevelKeyTexts[stat].data(), kCreatureStats[stat].baseLevel};
+    keys[kCreatureStats.size() + stat] = {kLevelKeyTexts[kCreatureStats.size() + stat].data(),
+                                          kCreatureStats[stat].tamedLevel};
+  }
+  return keys;
+}();
 
 const WordCode kAggressionWords[4] = {{"passive", 0}, {"neutral", 1}, {"aggressive", 2}, {"attackmytarget", 3}};
 const WordCode kFacingWords[3] = {

@@ -3,6 +3,7 @@
 // first fault throws a TemplateReadError naming its place. Handlers and checker share it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -73,12 +74,12 @@ CreatureTemplate ReadCreatureTemplate(const nlohmann::json& creature);
 TeleportLocation ReadTeleportLocation(const nlohmann::json& location);
 
 // The fourteen level keys of a creature template, base then tamed, each in the
-// stat order Health, Stamina, Oxygen, Food, Weight, MeleeDamage, MovementSpeed.
+// order of kCreatureStats: "baseLevelHealth", ..., "tamedLevelMovementSpeed".
 struct LevelKey {
   const char* key;
   int32_t CreatureSpawnRequest::*points;
 };
-extern const LevelKey kLevelKeys[14];
+extern const std::array<LevelKey, 2 * kCreatureStats.size()> kLevelKeys;
 
 // The words of "aggressionLevel" and "facing" and their codes, matched after
 // ASCII lower-casing; any other word gives code 0.

@@ -14,23 +14,8 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 
-// The stat indices the levels are written at, in the order Health, Stamina,
-// Oxygen, Food, Weight, MeleeDamage, MovementSpeed. Indices 2, 5 and 6 keep
-// what the game gave them.
-constexpr std::array<int, 7> kLevelStatIndices{0, 1, 3, 4, 7, 8, 9};
 // The status values refilled to their maximum: health, stamina, oxygen, food.
 constexpr std::array<int, 4> kRefilledStatIndices{0, 1, 3, 4};
-
-std::array<int32_t, 7> BaseLevels(const CreatureSpawnRequest& request) {
-  return {request.baseLevelHealth, request.baseLevelStamina,     request.baseLevelOxygen,       request.baseLevelFood,
-          request.baseLevelWeight, request.baseLevelMeleeDamage, request.baseLevelMovementSpeed};
-}
-
-std::array<int32_t, 7> TamedLevels(const CreatureSpawnRequest& request) {
-  return {request.tamedLevelHealth,       request.tamedLevelStamina, request.tamedLevelOxygen,
-          request.tamedLevelFood,         request.tamedLevelWeight,  request.tamedLevelMeleeDamage,
-          request.tamedLevelMovementSpeed};
-}
 
 }  // namespace
 
@@ -69,20 +54,18 @@ void SetBehaviour(APrimalDinoCharacter* creature, const CreatureSpawnRequest& re
 }
 
 void SetLevels(UPrimalCharacterStatusComponent* status, const CreatureSpawnRequest& request) {
-  const std::array<int32_t, 7> base = BaseLevels(request);
-  const std::array<int32_t, 7> tamed = TamedLevels(request);
-
   auto* base_points = &GameField<uint8_t>(status, "UPrimalCharacterStatusComponent.NumberOfLevelUpPointsApplied");
-  for (std::size_t stat = 0; stat < base.size(); ++stat)
-    base_points[kLevelStatIndices[stat]] = static_cast<uint8_t>(base[stat]);
+  for (const CreatureStat& stat : kCreatureStats)
+    base_points[stat.index] = static_cast<uint8_t>(request.*stat.baseLevel);
 
   // A 32-bit sum that wraps as the game's own arithmetic does.
   uint32_t base_level = 1;
-  for (const int32_t points : base) base_level += static_cast<uint32_t>(points);
+  for (const CreatureStat& stat : kCreatureStats) base_level += static_cast<uint32_t>(request.*stat.baseLevel);
   GameField<int32_t>(status, "UPrimalCharacterStatusComponent.BaseCharacterLevel") = static_cast<int32_t>(base_level);
 
   uint16_t extra_level = 0;
-  for (const int32_t points : tamed) extra_level = static_cast<uint16_t>(extra_level + static_cast<uint16_t>(points));
+  for (const CreatureStat& stat : kCreatureStats)
+    extra_level = static_cast<uint16_t>(extra_level + static_cast<uint16_t>(request.*stat.tamedLevel));
   GameField<uint16_t>(status, "UPrimalCharacterStatusComponent.ExtraCharacterLevel") = extra_level;
 
   const float experience = GameFunction<float(UPrimalCharacterStatusComponent*)>(
@@ -90,8 +73,8 @@ void SetLevels(UPrimalCharacterStatusComponent* status, const CreatureSpawnReque
   GameField<float>(status, "UPrimalCharacterStatusComponent.ExperiencePoints") = experience;
 
   auto* tamed_points = &GameField<uint8_t>(status, "UPrimalCharacterStatusComponent.NumberOfLevelUpPointsAppliedTamed");
-  for (std::size_t stat = 0; stat < tamed.size(); ++stat)
-    tamed_points[kLevelStatIndices[stat]] = static_cast<uint8_t>(tamed[stat]);
+  for (const CreatureStat& stat : kCreatureStats)
+    tamed_points[stat.index] = static_cast<uint8_t>(request.*stat.tamedLevel);
 
   SetBit(status, "UPrimalCharacterStatusComponent.bInitializedBaseLevelMaxStatusValues");
 }
@@ -181,9 +164,7 @@ bool SpawnTamedCreature(CreatureSpawnRequest request, GrantTally* tally) {
       "AShooterPlayerController.SpawnActor")(controller, &reference, request.offsetX, request.offsetY, request.offsetZ,
                                              true);
   if (actor == nullptr) {
-    // A path with no core is named as it was written.
-    const std::string asked = NarrowText(reference);
-    if (tally != nullptr) tally->unloaded.insert(asked.empty() ? request.blueprint : asked);
+    if (tally != nullptr) NoteUnloaded(*tally, request.blueprint, NarrowText(reference));
     return false;
   }
   UClass* creature_class = GameFunction<UClass*()>("APrimalDinoCharacter.GetPrivateStaticClass")();

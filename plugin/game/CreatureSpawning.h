@@ -3,6 +3,7 @@
 // levelled, saddled, stocked and imprinted through game members reached by name.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -48,6 +49,26 @@ struct CreatureSpawnRequest {
   // Degrees added to the creature's yaw; only values above 0 turn it.
   float yaw = 0.0f;
 };
+
+// The stats a creature template levels, in the order of its level keys: each
+// stat's name (the keys are "baseLevel" and "tamedLevel" followed by it), the
+// stat index its level-up points are written at, and its two fields of the
+// request. The other indices (2, 5 and 6) keep what the game gave them.
+struct CreatureStat {
+  const char* name;
+  int index;
+  int32_t CreatureSpawnRequest::*baseLevel;
+  int32_t CreatureSpawnRequest::*tamedLevel;
+};
+inline constexpr std::array<CreatureStat, 7> kCreatureStats{{
+    {"Health", 0, &CreatureSpawnRequest::baseLevelHealth, &CreatureSpawnRequest::tamedLevelHealth},
+    {"Stamina", 1, &CreatureSpawnRequest::baseLevelStamina, &CreatureSpawnRequest::tamedLevelStamina},
+    {"Oxygen", 3, &CreatureSpawnRequest::baseLevelOxygen, &CreatureSpawnRequest::tamedLevelOxygen},
+    {"Food", 4, &CreatureSpawnRequest::baseLevelFood, &CreatureSpawnRequest::tamedLevelFood},
+    {"Weight", 7, &CreatureSpawnRequest::baseLevelWeight, &CreatureSpawnRequest::tamedLevelWeight},
+    {"MeleeDamage", 8, &CreatureSpawnRequest::baseLevelMeleeDamage, &CreatureSpawnRequest::tamedLevelMeleeDamage},
+    {"MovementSpeed", 9, &CreatureSpawnRequest::baseLevelMovementSpeed, &CreatureSpawnRequest::tamedLevelMovementSpeed},
+}};
 
 // The saddle's armor entry: floor((armor - 25) / 5 * 1000) in double precision,
 // kept to its low 16 bits (two's complement), so 25 gives 0, 30 gives 1000 and

@@ -13,19 +13,16 @@ std::vector<std::string> PathsOf(const ItemEntry& entry) {
   return {entry.blueprint};
 }
 
-void NoteUnloadedClassPath(GrantTally* tally, const std::string& path) {
-  if (tally == nullptr) return;
-  // A path with no core is named as it was written.
-  const std::string class_path = NormalizeBlueprintPath(path, false, true);
-  tally->unloaded.insert(class_path.empty() ? path : class_path);
-}
-
 }  // namespace
+
+void NoteUnloaded(GrantTally& tally, const std::string& written, const std::string& asked) {
+  tally.unloaded.insert(asked.empty() ? written : asked);
+}
 
 UClass* LoadItemClass(const ItemFunctions& functions, const std::string& path, GrantTally* tally) {
   UObject* loaded = LoadObjectByClassPath(functions, path);
   if (loaded == nullptr || !IsClassObject(functions, loaded)) {
-    NoteUnloadedClassPath(tally, path);
+    if (tally != nullptr) NoteUnloaded(*tally, path, NormalizeBlueprintPath(path, false, true));
     return nullptr;
   }
   return static_cast<UClass*>(loaded);

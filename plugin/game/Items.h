@@ -26,6 +26,10 @@ struct GrantTally {
   std::set<std::string> unloaded;
 };
 
+// Notes in `tally` a path that loaded or spawned nothing, in the form `asked` of
+// the game; a path with no core, asked as nothing, in the form `written`.
+void NoteUnloaded(GrantTally& tally, const std::string& written, const std::string& asked);
+
 // Gives every entry's items to the online player with `steam_id`. False when no
 // such player is online; paths that load nothing, or no class, are skipped, and
 // so is every path while the player has no character or no inventory. Counts

@@ -5,12 +5,14 @@
 
 #include <fmt/format.h>
 
+#include "orvanel/core/ConfigPath.h"
+
 namespace sandbox {
 namespace {
 
 namespace fs = std::filesystem;
 
-fs::path ConfigFileOf(const fs::path& root) { return root / "TalvexApi" / "Plugins" / "Orvanel" / "config.json"; }
+fs::path ConfigFileOf(const fs::path& root) { return root / kConfigFileInServer; }
 
 // Copies the file; `error` says why not. Only regular files count, so that a
 // pipe or a directory cannot hold the program up.

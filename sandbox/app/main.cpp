@@ -18,7 +18,9 @@
 #include <editline/readline.h>
 #endif
 
+#include "orvanel/core/ConfigPath.h"
 #include "sandbox/app/ConfigTree.h"
+#include "sandbox/game/Dump.h"
 #include "sandbox/game/Map.h"
 #include "sandbox/game/Memory.h"
 #include "sandbox/game/Recorder.h"
@@ -223,7 +225,7 @@ int main(int argc, char** argv) {
   std::string events_file, trace_file, script, config_file;
   bool any_assets = false;
   CLI::Option* root_option =
-      app.add_option("--root", root, "server directory; config.json lies in DIR/TalvexApi/Plugins/Orvanel/")
+      app.add_option("--root", root, std::string("server directory; config.json lies in DIR/") + kPluginFolder + "/")
           ->capture_default_str();
   app.add_option("--config", config_file,
                  "run with FILE as the plugin's config.json, in a temporary server tree; edits take effect on "
@@ -257,7 +259,7 @@ int main(int argc, char** argv) {
   Session session;
   session.plugin = plugin;
   session.style = Style{terminal};
-  session.configFile = std::filesystem::path(root) / "TalvexApi" / "Plugins" / "Orvanel" / "config.json";
+  session.configFile = std::filesystem::path(root) / kConfigFileInServer;
   if (!config_file.empty()) session.tree = &tree;
   sandbox::StartHost({root, true, terminal});
   // A session may run for long: what it records goes to the listeners only.

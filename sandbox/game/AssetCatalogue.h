@@ -3,6 +3,7 @@
 // the sandbox's world loader and the config checker share.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,9 @@ struct AssetCatalogue {
   std::vector<std::string> objects;
   std::vector<std::string> creatures;
   std::vector<std::string> actors;
-  // Every well-formed path that is not listed loads too.
-  bool any = false;
+  // Every well-formed path that is not listed loads too; unset when the
+  // member does not say.
+  std::optional<bool> any;
 };
 
 // Throws std::runtime_error naming what is wrong with `assets`.

@@ -8,6 +8,7 @@
 #include "sandbox/game/Memory.h"
 #include "sandbox/game/Names.h"
 #include "sandbox/game/Recorder.h"
+#include "sandbox/game/Utf8.h"
 #include "sandbox/game/World.h"
 
 namespace sim {

@@ -2,6 +2,7 @@
 // inventory.
 #include "sandbox/game/Names.h"
 #include "sandbox/game/Recorder.h"
+#include "sandbox/game/Utf8.h"
 #include "sandbox/game/World.h"
 
 namespace sim {

@@ -2,13 +2,18 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <exception>
 #include <fstream>
-#include <limits>
-#include <sstream>
+#include <optional>
+#include <string>
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include "orvanel/commands/Health.h"
+#include "orvanel/commands/TemplateReading.h"
+#include "orvanel/core/CommandTable.h"
+#include "orvanel/core/ConfigText.h"
 #include "sandbox/game/Show.h"
 #include "sandbox/game/World.h"
 
@@ -145,7 +150,8 @@ void Legend(std::string& svg, const MapRequest& request) {
   x += 130;
   svg += fmt::format("<circle cx=\"{:.1f}\" cy=\"{:.1f}\" r=\"8\" fill=\"none\" stroke=\"{}\" stroke-width=\"2\"/>\n",
                      x + 7, y - 4, kOwnTeamColor);
-  Label(svg, x + 20, y, "health survey (5000)", "font-family=\"sans-serif\" font-size=\"12\" fill=\"#222\"");
+  Label(svg, x + 20, y, fmt::format("health survey ({})", Units(kSurveyRadius)),
+        "font-family=\"sans-serif\" font-size=\"12\" fill=\"#222\"");
 }
 
 }  // namespace
@@ -238,28 +244,34 @@ std::string MapCommand(const std::string& arguments, const std::filesystem::path
 
 std::vector<MapLocation> TeleportLocations(const std::filesystem::path& config_file) {
   std::vector<MapLocation> found;
-  std::error_code code;
-  if (!std::filesystem::is_regular_file(config_file, code)) return found;
-  std::ifstream file(config_file, std::ios::binary);
-  const nlohmann::json config = nlohmann::json::parse(file, nullptr, false);
-  if (!config.is_object() || !config.contains("Commands") || !config["Commands"].is_object()) return found;
-  const nlohmann::json& commands = config["Commands"];
-  if (!commands.contains("TeleportTo_Console") || !commands["TeleportTo_Console"].is_object()) return found;
-  const nlohmann::json& entry = commands["TeleportTo_Console"];
-  if (!entry.contains("Locations") || !entry["Locations"].is_object()) return found;
-  for (const auto& [name, location] : entry["Locations"].items()) {
-    if (!location.is_object()) continue;
-    float coordinates[3] = {0, 0, 0};
-    bool usable = true;
-    const char* keys[] = {"x", "y", "z"};
-    for (int axis = 0; axis < 3 && usable; ++axis) {
-      if (!location.contains(keys[axis])) continue;
-      const nlohmann::json& value = location[keys[axis]];
-      // Only values a float can hold are drawn; converting others is undefined.
-      usable = value.is_number() && std::abs(value.get<double>()) <= std::numeric_limits<float>::max();
-      if (usable) coordinates[axis] = static_cast<float>(value.get<double>());
+  const std::optional<std::string> text = ReadRegularFile(config_file.string());
+  if (!text) return found;
+  nlohmann::json config;
+  try {
+    config = ParseConfigText(*text);
+  } catch (const std::exception&) {
+    return found;
+  }
+  // The entry of the command that moves players, under its key, as the settings hold it.
+  if (!config.is_object()) return found;
+  const auto commands = config.find("Commands");
+  if (commands == config.end() || !commands->is_object()) return found;
+  for (const CommandRow& row : kCommandRows) {
+    if (row.catalogue.read != ReadAndDrop<ReadTeleportLocation>) continue;
+    const auto entry = commands->find(row.key);
+    if (entry == commands->end() || !entry->is_object()) continue;
+    const auto locations = entry->find(row.catalogue.member);
+    if (locations == entry->end() || !locations->is_object()) continue;
+    for (const auto& named : locations->items()) {
+      const nlohmann::json* location = FindCatalogueElement(*entry, row.catalogue.member, named.key());
+      if (location == nullptr) continue;
+      try {
+        const TeleportLocation read = ReadTeleportLocation(*location);
+        found.push_back({named.key(), FVector{read.x, read.y, read.z}});
+      } catch (const std::exception&) {
+        // The command refuses this location: it moves no one there.
+      }
     }
-    if (usable) found.push_back({name, FVector{coordinates[0], coordinates[1], coordinates[2]}});
   }
   return found;
 }

@@ -49,9 +49,10 @@ std::string MapSvg(const MapRequest& request);
 // made since `new_since` and moves it on; returns what to print.
 std::string MapCommand(const std::string& arguments, const std::filesystem::path& config_file, uint64_t& new_since);
 
-// The teleport locations of a config file, as the teleport command reads them
-// (coordinates absent are 0); entries it would refuse, and a file that cannot
-// be read or parsed, give none.
+// The teleport locations of a config file, as the teleport command reads them:
+// the file through the plugin's parse, each location through the command's read
+// stage (coordinates absent are 0). A location the command refuses is left
+// out; a file that cannot be read or that the plugin does not parse gives none.
 std::vector<MapLocation> TeleportLocations(const std::filesystem::path& config_file);
 
 }  // namespace sim

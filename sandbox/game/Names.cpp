@@ -8,8 +8,6 @@
 #include <set>
 #include <unordered_map>
 
-#include "orvanel/host/TalvexApi.h"
-
 namespace sim {
 namespace {
 
@@ -164,44 +162,37 @@ void RegisterBitField(const std::string& name, const Class* owner, BitWordResolv
   BitFields()[name] = BitFieldEntry{owner, word, position, width};
 }
 
-}  // namespace sim
-
-namespace TalvexApi {
-
-void* GetAddress(const std::string& name) {
-  if (sim::AskWithheld(name)) return nullptr;
-  const auto found = sim::Functions().find(name);
-  if (found == sim::Functions().end()) sim::Fail("the game has no function named \"" + name + "\"");
+void* FunctionEntry(const std::string& name) {
+  if (AskWithheld(name)) return nullptr;
+  const auto found = Functions().find(name);
+  if (found == Functions().end()) Fail("the game has no function named \"" + name + "\"");
   return found->second;
 }
 
-uint64_t GetAddress(const void* object, const std::string& name) {
-  sim::CachedField& cached = sim::fieldCache[sim::CacheSlot(name)];
-  if (cached.entry == nullptr || !sim::SameText(cached.name, name)) {
-    if (sim::AskWithheld(name)) return 0;
-    const auto found = sim::Fields().find(name);
-    if (found == sim::Fields().end()) sim::Fail("the game has no field named \"" + name + "\"");
-    cached = sim::CachedField{name, &found->second, nullptr};
+uint64_t FieldAddress(const void* object, const std::string& name) {
+  CachedField& cached = fieldCache[CacheSlot(name)];
+  if (cached.entry == nullptr || !SameText(cached.name, name)) {
+    if (AskWithheld(name)) return 0;
+    const auto found = Fields().find(name);
+    if (found == Fields().end()) Fail("the game has no field named \"" + name + "\"");
+    cached = CachedField{name, &found->second, nullptr};
   }
-  auto* target = static_cast<sim::Object*>(const_cast<void*>(object));
+  auto* target = static_cast<Object*>(const_cast<void*>(object));
   if (target == nullptr || target->cls != cached.checkedClass) {
-    sim::CheckOwner(target, cached.entry->owner, name);
+    CheckOwner(target, cached.entry->owner, name);
     cached.checkedClass = target->cls;
   }
   return reinterpret_cast<uint64_t>(cached.entry->resolve(target));
 }
 
-BitField GetBitField(const void* object, const std::string& name) {
-  if (sim::AskWithheld(name)) return BitField{0, 0, 0};
-  const auto found = sim::BitFields().find(name);
-  if (found == sim::BitFields().end()) sim::Fail("the game has no bit field named \"" + name + "\"");
-  auto* target = static_cast<sim::Object*>(const_cast<void*>(object));
-  sim::CheckOwner(target, found->second.owner, name);
-  return BitField{reinterpret_cast<uint64_t>(found->second.word(target)), found->second.position, found->second.width};
+BitFieldPlace BitFieldOf(const void* object, const std::string& name) {
+  if (AskWithheld(name)) return BitFieldPlace{0, 0, 0};
+  const auto found = BitFields().find(name);
+  if (found == BitFields().end()) Fail("the game has no bit field named \"" + name + "\"");
+  auto* target = static_cast<Object*>(const_cast<void*>(object));
+  CheckOwner(target, found->second.owner, name);
+  return BitFieldPlace{reinterpret_cast<uint64_t>(found->second.word(target)), found->second.position,
+                       found->second.width};
 }
 
-BitField GetBitField(void* object, const std::string& name) {
-  return GetBitField(static_cast<const void*>(object), name);
-}
-
-}  // namespace TalvexApi
+}  // namespace sim

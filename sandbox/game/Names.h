@@ -29,6 +29,18 @@ void RegisterFunction(const std::string& name, Function* entry) {
 // renamed: a function has no entry, a field address 0, a bit field no word.
 void WithholdName(const std::string& name);
 
+// The table's answers, which the host hands on to the plugin: a function's
+// entry, the address of the field of `object`, the word and bits of the bit
+// field of `object`. A withheld name gives null, 0 or no word.
+struct BitFieldPlace {
+  uint64_t word;
+  uint32_t position;
+  uint64_t width;
+};
+void* FunctionEntry(const std::string& name);
+uint64_t FieldAddress(const void* object, const std::string& name);
+BitFieldPlace BitFieldOf(const void* object, const std::string& name);
+
 // Every name the plugin asked the host to resolve, withheld ones included.
 const std::set<std::string>& AskedNames();
 

@@ -4,8 +4,6 @@
 #pragma once
 
 #include <functional>
-#include <string>
-#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -37,9 +35,5 @@ void ResetRecorder();
 
 // An object as traces show it: its id, or null.
 nlohmann::json ObjectRef(const Object* object);
-
-std::string ToUtf8(WideStringView text);
-// Invalid UTF-8 becomes U+FFFD.
-WideString FromUtf8(std::string_view text);
 
 }  // namespace sim

@@ -7,49 +7,27 @@
 
 #include <fmt/format.h>
 
-#include "sandbox/game/Recorder.h"
+#include "orvanel/commands/Health.h"
+#include "orvanel/commands/TemplateReading.h"
+#include "orvanel/game/CreatureSpawning.h"
+#include "sandbox/game/Utf8.h"
 #include "sandbox/game/World.h"
 
 namespace sim {
 namespace {
 
-using nlohmann::json;
-
 // Stat indices that the spawn templates name; the others show by index only.
 const char* StatName(int index) {
-  switch (index) {
-    case 0:
-      return "Health";
-    case 1:
-      return "Stamina";
-    case 3:
-      return "Oxygen";
-    case 4:
-      return "Food";
-    case 7:
-      return "Weight";
-    case 8:
-      return "MeleeDamage";
-    case 9:
-      return "MovementSpeed";
-    default:
-      return "";
-  }
+  for (const CreatureStat& stat : kCreatureStats)
+    if (stat.index == index) return stat.name;
+  return "";
 }
 
+// The word a creature template gives for the code; null for a code no word gives.
 const char* AggressionName(int32_t code) {
-  switch (code) {
-    case 0:
-      return "passive";
-    case 1:
-      return "neutral";
-    case 2:
-      return "aggressive";
-    case 3:
-      return "attackmytarget";
-    default:
-      return nullptr;
-  }
+  for (const WordCode& entry : kAggressionWords)
+    if (entry.code == code) return entry.word;
+  return nullptr;
 }
 
 // A game value to one decimal, without a trailing ".0" and without "-0", so
@@ -275,21 +253,6 @@ std::string ShowCommand(const std::string& arguments) {
   const Controller* player = FindPlayer(arguments);
   if (player == nullptr) return "There is no player named \"" + arguments + "\" in this world.\n";
   return ShowPlayer(*player);
-}
-
-std::string DumpCommand(const std::string& arguments) {
-  if (arguments.empty()) return DumpWorld().dump() + "\n";
-  const json part = DumpPart(arguments);
-  if (part.is_null()) return "There is no player named \"" + arguments + "\" in this world.\n";
-  return part.dump() + "\n";
-}
-
-json DumpPart(const std::string& what) {
-  json world = DumpWorld();
-  if (what == "players" || what == "creatures") return {{what, std::move(world[what])}};
-  for (json& player : world["players"])
-    if (player["name"] == what) return std::move(player);
-  return nullptr;
 }
 
 }  // namespace sim

@@ -1,22 +1,16 @@
-// Readable views of the world for the sandbox's show and dump commands: a
-// player with their inventory and the creatures near them, one creature with
-// every stat, and the world's JSON narrowed to a part of it.
+// Readable views of the world for the sandbox's show command: a player with
+// their inventory and the creatures near them, and one creature with every stat.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include <nlohmann/json.hpp>
-
 #include "sandbox/game/Objects.h"
 
 namespace sim {
 
-// The distance within which the health survey counts creatures, horizontally.
-inline constexpr float kSurveyRadius = 5000.0f;
-
-// Position and team, the inventory as a table, and the creatures within
-// kSurveyRadius (horizontally, nearest first) as a table.
+// Position and team, the inventory as a table, and the creatures within the
+// health survey's kSurveyRadius (horizontally, nearest first) as a table.
 std::string ShowPlayer(const Controller& player);
 // Every field of one creature, its stats labelled, its saddle and items.
 std::string ShowCreature(const Creature& creature);
@@ -33,13 +27,7 @@ std::string ShortClassName(const std::string& name);
 // 200 in the entry, read as signed 16 bits.
 double ArmorOf(const Item& item);
 
-// The sandbox commands `show NAME`, `show creature ID` and `dump [WHAT]`;
-// each returns what to print.
+// The sandbox commands `show NAME` and `show creature ID`; returns what to print.
 std::string ShowCommand(const std::string& arguments);
-std::string DumpCommand(const std::string& arguments);
-
-// `dump WHAT`: "players" or "creatures" keep that member of the world's dump,
-// any other word the dump of the player of that name; null when there is none.
-nlohmann::json DumpPart(const std::string& what);
 
 }  // namespace sim

@@ -1,6 +1,6 @@
 // The simulated world: players, creatures, other actors and the asset catalogue,
-// loaded from a world file and shown by `dump`. The world owns every game object
-// and releases the game memory they hold when it is reset.
+// loaded from a world file (WorldFile.cpp) and shown by `dump` (Dump.h). The world
+// owns every game object and releases the game memory they hold when it is reset.
 #pragma once
 
 #include <cstddef>
@@ -66,8 +66,6 @@ void ResetWorld();
 // Adds the players, creatures and assets of a world file; throws
 // std::runtime_error naming what is wrong with it.
 void LoadWorld(const nlohmann::json& description);
-
-nlohmann::json DumpWorld();
 
 template <typename T, typename... Args>
 T* Create(Args&&... args) {

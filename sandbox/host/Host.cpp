@@ -18,6 +18,7 @@
 #include "orvanel/host/TalvexApi.h"
 #include "sandbox/game/Names.h"
 #include "sandbox/game/Recorder.h"
+#include "sandbox/game/Utf8.h"
 #include "sandbox/game/World.h"
 
 namespace sandbox {
@@ -301,6 +302,20 @@ IApiUtils& GetApiUtils() {
 }
 
 std::vector<spdlog::sink_ptr>& GetLogSinks() { return sandbox::State().sinks; }
+
+// Game members by name, as the game's name table answers them.
+void* GetAddress(const std::string& name) { return sim::FunctionEntry(name); }
+
+uint64_t GetAddress(const void* object, const std::string& name) { return sim::FieldAddress(object, name); }
+
+BitField GetBitField(const void* object, const std::string& name) {
+  const sim::BitFieldPlace place = sim::BitFieldOf(object, name);
+  return BitField{place.word, place.position, place.width};
+}
+
+BitField GetBitField(void* object, const std::string& name) {
+  return GetBitField(static_cast<const void*>(object), name);
+}
 
 AShooterPlayerController* IApiUtils::FindPlayerFromSteamId(uint64_t steam_id) const {
   sim::Controller* player = sim::FindPlayerBySteamId(steam_id);

@@ -2,6 +2,8 @@
 // and reason of the first fault, from the template's own root.
 #include "orvanel/commands/TemplateReading.h"
 
+#include <utility>
+
 #include <gtest/gtest.h>
 
 using nlohmann::json;
@@ -61,7 +63,24 @@ TEST(TemplateReadingTest, ACreatureTemplateReadsEveryKeyAndItsLevelsFromTheTable
       "imprint": 0.5, "aggressionLevel": "AGGRESSIVE", "facing": "Inwards", "count": 3, "radius": 200,
       "follow": true, "ignoreAllWhistles": true, "ignoreAllyLook": true,
       "items": [{"blueprint": "/Game/I.I", "count": 2}]})");
-  for (int index = 0; index < 14; ++index) creature[kLevelKeys[index].key] = index + 1;
+  // Each level key and the field it fills, spelt out here rather than taken from
+  // the plugin's table, so that a misspelt or misplaced key fails.
+  const std::pair<const char*, int32_t CreatureSpawnRequest::*> levels[] = {
+      {"baseLevelHealth", &CreatureSpawnRequest::baseLevelHealth},
+      {"baseLevelStamina", &CreatureSpawnRequest::baseLevelStamina},
+      {"baseLevelOxygen", &CreatureSpawnRequest::baseLevelOxygen},
+      {"baseLevelFood", &CreatureSpawnRequest::baseLevelFood},
+      {"baseLevelWeight", &CreatureSpawnRequest::baseLevelWeight},
+      {"baseLevelMeleeDamage", &CreatureSpawnRequest::baseLevelMeleeDamage},
+      {"baseLevelMovementSpeed", &CreatureSpawnRequest::baseLevelMovementSpeed},
+      {"tamedLevelHealth", &CreatureSpawnRequest::tamedLevelHealth},
+      {"tamedLevelStamina", &CreatureSpawnRequest::tamedLevelStamina},
+      {"tamedLevelOxygen", &CreatureSpawnRequest::tamedLevelOxygen},
+      {"tamedLevelFood", &CreatureSpawnRequest::tamedLevelFood},
+      {"tamedLevelWeight", &CreatureSpawnRequest::tamedLevelWeight},
+      {"tamedLevelMeleeDamage", &CreatureSpawnRequest::tamedLevelMeleeDamage},
+      {"tamedLevelMovementSpeed", &CreatureSpawnRequest::tamedLevelMovementSpeed}};
+  for (int index = 0; index < 14; ++index) creature[levels[index].first] = index + 1;
   const CreatureTemplate read = ReadCreatureTemplate(creature);
   EXPECT_EQ(read.request.blueprint, "/Game/R.R");
   EXPECT_EQ(read.request.saddleBlueprint, "/Game/S.S");
@@ -76,6 +95,8 @@ TEST(TemplateReadingTest, ACreatureTemplateReadsEveryKeyAndItsLevelsFromTheTable
   EXPECT_EQ(read.request.baseLevelMovementSpeed, 7);
   EXPECT_EQ(read.request.tamedLevelHealth, 8);
   EXPECT_EQ(read.request.tamedLevelMovementSpeed, 14);
+  for (int index = 0; index < 14; ++index)
+    EXPECT_EQ(read.request.*levels[index].second, index + 1) << levels[index].first;
   ASSERT_EQ(read.request.items.size(), 1u);
   EXPECT_EQ(read.request.items[0].quantity, 1);
   EXPECT_EQ(read.request.items[0].count, 2);

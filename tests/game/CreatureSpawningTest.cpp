@@ -390,4 +390,30 @@ TEST_F(CreatureSpawningTest, NaNAndEmptyRequests) {
   EXPECT_TRUE(CallsOf("AActor.SetActorRotation").empty());
 }
 
+// The tally names a path that loads or spawns nothing as it was asked of the
+// game, and a path with no core, which is asked as nothing, as it was written.
+TEST_F(CreatureSpawningTest, PathsThatLoadNothingAreNamedAsAskedOrAsWritten) {
+  AddWorld(TestWorld());
+  CreatureSpawnRequest request;
+  request.steamId = kAliceSteamId;
+  request.blueprint = "/Game/Test/Rex.Rex";
+  request.saddleBlueprint = "/Game/Test/Gone.Gone";
+  request.items = {ItemEntry{"/Game/Test/Meat\n.Meat", {}, 1, 1, 0.0f}};
+  GrantTally tally;
+  SpawnCreatureGroup(request, 1, 0.0f, kFacingForward, &tally);
+  EXPECT_EQ(tally.made, 1);
+  EXPECT_EQ(tally.unloaded, (std::set<std::string>{"/Game/Test/Gone.Gone_C", "/Game/Test/Meat\n.Meat"}));
+
+  GrantTally ghosts;
+  request.blueprint = "/Game/Test/Ghost.Ghost";
+  SpawnCreatureGroup(request, 1, 0.0f, kFacingForward, &ghosts);
+  EXPECT_EQ(ghosts.unloaded, std::set<std::string>{"Blueprint'/Game/Test/Ghost.Ghost'"});
+
+  GrantTally coreless;
+  request.blueprint = "/Game/Test/Rex\r.Rex";
+  SpawnCreatureGroup(request, 1, 0.0f, kFacingForward, &coreless);
+  EXPECT_EQ(coreless.made, 0);
+  EXPECT_EQ(coreless.unloaded, std::set<std::string>{"/Game/Test/Rex\r.Rex"});
+}
+
 }  // namespace

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "orvanel/core/CommandTable.h"
+#include "sandbox/game/Dump.h"
 #include "sandbox/game/Memory.h"
 #include "sandbox/game/Names.h"
 #include "sandbox/game/Recorder.h"

@@ -425,7 +425,7 @@ Catalogue LoadCatalogue(const std::string& world_file) {
   }
   catalogue.items.insert(assets.items.begin(), assets.items.end());
   catalogue.creatures.insert(assets.creatures.begin(), assets.creatures.end());
-  catalogue.any = assets.any;
+  catalogue.any = assets.any.value_or(false);
   return catalogue;
 }
 

@@ -2,7 +2,9 @@
 // from the origin, and the teleport locations read from a config file.
 #include <fstream>
 #include <string>
+#include <vector>
 
+#include "orvanel/core/ConfigPath.h"
 #include "sandbox/game/Map.h"
 #include "sandbox/game/World.h"
 #include "support/PluginTest.h"
@@ -40,23 +42,41 @@ TEST_F(MapTest, APlayerFarFromTheOriginGetsABoundedGrid) {
 }
 
 TEST_F(MapTest, TeleportLocationsAreReadAsTheCommandReadsThem) {
-  const auto file = root_ / "config.json";
-  std::ofstream(file) << json({{"Commands",
-                                {{"TeleportTo_Console",
-                                  {{"Locations",
-                                    {{"Camp", {{"x", 10}, {"y", -20.5}}},
-                                     {"Text", {{"x", "100"}}},
-                                     {"Flag", {{"z", true}}},
-                                     {"Huge", {{"x", 1e39}}},
-                                     {"Bare", 5},
-                                     {"Origin", json::object()}}}}}}}})
-                             .dump();
-  const auto locations = sim::TeleportLocations(file);
-  ASSERT_EQ(locations.size(), 2u);
-  EXPECT_EQ(locations[0].name, "Camp");
-  EXPECT_FLOAT_EQ(locations[0].at.X, 10);
-  EXPECT_FLOAT_EQ(locations[0].at.Y, -20.5);
-  EXPECT_EQ(locations[1].name, "Origin");
+  const json locations = {{"Camp", {{"x", 10}, {"y", -20.5}}},
+                          {"Text", {{"x", "100"}}},
+                          {"Flag", {{"z", true}}},
+                          {"Huge", {{"x", 1e39}}},
+                          {"Bare", 5},
+                          {"Origin", json::object()}};
+  json config = StandardConfig();
+  config["Commands"]["TeleportTo_Console"]["Locations"] = locations;
+  WriteConfig(config);
+  AddWorld(ThreePlayers());
+  LoadPlugin();
+  // What to expect is where the command itself moves a player to each name,
+  // and the names it refuses are left out.
+  std::vector<sim::MapLocation> expected;
+  for (const auto& named : locations.items()) {
+    ClearRecord();
+    Console("Alice", "tp " + named.key());
+    const std::vector<json> moves = CallsOf("AShooterPlayerController.SetPlayerPos");
+    if (moves.empty()) continue;
+    const json& to = moves.at(0)["args"];
+    expected.push_back({named.key(), FVector{to[1].get<float>(), to[2].get<float>(), to[3].get<float>()}});
+  }
+  // The file holds locations of both kinds.
+  ASSERT_FALSE(expected.empty());
+  ASSERT_LT(expected.size(), locations.size());
+
+  const auto file = root_ / kConfigFileInServer;
+  const auto drawn = sim::TeleportLocations(file);
+  ASSERT_EQ(drawn.size(), expected.size());
+  for (std::size_t index = 0; index < drawn.size(); ++index) {
+    EXPECT_EQ(drawn[index].name, expected[index].name);
+    EXPECT_FLOAT_EQ(drawn[index].at.X, expected[index].at.X) << drawn[index].name;
+    EXPECT_FLOAT_EQ(drawn[index].at.Y, expected[index].at.Y) << drawn[index].name;
+    EXPECT_FLOAT_EQ(drawn[index].at.Z, expected[index].at.Z) << drawn[index].name;
+  }
   std::ofstream(file) << "{\"Commands\": ";
   EXPECT_TRUE(sim::TeleportLocations(file).empty());
   EXPECT_TRUE(sim::TeleportLocations(root_ / "missing.json").empty());

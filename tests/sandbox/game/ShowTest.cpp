@@ -2,6 +2,7 @@
 // creature's labelled stats and saddle armor, and the narrowed dumps.
 #include <string>
 
+#include "sandbox/game/Dump.h"
 #include "sandbox/game/Show.h"
 #include "sandbox/game/World.h"
 #include "support/PluginTest.h"
