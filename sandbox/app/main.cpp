@@ -13,11 +13,13 @@
 #include <string>
 
 #include <CLI/CLI.hpp>
+#include <fmt/format.h>
 #include <nlohmann/json.hpp>
 #if defined(ORVANEL_LINE_EDITING)
 #include <editline/readline.h>
 #endif
 
+#include "orvanel/commands/Health.h"
 #include "orvanel/core/ConfigPath.h"
 #include "sandbox/app/ConfigTree.h"
 #include "sandbox/game/Dump.h"
@@ -39,6 +41,7 @@ struct Style {
   }
 };
 
+// "{}" is the health survey's radius.
 const char* kHelp =
     "Commands:\n"
     "  chat NAME TEXT      player NAME sends TEXT in chat\n"
@@ -47,7 +50,7 @@ const char* kHelp =
     "  online NAME         player NAME comes back\n"
     "  unload | load | reload-plugin\n"
     "                      detach, attach, or detach and attach the plugin\n"
-    "  show NAME           player NAME: place, inventory, creatures within 5000 units\n"
+    "  show NAME           player NAME: place, inventory, creatures within {} units\n"
     "  show creature ID    one creature: team, behaviour, levels, every stat, saddle and items\n"
     "  dump [WHAT]         the world as one JSON object on one line; WHAT narrows it to\n"
     "                      players, creatures or the player of that name\n"
@@ -167,7 +170,7 @@ void RunLine(Session& session, const std::string& raw) {
   } else if (verb == "map") {
     std::cout << sim::MapCommand(arguments, session.configFile, session.mappedUpTo);
   } else if (verb == "help") {
-    std::cout << kHelp;
+    std::cout << fmt::format(fmt::runtime(kHelp), kSurveyRadius);
   } else if (verb == "quit" || verb == "exit") {
     session.running = false;
   } else {
