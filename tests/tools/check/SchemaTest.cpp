@@ -109,14 +109,17 @@ TEST(SchemaTest, EveryUnknownKeyOfAnObjectIsNamedWithTheKeysKnownThere) {
     found.push_back(unknown.pointer + " " + unknown.key + ": " + known);
   }
   std::sort(found.begin(), found.end());
-  EXPECT_EQ(found,
-            (std::vector<std::string>{
-                " Extra: $schema Commands Features ",
-                "/Commands Teleport_Console: Health_Chat Health_Console ItemTemplate_Console ReloadConfig_Console "
-                "SpawnTemplate_Console TeleportTo_Console ",
-                "/Commands/TeleportTo_Console/Locations/Camp X: x y z ",
-                "/Commands/TeleportTo_Console/Locations/Camp Y: x y z ",
-            }));
+  // At "/Commands" the known keys are the command keys, in byte order.
+  std::set<std::string> command_keys;
+  for (const CommandRow& row : kCommandRows) command_keys.insert(row.key);
+  std::string commands = "/Commands Teleport_Console: ";
+  for (const std::string& key : command_keys) commands += key + " ";
+  EXPECT_EQ(found, (std::vector<std::string>{
+                       " Extra: $schema Commands Features ",
+                       commands,
+                       "/Commands/TeleportTo_Console/Locations/Camp X: x y z ",
+                       "/Commands/TeleportTo_Console/Locations/Camp Y: x y z ",
+                   }));
   EXPECT_EQ(check::KnownKeysAt(check::ConfigSchema(), "/Commands/SpawnTemplate_Console/Templates/any/items/3"),
             (std::vector<std::string>{"blueprint", "count", "quantity"}));
   EXPECT_TRUE(check::KnownKeysAt(check::ConfigSchema(), "/Commands/Nothing").empty());
