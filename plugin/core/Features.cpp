@@ -98,11 +98,11 @@ void SendCatalogue(const CommandContext& context, const std::string& asked) {
     for (auto name = member->begin(); name != member->end(); ++name) names.push_back(name.key());
   if (!asked.empty() && !names.empty()) {
     // The first of the nearest, in byte order.
-    const std::string* nearest = nullptr;
-    std::size_t best = 0;
+    const std::string* nearest = &names.front();
+    std::size_t best = NameDistance(asked, names.front());
     for (const std::string& name : names) {
       const std::size_t distance = NameDistance(asked, name);
-      if (nearest == nullptr || distance < best) {
+      if (distance < best) {
         nearest = &name;
         best = distance;
       }
