@@ -384,6 +384,8 @@ TEST_F(CreatureSpawningTest, NaNAndEmptyRequests) {
   const json creature = Creatures().at(0);
   EXPECT_EQ(creature["inventory"][0]["statValues"][1], 0);
   EXPECT_EQ(creature["imprintQuality"], 0.0f);
+  // A request's own default: passive.
+  EXPECT_EQ(creature["aggression"], 0);
 
   request.yaw = -90.0f;
   EXPECT_TRUE(SpawnTamedCreature(request));

@@ -31,6 +31,10 @@ TEST(EngineTest, TextCountsItsTerminatorAndCopiesAreExact) {
 
 TEST(EngineTest, ArraysGrowByTheEngineRule) {
   EXPECT_EQ(GrownCapacity(1, 0), 4);
+  EXPECT_EQ(GrownCapacity(4, 0), 4);
+  EXPECT_EQ(GrownCapacity(5, 0), 5 + 1 + 16);
+  // An array the game made smaller than four grows by the rule too.
+  EXPECT_EQ(GrownCapacity(3, 2), 3 + 1 + 16);
   EXPECT_EQ(GrownCapacity(5, 4), 5 + 1 + 16);
   EXPECT_EQ(GrownCapacity(100, 90), 100 + 37 + 16);
   EXPECT_EQ(GrownCapacity(2000000000, 1999999999), INT32_MAX);
