@@ -25,12 +25,14 @@ struct CatalogueColumn {
 
 // What the audit line and the feedback call what a run did: the audit's verb,
 // the feedback's (none: no feedback line), the noun of what is counted (none:
-// nothing is counted), and the audit's word for a run that failed.
+// nothing is counted), the audit's word for a run that failed, and the
+// feedback's pattern for it, "{}" the reason (none: no feedback line).
 struct ResultWords {
   const char* audit;
   const char* feedback;
   const char* noun;
   const char* failed;
+  const char* failedFeedback;
 };
 
 // The read stage of a catalogue element, as the table keeps it.
@@ -44,20 +46,21 @@ void ReadAndDrop(const nlohmann::json& element) {
 // clang-format off
 #define ORVANEL_COMMAND_ROWS(ROW)                                                                                   \
   ROW("Health_Chat",           Chat,    HealthChatCommand,    kNoCatalogue,                                        \
-      (ResultWords{"surveyed", nullptr, "creature", "failed"}))                                                    \
+      (ResultWords{"surveyed", nullptr, "creature", "failed", nullptr}))                                                    \
   ROW("ReloadConfig_Console",  Console, ReloadConfigCommand,  kNoCatalogue,                                        \
-      (ResultWords{"reloaded", nullptr, nullptr, "reload failed"}))                                                \
+      (ResultWords{"reloaded", nullptr, nullptr, "reload failed",                   \
+                   "Reload failed: {}. The previous configuration stays."}))                                                \
   ROW("Health_Console",        Console, HealthConsoleCommand, kNoCatalogue,                                        \
-      (ResultWords{"surveyed", nullptr, "creature", "failed"}))                                                    \
+      (ResultWords{"surveyed", nullptr, "creature", "failed", nullptr}))                                                    \
   ROW("ItemTemplate_Console",  Console, ItemTemplateCommand,                                                       \
       (CatalogueColumn{"Templates", "Kits", ReadAndDrop<ReadItemKit>}),                                            \
-      (ResultWords{"gave", "Gave", "item", "failed"}))                                                             \
+      (ResultWords{"gave", "Gave", "item", "failed", nullptr}))                                                             \
   ROW("SpawnTemplate_Console", Console, SpawnTemplateCommand,                                                      \
       (CatalogueColumn{"Templates", "Groups", ReadAndDrop<ReadCreatureTemplate>}),                                 \
-      (ResultWords{"spawned", "Spawned", "creature", "failed"}))                                                   \
+      (ResultWords{"spawned", "Spawned", "creature", "failed", nullptr}))                                                   \
   ROW("TeleportTo_Console",    Console, TeleportToCommand,                                                         \
       (CatalogueColumn{"Locations", "Locations", ReadAndDrop<ReadTeleportLocation>}),                              \
-      (ResultWords{"moved to", "Teleported to", nullptr, "failed"}))
+      (ResultWords{"moved to", "Teleported to", nullptr, "failed", nullptr}))
 // clang-format on
 
 inline constexpr CatalogueColumn kNoCatalogue{nullptr, nullptr, nullptr};

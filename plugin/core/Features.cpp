@@ -134,6 +134,10 @@ void SendFeedback(const CommandContext& context, const CommandOutcome& outcome) 
     case OutcomeKind::FailedToRead:
       if (!outcome.readFailure.empty()) SendReply(context.caller, SystemSender(), "{}", outcome.readFailure);
       break;
+    case OutcomeKind::Failed:
+      if (words.failedFeedback != nullptr)
+        SendReply(context.caller, SystemSender(), words.failedFeedback, outcome.reason);
+      break;
     default:
       break;
   }

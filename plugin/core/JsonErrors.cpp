@@ -16,3 +16,15 @@ std::string JsonErrorReason(std::string_view what) {
   }
   return std::string(what);
 }
+
+std::string JsonErrorWithPlace(std::string_view what) {
+  if (!what.starts_with("[json.exception.")) return std::string(what);
+  what = WithoutJsonErrorId(what);
+  if (what.starts_with("() ")) return std::string(what.substr(3));
+  if (what.starts_with("(/")) {
+    const std::size_t end = what.find(") ");
+    if (end != std::string_view::npos)
+      return std::string(what.substr(1, end - 1)) + ": " + std::string(what.substr(end + 2));
+  }
+  return std::string(what);
+}

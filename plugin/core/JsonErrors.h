@@ -9,6 +9,11 @@
 // `what` without its "[json.exception...] " id; other texts unchanged.
 std::string_view WithoutJsonErrorId(std::string_view what);
 
+// The error without its id, its place first where the library's diagnostics
+// name one: "/Commands/Health_Chat/Enabled: type must be boolean, but is
+// string"; other texts unchanged.
+std::string JsonErrorWithPlace(std::string_view what);
+
 // The reason of a JSON library error without its id and without the
 // "(/pointer) " of the library's diagnostics; other texts unchanged.
 std::string JsonErrorReason(std::string_view what);

@@ -8,6 +8,7 @@
 #include "orvanel/commands/Commands.h"
 #include "orvanel/core/Config.h"
 #include "orvanel/core/Features.h"
+#include "orvanel/core/JsonErrors.h"
 #include "orvanel/core/Logger.h"
 #include "orvanel/core/Reply.h"
 #include "orvanel/host/TalvexApi.h"
@@ -36,6 +37,10 @@ void LogStop(const char* key, const UnavailableMember& missing) {
   if (GetLogger()) GetLogger()->error("The command {} stopped: {}", key, missing.what());
 }
 
+void LogFailure(const char* key, const char* reason) {
+  if (GetLogger()) GetLogger()->error("The command {} failed: {}", key, reason);
+}
+
 // Reports a finished run: a reply that cannot be sent stops the report as it
 // would stop a command.
 void FinishCommand(const CommandContext& context, const CommandOutcome& outcome) {
@@ -50,30 +55,42 @@ void FinishCommand(const CommandContext& context, const CommandOutcome& outcome)
 // caller may use it: every command passes this one check, and every run is
 // reported. A game member that the host does not resolve stops the command
 // where it was met; what it did before stays done, the stop is logged once, and
-// the server goes on. Any other exception goes on to the host once the run is
-// reported.
-void RunCommand(std::size_t index, AShooterPlayerController* player, const FString* line) {
+// the server goes on. Any other failure is logged with the command's key and
+// reported as well: nothing leaves the plugin into the host, whose handling of
+// an exception from a plugin's callback is not known.
+void RunCommand(std::size_t index, AShooterPlayerController* player, const FString* line) noexcept {
   const CommandRow& row = kCommandRows[index];
-  const CommandSettings* settings = LoadedSettings().Command(row.key);
-  if (settings == nullptr) return;
-  const FString no_line;
-  const CommandContext context{player, line != nullptr ? *line : no_line, row, *settings};
-  CommandOutcome outcome;
   try {
-    if (MayRunCommand(LoadedSettings(), context))
-      outcome = kCommandHandlers[index](context);
-    else
-      outcome.kind = OutcomeKind::Refused;
-  } catch (const UnavailableMember& missing) {
-    LogStop(row.key, missing);
-    outcome.kind = OutcomeKind::Stopped;
-    outcome.reason = missing.what();
-  } catch (...) {
-    outcome.kind = OutcomeKind::Failed;
+    const CommandSettings* settings = LoadedSettings().Command(row.key);
+    if (settings == nullptr) return;
+    const FString no_line;
+    const CommandContext context{player, line != nullptr ? *line : no_line, row, *settings};
+    CommandOutcome outcome;
+    try {
+      if (MayRunCommand(LoadedSettings(), context))
+        outcome = kCommandHandlers[index](context);
+      else
+        outcome.kind = OutcomeKind::Refused;
+    } catch (const UnavailableMember& missing) {
+      LogStop(row.key, missing);
+      outcome.kind = OutcomeKind::Stopped;
+      outcome.reason = missing.what();
+    } catch (const std::exception& failure) {
+      LogFailure(row.key, failure.what());
+      outcome.kind = OutcomeKind::Failed;
+      outcome.reason = JsonErrorWithPlace(failure.what());
+    } catch (...) {
+      LogFailure(row.key, "unknown exception");
+      outcome.kind = OutcomeKind::Failed;
+      outcome.reason = "unknown exception";
+    }
     FinishCommand(context, outcome);
-    throw;
+  } catch (const std::exception& failure) {
+    // The report itself failed (the game had no memory for a reply).
+    LogFailure(row.key, failure.what());
+  } catch (...) {
+    LogFailure(row.key, "unknown exception");
   }
-  FinishCommand(context, outcome);
 }
 
 void Register(TalvexApi::ICommands& commands, std::size_t index, const FString& text) {
@@ -150,9 +167,19 @@ CommandOutcome ReloadConfigCommand(const CommandContext& context) {
   // them, before anything changes: a reload that fails leaves the document and
   // the settings exactly as they were.
   nlohmann::json fresh = ParseConfigFile();
-  RefreshSettings(MutableSettings(), ReadSettings(fresh));
+  Settings read = ReadSettings(fresh);
+  const std::vector<std::string> unapplied = UnappliedChanges(MutableSettings(), read);
+  RefreshSettings(MutableSettings(), std::move(read));
   GetConfig().swap(fresh);
   SendReply(context.caller, SystemSender(), "Test config reloaded!");
+  // A reload must not claim what it did not do: what only a load applies is named.
+  if (!unapplied.empty()) {
+    std::string text = "Not applied until the plugin is loaded again: ";
+    for (std::size_t at = 0; at < unapplied.size(); ++at) text += (at == 0 ? "" : ", ") + unapplied[at];
+    text += ".";
+    if (GetLogger()) GetLogger()->warn("{}", text);
+    SendReply(context.caller, SystemSender(), "{}", text);
+  }
   CommandOutcome outcome;
   outcome.kind = OutcomeKind::Done;
   return outcome;

@@ -2,7 +2,10 @@
 
 #include <cmath>
 #include <limits>
+#include <set>
+#include <string_view>
 
+#include "orvanel/core/CommandTable.h"
 #include "orvanel/core/JsonErrors.h"
 #include "orvanel/core/KeyReads.h"
 
@@ -108,4 +111,29 @@ const CommandSettings* Settings::Command(std::string_view key) const {
 bool Settings::FeatureEnabled(std::string_view name) const {
   const auto found = features.find(name);
   return found != features.end() && found->second.enabled;
+}
+
+std::vector<std::string> UnappliedChanges(const Settings& loaded, const Settings& fresh) {
+  std::vector<std::string> changes;
+  for (const CommandRow& row : kCommandRows) {
+    const CommandSettings* was = loaded.Command(row.key);
+    const CommandSettings* now = fresh.Command(row.key);
+    if (was == nullptr && now == nullptr) continue;
+    if (was == nullptr || now == nullptr) {
+      changes.push_back(std::string(row.key) + (was == nullptr ? " (new entry)" : " (entry removed)"));
+      continue;
+    }
+    std::string members;
+    if (was->command != now->command) members += " \"Command\"";
+    if (was->enabled != now->enabled) members += " \"Enabled\"";
+    if (was->permissions != now->permissions) members += " \"Permissions\"";
+    if (!members.empty()) changes.push_back(row.key + members);
+  }
+  std::set<std::string_view> features;
+  for (const auto& [name, unused] : loaded.features) features.insert(name);
+  for (const auto& [name, unused] : fresh.features) features.insert(name);
+  for (const std::string_view name : features)
+    if (loaded.FeatureEnabled(name) != fresh.FeatureEnabled(name))
+      changes.push_back("Features " + nlohmann::json(name).dump() + " \"Enabled\"");
+  return changes;
 }

@@ -49,6 +49,14 @@ FeatureSettings ParseFeatureSettings(nlohmann::json entry);
 // that fails to read and on a configuration that is not an object.
 Settings ReadSettings(const nlohmann::json& configuration);
 
+// What `fresh` changes that a reload does not apply, one piece a change, for the
+// commands of the command table and the features: a command entry new to the
+// file or gone from it ("Ping_Console (new entry)", "(entry removed)"), its
+// "Command", "Enabled" or "Permissions" (`TeleportTo_Console "Permissions"`),
+// and a feature's switch (`Features "AuditLog" "Enabled"`). Empty when a reload
+// applies everything.
+std::vector<std::string> UnappliedChanges(const Settings& loaded, const Settings& fresh);
+
 // What a reload applies of `fresh` (read by ReadSettings) to `loaded`: the
 // whitelists and entry copies of the records `loaded` has. Commands' texts,
 // switches and flags, and the features' switches stay as loaded.

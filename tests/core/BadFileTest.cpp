@@ -58,13 +58,13 @@ class BadFileTest : public PluginTest {
   }
 
   // Reloads the present file as Alice: true when the reload refused it (no
-  // reply, the host saw the failure).
+  // reply, the plugin logged the failure).
   bool ReloadRefuses() {
-    ExpectHostLog("error", "The command \"reload\" failed");
+    ExpectHostLog("error", "The command ReloadConfig_Console failed");
     ClearRecord();
     Console("Alice", "reload");
     const bool refused = ChatTo("Alice").empty();
-    EXPECT_EQ(EventsOf("handler-error").size(), refused ? 1u : 0u);
+    EXPECT_EQ(CommandFailures().size(), refused ? 1u : 0u);
     return refused;
   }
 
@@ -125,8 +125,9 @@ TEST_F(BadFileTest, OnlyARegularFileIsRead) {
     SCOPED_TRACE(kind);
     EXPECT_TRUE(ReloadRefuses());
     const std::vector<json> errors = DremmetErrors();
-    ASSERT_EQ(errors.size(), 1u);
+    ASSERT_EQ(errors.size(), 2u);
     EXPECT_EQ(errors[0]["text"], "Could not open file config.json");
+    EXPECT_EQ(errors[1]["text"], "The command ReloadConfig_Console failed: Cannot read " + ConfigPath().string());
     EXPECT_TRUE(Reaches("Camp"));
     EXPECT_TRUE(LoadRefuses());
     std::filesystem::remove(ConfigPath());

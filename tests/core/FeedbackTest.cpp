@@ -115,10 +115,30 @@ TEST_F(FeedbackTest, OffOrSwitchedOnOnlyInTheFileItAddsNoReply) {
   Start(config);
   config["Features"]["Feedback"]["Enabled"] = true;
   WriteConfig(config);
-  EXPECT_EQ(RepliesTo("reload"), Replies{"Test config reloaded!"});
+  EXPECT_EQ(RepliesTo("reload"),
+            (Replies{"Test config reloaded!",
+                     "Not applied until the plugin is loaded again: Features \"Feedback\" \"Enabled\"."}));
   for (const char* line : {"kit builder", "kit hunter", "spawn dodos", "tp Camp", "kit", "tp"})
     EXPECT_TRUE(RepliesTo(line).empty()) << line;
   EXPECT_EQ(RepliesTo("kit biulder"), Replies{kMissing});
 }
 
 }  // namespace
+
+TEST_F(FeedbackTest, AFailedReloadSaysWhyWhereAndThatThePreviousConfigurationStays) {
+  const json config = FeatureConfig({"Feedback"});
+  Start(config);
+  json faulty = config;
+  faulty["Commands"]["Health_Chat"]["Enabled"] = "yes";
+  WriteConfig(faulty);
+  ExpectHostLog("error", "The command ReloadConfig_Console failed");
+  EXPECT_EQ(RepliesTo("reload"), Replies{"Reload failed: /Commands/Health_Chat/Enabled: type must be boolean, but is "
+                                         "string. The previous configuration stays."});
+  WriteConfigText("{\"Commands\": ");
+  EXPECT_EQ(RepliesTo("reload"),
+            Replies{"Reload failed: parse error at line 1, column 14: syntax error while parsing value - unexpected "
+                    "end of input; expected '[', '{', or a literal. The previous configuration stays."});
+  EXPECT_EQ(CommandFailures().size(), 1u);
+  // Everything as loaded: the kits still give.
+  EXPECT_EQ(RepliesTo("kit medic"), Replies{"Gave 1 item."});
+}

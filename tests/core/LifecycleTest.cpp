@@ -118,12 +118,17 @@ TEST_F(LifecycleTest, ReloadLeavesRegistrationsAsTheyWereAtLoad) {
   WriteConfig(config);
   ClearRecord();
   Console("Alice", "reload");
-  EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{"Test config reloaded!"});
+  const std::vector<std::string> replies = {"Test config reloaded!",
+                                            "Not applied until the plugin is loaded again: ReloadConfig_Console "
+                                            "\"Command\", TeleportTo_Console \"Enabled\"."};
+  EXPECT_EQ(ChatTo("Alice"), replies);
   EXPECT_TRUE(EventsOf("register").empty());
   Console("Alice", "reread");
   EXPECT_EQ(EventsOf("unknown-command").size(), 1u);
+  // Still not applied at the next reload, and said again.
   Console("Alice", "reload");
-  EXPECT_EQ(ChatTo("Alice").size(), 2u);
+  EXPECT_EQ(ChatTo("Alice").size(), 4u);
+  EXPECT_EQ(ChatTo("Alice")[3], replies[1]);
   // The next load takes the new texts.
   ClearRecord();
   sandbox::UnloadPlugin();
@@ -202,17 +207,17 @@ TEST_F(LifecycleTest, ATypeErrorAtLoadOrReloadNamesThePointerFromTheFilesRoot) {
   LoadPlugin();
   config["Features"]["Audit Log/v2"] = {{"Enabled", 1}};
   WriteConfig(config);
-  ExpectHostLog("error", "The command \"reload\" failed");
+  ExpectHostLog("error", "The command ReloadConfig_Console failed");
   Console("Alice", "reload");
-  ASSERT_EQ(EventsOf("handler-error").size(), 1u);
-  EXPECT_EQ(EventsOf("handler-error")[0]["error"],
+  ASSERT_EQ(CommandFailures().size(), 1u);
+  EXPECT_EQ(CommandFailures()[0],
             "[json.exception.type_error.302] (/Features/Audit Log~1v2/Enabled) type must be boolean, but is number");
   config["Features"].erase("Audit Log/v2");
   config["Commands"]["TeleportTo_Console"]["Whitelist"] = {1, "2"};
   WriteConfig(config);
   Console("Alice", "reload");
-  ASSERT_EQ(EventsOf("handler-error").size(), 2u);
-  EXPECT_EQ(EventsOf("handler-error")[1]["error"],
+  ASSERT_EQ(CommandFailures().size(), 2u);
+  EXPECT_EQ(CommandFailures()[1],
             "[json.exception.type_error.302] (/Commands/TeleportTo_Console/Whitelist/1) type must be number, but is "
             "string");
 }

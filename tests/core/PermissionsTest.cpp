@@ -136,7 +136,10 @@ TEST_F(PermissionsTest, TheWhitelistFollowsEachReloadWhileTheFlagsStayAsLoaded) 
   Console("Bob", "kit medic");
   Console("Alice", "kit medic");
   Console("Bob", "tp Camp");
-  EXPECT_EQ(ChatTo("Bob"), (std::vector<std::string>{"Test config reloaded!", kRefusal}));
+  EXPECT_EQ(ChatTo("Bob"), (std::vector<std::string>{"Test config reloaded!",
+                                                     "Not applied until the plugin is loaded again: TeleportTo_Console "
+                                                     "\"Permissions\", Features \"Permissions\" \"Enabled\".",
+                                                     kRefusal}));
   EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{kRefusal});
   EXPECT_EQ(PlayerDump("Bob")["inventory"].size(), 1u);
   EXPECT_TRUE(PlayerDump("Alice")["inventory"].empty());
@@ -150,7 +153,10 @@ TEST_F(PermissionsTest, TheWhitelistFollowsEachReloadWhileTheFlagsStayAsLoaded) 
   ClearRecord();
   Console("Carol", "reload");
   Console("Carol", "kit medic");
-  EXPECT_EQ(ChatTo("Carol"), std::vector<std::string>{"Test config reloaded!"});
+  EXPECT_EQ(ChatTo("Carol"),
+            (std::vector<std::string>{
+                "Test config reloaded!",
+                "Not applied until the plugin is loaded again: Features \"Permissions\" \"Enabled\"."}));
   EXPECT_EQ(PlayerDump("Carol")["inventory"].size(), 1u);
 }
 

@@ -22,27 +22,28 @@ TEST_F(HostTest, CommandWordsMatchWithoutRegardToAsciiCase) {
 }
 
 TEST_F(HostTest, AFailingHandlerIsLoggedAndTheServerGoesOn) {
-  WriteConfig(StandardConfig());
   AddWorld(ThreePlayers());
-  LoadPlugin();
-  ExpectHostLog("error", "parse error");
-  WriteConfigText("{");
-  Console("Alice", "reload");
+  ExpectHandlerError();
+  ExpectHostLog("error", "thrown on purpose");
+  ExpectHostLog("warning", "registered");
+  ASSERT_TRUE(sandbox::LoadPlugin(LEFTOVER_PLUGIN_PATH));
+  Console("Alice", "throw");
   ASSERT_EQ(EventsOf("handler-error").size(), 1u);
-  EXPECT_EQ(EventsOf("handler-error").at(0)["command"], "reload");
+  EXPECT_EQ(EventsOf("handler-error").at(0)["command"], "throw");
   bool logged = false;
   for (const json& log : EventsOf("log"))
     logged |= log["logger"] == "TalvexApi" && log["level"] == "error" &&
-              log["text"].get<std::string>().find("parse error") != std::string::npos;
+              log["text"].get<std::string>().find("thrown on purpose") != std::string::npos;
   EXPECT_TRUE(logged);
-  WriteConfig(StandardConfig());
-  Console("Alice", "reload");
-  EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{"Test config reloaded!"});
+  Console("Alice", "leftover");
+  EXPECT_EQ(EventsOf("handler-error").size(), 1u);
+  sandbox::UnloadPlugin();
 }
 
 TEST_F(HostTest, RegistrationsLeftAfterUnloadAreReportedAndDropped) {
   AddWorld(ThreePlayers());
   ExpectHostLog("warning", "\"leftover\"");
+  ExpectHostLog("warning", "\"throw\"");
   ASSERT_TRUE(sandbox::LoadPlugin(LEFTOVER_PLUGIN_PATH));
   Console("Alice", "leftover");
   EXPECT_TRUE(EventsOf("unknown-command").empty());

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <random>
 
 #include <unistd.h>
@@ -34,6 +35,15 @@ bool IsHostComplaint(const json& event) {
          (event["level"] == "warning" || event["level"] == "error" || event["level"] == "critical");
 }
 
+// "The command KEY failed: REASON" as the plugin logs it: the REASON, or nothing.
+std::optional<std::string> CommandFailureOf(const json& event) {
+  if (event["event"] != "log" || event["logger"] != "Dremmet" || event["level"] != "error") return std::nullopt;
+  const std::string text = event["text"];
+  const std::size_t failed = text.find(" failed: ");
+  if (!text.starts_with("The command ") || failed == std::string::npos) return std::nullopt;
+  return text.substr(failed + 9);
+}
+
 }  // namespace
 
 void PluginTest::SetUp() {
@@ -50,7 +60,10 @@ void PluginTest::TearDown() {
   EXPECT_EQ(sim::LiveBlocks() - sim::WorldHeldBlocks(), baseline_blocks_)
       << "game memory blocks were left behind or freed twice";
   for (const json& event : sim::Events()) {
-    if (!IsHostComplaint(event)) continue;
+    if (event["event"] == "handler-error") {
+      EXPECT_TRUE(handler_errors_expected_) << "an exception left a command into the host: " << event.dump();
+    }
+    if (!IsHostComplaint(event) && !CommandFailureOf(event)) continue;
     const std::string text = event["text"];
     const bool expected = std::any_of(expected_host_logs_.begin(), expected_host_logs_.end(), [&](const auto& entry) {
       return event["level"] == entry.first && text.find(entry.second) != std::string::npos;
@@ -154,6 +167,13 @@ std::vector<json> PluginTest::CallsOf(const std::string& name) const {
 void PluginTest::ClearRecord() {
   events_seen_ = sim::Events().size();
   calls_seen_ = sim::Calls().size();
+}
+
+std::vector<std::string> PluginTest::CommandFailures() const {
+  std::vector<std::string> reasons;
+  for (const json& event : EventsOf("log"))
+    if (const std::optional<std::string> reason = CommandFailureOf(event)) reasons.push_back(*reason);
+  return reasons;
 }
 
 void PluginTest::ExpectHostLog(const std::string& level, const std::string& fragment) {

@@ -53,8 +53,16 @@ class PluginTest : public ::testing::Test {
   void ClearRecord();
 
   // A host log line of `level` ("warning", "error") holding `fragment` is
-  // expected; any other host warning or error fails the test.
+  // expected; any other host warning or error fails the test, and so does a
+  // command failure the plugin logs ("The command KEY failed: ...") unless
+  // expected so.
   void ExpectHostLog(const std::string& level, const std::string& fragment);
+  // The reasons of the command failures the plugin logged since the last
+  // ClearRecord, in order: "The command KEY failed: REASON" gives REASON.
+  std::vector<std::string> CommandFailures() const;
+  // The host's own report of an exception that left a plugin's callback is
+  // expected; without this, one fails the test (the plugin lets none out).
+  void ExpectHandlerError() { handler_errors_expected_ = true; }
   // The contract violations the game reports while `action` runs, instead of
   // failing the test with them.
   static std::vector<std::string> ViolationsDuring(const std::function<void()>& action);
@@ -69,4 +77,5 @@ class PluginTest : public ::testing::Test {
   std::size_t events_seen_ = 0;
   std::size_t calls_seen_ = 0;
   std::vector<std::pair<std::string, std::string>> expected_host_logs_;
+  bool handler_errors_expected_ = false;
 };

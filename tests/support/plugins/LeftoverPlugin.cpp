@@ -1,14 +1,21 @@
-// A plugin that registers a command at load and forgets to remove it at
-// unload, for testing what the host does with what a plugin leaves behind.
+// A careless plugin, for testing what the host does with what a plugin leaves
+// behind: it registers "leftover" at load and forgets to remove it at unload,
+// and its "throw" lets an exception out of the callback.
+#include <stdexcept>
+
 #include "orvanel/host/TalvexApi.h"
 
 namespace {
 
 void Answer(APlayerController*, FString*, bool) {}
 
+void Throw(APlayerController*, FString*, bool) { throw std::runtime_error("thrown on purpose"); }
+
 __attribute__((constructor)) void OnAttach() {
-  const FString command(WideStringView(TEXT("leftover")));
-  TalvexApi::GetCommands().RegisterConsoleCommand(command, TalvexApi::ConsoleCommandCallback(Answer));
+  TalvexApi::GetCommands().RegisterConsoleCommand(FString(WideStringView(TEXT("leftover"))),
+                                                  TalvexApi::ConsoleCommandCallback(Answer));
+  TalvexApi::GetCommands().RegisterConsoleCommand(FString(WideStringView(TEXT("throw"))),
+                                                  TalvexApi::ConsoleCommandCallback(Throw));
 }
 
 }  // namespace
