@@ -12,8 +12,8 @@
 #include <sstream>
 #include <string>
 
-#include <CLI/CLI.hpp>
 #include <fmt/format.h>
+#include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 #if defined(ORVANEL_LINE_EDITING)
 #include <editline/readline.h>
