@@ -87,8 +87,8 @@ std::string ListOf(const Names& names) {
   return text;
 }
 
-// After a missing or unknown name: the nearest name when one was given, then
-// every name of the command's catalogue, in byte order.
+// After a missing or unknown name: the nearest name when one was given and it
+// is near enough to be meant, then every name of the command's catalogue, in byte order.
 void SendCatalogue(const CommandContext& context, const std::string& asked) {
   const CatalogueColumn& catalogue = context.row.catalogue;
   if (catalogue.member == nullptr) return;
@@ -107,7 +107,7 @@ void SendCatalogue(const CommandContext& context, const std::string& asked) {
         best = distance;
       }
     }
-    SendReply(context.caller, SystemSender(), "Did you mean {}?", *nearest);
+    if (NearEnough(best, *nearest)) SendReply(context.caller, SystemSender(), "Did you mean {}?", *nearest);
   }
   SendReply(context.caller, SystemSender(), "{}: {}", catalogue.label, ListOf(names));
 }

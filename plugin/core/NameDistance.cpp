@@ -23,3 +23,7 @@ std::size_t NameDistance(std::string_view a, std::string_view b) {
   }
   return row[b.size()];
 }
+
+bool NearEnough(std::size_t distance, std::string_view known) {
+  return distance <= std::max<std::size_t>(2, known.size() / 3);
+}

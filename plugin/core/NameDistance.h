@@ -7,3 +7,7 @@
 #include <string_view>
 
 std::size_t NameDistance(std::string_view a, std::string_view b);
+
+// Whether a name `distance` away from `known` is near enough to be a misspelling
+// of it and worth a "did you mean": at most 2 edits, or a third of its length.
+bool NearEnough(std::size_t distance, std::string_view known);

@@ -55,7 +55,11 @@ TEST_F(FeedbackTest, AMissingOrUnknownNameGetsTheNamesThatExistNearestFirst) {
   EXPECT_EQ(RepliesTo("tp"), Replies{"Locations: Camp, Lake"});
   EXPECT_EQ(RepliesTo("tp lake"), (Replies{kMissing, "Did you mean Lake?", "Locations: Camp, Lake"}));
   // Equally near names: the first in byte order.
-  EXPECT_EQ(RepliesTo("tp Xa"), (Replies{kMissing, "Did you mean Camp?", "Locations: Camp, Lake"}));
+  EXPECT_EQ(RepliesTo("tp Xame"), (Replies{kMissing, "Did you mean Camp?", "Locations: Camp, Lake"}));
+  // A name far from every one gets the list alone: more than two edits, and
+  // more than a third of the name it would suggest.
+  EXPECT_EQ(RepliesTo("tp Xa"), (Replies{kMissing, "Locations: Camp, Lake"}));
+  EXPECT_EQ(RepliesTo("kit " + std::string(10000, 'A')), (Replies{kMissing, "Kits: builder, hunter, medic"}));
   EXPECT_EQ(PlayerDump("Alice")["position"], json({0.0, 0.0, 0.0}));
 }
 

@@ -394,7 +394,7 @@ std::string NearestWord(const std::string& word, const std::vector<std::string>&
   std::size_t best = 0;
   for (const std::string& candidate : known) {
     const std::size_t distance = NameDistance(word, candidate);
-    if (distance > std::max<std::size_t>(2, candidate.size() / 3)) continue;
+    if (!NearEnough(distance, candidate)) continue;
     // Of two as near, the one that shares the longer start ("Quanity": "quantity").
     if (nearest.empty() || distance < best ||
         (distance == best && SharedStart(word, candidate) > SharedStart(word, nearest))) {
