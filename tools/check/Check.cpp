@@ -48,6 +48,11 @@ std::string ParseReason(const std::string& what) {
 
 enum class PathKind { Item, Creature };
 
+std::string AsciiLower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
 class Checker {
  public:
   Checker(std::string file, std::string_view text, const Catalogue* catalogue)
@@ -224,9 +229,29 @@ class Checker {
       Warn(at + "/Permissions",
            "\"Permissions\" is on but the feature \"Permissions\" is not enabled: no permission is checked",
            "set \"Features\": {\"Permissions\": {\"Enabled\": true}}");
+    else if (settings.permissions && settings.whitelist.empty())
+      Warn(entry.contains("Whitelist") ? at + "/Whitelist" : at + "/Permissions",
+           "\"Permissions\" is on and the whitelist is empty: nobody may use the command",
+           "add the Steam ids that may use it under \"Whitelist\"");
+    CheckWhitelistIds(at, entry);
     if (row.HasCatalogue() && entry.contains(row.catalogue.member))
       CheckCatalogue(row, at, entry[row.catalogue.member],
                      settings.enabled && !settings.command.empty() ? text : row.key);
+  }
+
+  // A Steam id written with a fraction or beyond 64 bits is read as another number.
+  void CheckWhitelistIds(const std::string& at, const json& entry) {
+    if (!entry.contains("Whitelist") || !entry["Whitelist"].is_array()) return;
+    const json& ids = entry["Whitelist"];
+    for (std::size_t index = 0; index < ids.size(); ++index) {
+      if (!ids[index].is_number_float()) continue;
+      const int64_t read = ParseCommandSettings(json{{"Whitelist", json::array({ids[index]})}}).whitelist.front();
+      if (static_cast<double>(read) == ids[index].get<double>() && std::fabs(ids[index].get<double>()) < 9.0e15)
+        continue;
+      Warn(at + "/Whitelist/" + std::to_string(index),
+           "the Steam id is not written as a whole number: it is read as " + std::to_string(read),
+           "write the id as a whole number, without a point or exponent");
+    }
   }
 
   void CheckCommandText(const CommandRow& row, const std::string& at, const std::string& text) {
@@ -235,11 +260,18 @@ class Checker {
     else if (std::any_of(text.begin(), text.end(), [](char c) { return c < 0x21 || c > 0x7E; }))
       Warn(at, "the command text " + Quoted(text) +
                    " holds a character outside printable ASCII: it is registered but no line can reach it");
+    // The host matches command words without regard to the case of ASCII letters.
     auto& seen = row.kind == CommandKind::Chat ? chat_texts_ : console_texts_;
-    const auto [earlier, fresh] = seen.emplace(text, row.key);
-    if (!fresh)
-      Warn(at, "the command text " + Quoted(text) + " is also the text of " + Quoted(earlier->second) +
+    const auto [earlier, fresh] = seen.emplace(AsciiLower(text), std::pair(text, std::string(row.key)));
+    if (fresh) return;
+    if (earlier->second.first == text)
+      Warn(at, "the command text " + Quoted(text) + " is also the text of " + Quoted(earlier->second.second) +
                    ": only one of them is reached");
+    else
+      Warn(at, "the command text " + Quoted(text) + " differs from " + Quoted(earlier->second.first) + " of " +
+                   Quoted(earlier->second.second) +
+                   " only in letter case: commands are matched without regard to case, so only one of them is "
+                   "reached");
   }
 
   void CheckCatalogue(const CommandRow& row, const std::string& at, const json& catalogue, const std::string& text) {
@@ -251,6 +283,7 @@ class Checker {
     }
     for (const auto& [name, value] : catalogue.items()) {
       const std::string base = member + PointerToken(name);
+      CheckName(base, name);
       try {
         // The command's own read stage decides; what it read is looked at further
         // by the checks that know its kind of template.
@@ -268,6 +301,18 @@ class Checker {
         Error(base + error.pointer, error.reason, hint);
       }
     }
+  }
+
+  // A name a player types after the command: the line is split at spaces and
+  // narrowed to ASCII on its way to the plugin, so such a name is never reached.
+  void CheckName(const std::string& at, const std::string& name) {
+    if (name.find(' ') != std::string::npos)
+      Add("warning", at, "the name " + Quoted(name) + " holds a space: no line can name it", "", true);
+    else if (std::any_of(name.begin(), name.end(), [](char c) { return c < 0x21 || c > 0x7E; }))
+      Add("warning", at, "the name " + Quoted(name) + " holds a character outside printable ASCII: no line can name it",
+          "", true);
+    else if (name.empty())
+      Add("warning", at, "the name is empty: no line can name it", "", true);
   }
 
   void CheckCount(const std::string& at, int32_t count) {
@@ -374,8 +419,9 @@ class Checker {
   json config_;
   JsonPlaces places_;
   std::vector<Diagnostic> diagnostics_;
-  std::map<std::string, std::string> chat_texts_;
-  std::map<std::string, std::string> console_texts_;
+  // Each command text seen, by its lower-cased form: the text as written and its key.
+  std::map<std::string, std::pair<std::string, std::string>> chat_texts_;
+  std::map<std::string, std::pair<std::string, std::string>> console_texts_;
 };
 
 // The length of the start two words share, letters compared without regard to case.

@@ -196,7 +196,40 @@ TEST(CheckTest, CommandsThatAreNotRegisteredOrCannotBeReachedAreNamed) {
             (std::vector<std::string>{
                 "config.json:6:39: warning: /Commands/TeleportTo_Console/Command: the command text \"kit\" is also the "
                 "text of \"ItemTemplate_Console\": only one of them is reached",
+                "config.json:6:61: warning: /Commands/TeleportTo_Console/Permissions: \"Permissions\" is on and the "
+                "whitelist is empty: nobody may use the command; add the Steam ids that may use it under "
+                "\"Whitelist\"",
             }));
+}
+
+TEST(CheckTest, ConfigsThatCannotWorkAsMeantAreNamed) {
+  // Texts that differ in letter case alone, names no line can type, and
+  // whitelists that admit nobody or another id than written.
+  EXPECT_EQ(
+      Lines(R"({
+  "Commands": {
+    "ItemTemplate_Console": {"Command": "Kit", "Templates": {"Starter Kit": {}, "H\u00f6hle": {}, "ok": {}}},
+    "TeleportTo_Console": {"Command": "kit", "Permissions": true, "Whitelist": []},
+    "SpawnTemplate_Console": {"Command": "spawn", "Permissions": true, "Whitelist": [76561198000000001.7, 12]}
+  },
+  "Features": {"Permissions": {"Enabled": true}}
+}
+)"),
+      (std::vector<std::string>{
+          "config.json:3:62: warning: /Commands/ItemTemplate_Console/Templates/Starter Kit: the name \"Starter "
+          "Kit\" holds a space: no line can name it",
+          "config.json:3:81: warning: /Commands/ItemTemplate_Console/Templates/H\u00f6hle: the name "
+          "\"H\u00f6hle\" holds a character outside printable ASCII: no line can name it",
+          "config.json:4:39: warning: /Commands/TeleportTo_Console/Command: the command text \"kit\" differs "
+          "from \"Kit\" of \"ItemTemplate_Console\" only in letter case: commands are matched without regard to "
+          "case, so only one of them is reached",
+          "config.json:4:80: warning: /Commands/TeleportTo_Console/Whitelist: \"Permissions\" is on and the "
+          "whitelist is empty: nobody may use the command; add the Steam ids that may use it under "
+          "\"Whitelist\"",
+          "config.json:5:86: warning: /Commands/SpawnTemplate_Console/Whitelist/0: the Steam id is not written as "
+          "a whole number: it is read as 76561198000000000; write the id as a whole number, without a point or "
+          "exponent",
+      }));
 }
 
 TEST(CheckTest, DoubtfulTemplateValuesAreNamedWithWhatTheGameGets) {
