@@ -63,11 +63,9 @@ std::string AuditText(const ResultWords& words, const CommandOutcome& outcome) {
     case OutcomeKind::Stopped:
       return "stopped: " + outcome.reason;
     case OutcomeKind::Failed:
-      return words.failed;
-    case OutcomeKind::None:
       break;
   }
-  return "nothing done";
+  return words.failed;
 }
 
 // A list in a reply names at most this many, then how many more there are.

@@ -8,8 +8,9 @@
 #include <set>
 #include <string>
 
+// Every handler says which one ended its run; a run that fails before its
+// handler returns is Failed.
 enum class OutcomeKind {
-  None,
   // The command did its work: gave, spawned, moved, reloaded or surveyed.
   Done,
   Refused,
@@ -28,7 +29,7 @@ struct Place {
 };
 
 struct CommandOutcome {
-  OutcomeKind kind = OutcomeKind::None;
+  OutcomeKind kind = OutcomeKind::Failed;
   // The template or location asked for; empty when the line named none.
   std::string name;
   // Items given, creatures spawned or surveyed, of those the template asked for.

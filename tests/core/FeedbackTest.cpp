@@ -146,3 +146,16 @@ TEST_F(FeedbackTest, AFailedReloadSaysWhyWhereAndThatThePreviousConfigurationSta
   // Everything as loaded: the kits still give.
   EXPECT_EQ(RepliesTo("kit medic"), Replies{"Gave 1 item."});
 }
+
+TEST_F(FeedbackTest, AReplyTheGameHasNoMemoryForIsLoggedAndTheServerGoesOn) {
+  json config = FeatureConfig({"Feedback"});
+  config["Commands"]["TeleportTo_Console"]["Locations"]["TheCampByTheLongRiver"] = {{"x", 7}};
+  Start(config);
+  // 70 bytes hold the line's words (an array of four texts takes 64), not the
+  // feedback line "Teleported to TheCampByTheLongRiver." (76).
+  AddWorld({{"allocationLimit", 70}});
+  ExpectHostLog("error", "The command TeleportTo_Console failed: std::bad_alloc");
+  EXPECT_TRUE(RepliesTo("tp TheCampByTheLongRiver").empty());
+  EXPECT_EQ(PlayerDump("Alice")["position"], json({7.0, 0.0, 0.0}));
+  EXPECT_EQ(CommandFailures(), std::vector<std::string>{"std::bad_alloc"});
+}

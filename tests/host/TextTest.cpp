@@ -1,4 +1,8 @@
 // Narrowing engine text and widening configured text.
+#include <clocale>
+#include <string>
+#include <string_view>
+
 #include <gtest/gtest.h>
 
 #include "orvanel/host/Text.h"
@@ -26,6 +30,23 @@ TEST(TextTest, CharactersWithoutANarrowFormBecomeQuestionMarks) {
   EXPECT_EQ(NarrowText(FString()), "");
   EXPECT_EQ(WidenAsciiText("caf\xe9"), TEXT("caf?"));
 }
+
+#if !defined(_WIN32)
+// Configured command texts are widened through the C library's multibyte
+// conversion of the global locale: bytes it cannot decode become '?', an
+// embedded NUL stays, and a character beyond 16 bits becomes a surrogate pair.
+TEST(TextTest, CommandTextsWidenThroughTheLocalesMultibyteConversion) {
+  const std::string before = std::setlocale(LC_CTYPE, nullptr);
+  std::setlocale(LC_CTYPE, "C");
+  EXPECT_EQ(WidenSystemText("caf\xc3\xa9"), TEXT("caf??"));
+  EXPECT_EQ(WidenSystemText(std::string_view("a\0b", 3)), WideString(TEXT("a\0b"), 3));
+  if (std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr) {
+    EXPECT_EQ(WidenSystemText("caf\xc3\xa9 \xf0\x9f\xa6\x96"), TEXT("caf\u00e9 \U0001F996"));
+    EXPECT_EQ(WidenSystemText("\xc3"), TEXT("?"));
+  }
+  std::setlocale(LC_CTYPE, before.c_str());
+}
+#endif
 
 #if defined(_WIN32)
 // Configured command texts are widened through the ANSI code page, not read as
