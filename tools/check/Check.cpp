@@ -71,6 +71,7 @@ class Checker {
     }
     places_ = ScanJsonPlaces(text_);
     CheckLoad();
+    CheckSomethingIsOffered();
     CheckUnknownKeys();
     CheckRepeatedKeys();
     if (config_.is_object() && config_.contains("Commands") && config_["Commands"].is_object())
@@ -170,6 +171,22 @@ class Checker {
     } catch (const std::exception& error) {
       Error("", JsonErrorReason(error.what()), "reload refuses the whole file");
     }
+  }
+
+  // A file that loads but registers no command leaves the plugin with nothing to offer.
+  void CheckSomethingIsOffered() {
+    Settings read;
+    try {
+      read = ReadSettings(config_);
+    } catch (const std::exception&) {
+      return;  // an error already
+    }
+    for (const CommandRow& row : kCommandRows)
+      if (const CommandSettings* settings = read.Command(row.key);
+          settings != nullptr && settings->enabled && !settings->command.empty())
+        return;
+    Warn("", "no command is enabled with a \"Command\" text: the plugin offers nothing",
+         "give an entry under \"Commands\" a \"Command\", as in \"TeleportTo_Console\": {\"Command\": \"tpto\"}");
   }
 
   void CheckUnknownKeys() {
@@ -291,6 +308,7 @@ class Checker {
         if (row.catalogue.read == ReadAndDrop<ReadItemKit>) CheckKit(base, value, ReadItemKit(value));
         if (row.catalogue.read == ReadAndDrop<ReadCreatureTemplate>)
           CheckCreature(base, value, ReadCreatureTemplate(value));
+        if (row.catalogue.read == ReadAndDrop<ReadTeleportLocation>) CheckLocation(base, ReadTeleportLocation(value));
       } catch (const TemplateReadError& error) {
         std::string line = text;
         line += ' ';
@@ -315,12 +333,39 @@ class Checker {
       Add("warning", at, "the name is empty: no line can name it", "", true);
   }
 
+  // A whole number beyond 32 bits wraps as the JSON library converts it: true
+  // when the value at `at` did, which is then named with what it became.
+  bool Wrapped(const std::string& at, const char* what, int32_t read) {
+    const json::json_pointer pointer(at);
+    if (!config_.contains(pointer)) return false;
+    const json& written = config_.at(pointer);
+    if (!written.is_number_integer()) return false;
+    if (written.is_number_unsigned() ? read >= 0 && written.get<uint64_t>() == static_cast<uint64_t>(read)
+                                     : written.get<int64_t>() == read)
+      return false;
+    Warn(at,
+         std::string(what) + " " + written.dump() + " does not fit in 32 bits: it is read as " + std::to_string(read));
+    return true;
+  }
+
   void CheckCount(const std::string& at, int32_t count) {
+    if (Wrapped(at, "count", count)) return;
     if (count <= 0) Warn(at, "count " + std::to_string(count) + " gives nothing");
   }
 
   void CheckQuantity(const std::string& at, int32_t quantity) {
+    if (Wrapped(at, "quantity", quantity)) return;
     if (quantity < 0) Warn(at, "quantity " + std::to_string(quantity) + " is negative");
+  }
+
+  // A place no map holds: the engine's worlds end at this distance from the origin.
+  void CheckLocation(const std::string& base, const TeleportLocation& read) {
+    constexpr double kWorldEnd = 2097152.0;
+    for (const auto& [key, value] : {std::pair{"x", read.x}, std::pair{"y", read.y}, std::pair{"z", read.z}})
+      if (std::fabs(static_cast<double>(value)) > kWorldEnd)
+        Warn(base + "/" + key, std::string(key) + " " +
+                                   Shown(config_.value(json::json_pointer(base + "/" + key), json(value))) +
+                                   " lies outside every map: the engine's worlds end at 2097152 units from the origin");
   }
 
   void CheckPath(const std::string& at, const std::string& path, PathKind kind) {
@@ -328,6 +373,11 @@ class Checker {
     if (core.empty() || core.front() != '/') {
       Warn(at, "the path " + Quoted(path) + " cannot name an asset",
            "an asset path starts with \"/\", as in \"/Game/Items/Rope.Rope\"");
+      return;
+    }
+    if (std::any_of(core.begin(), core.end(), [](char c) { return c <= ' ' || c == '"' || c == '\''; })) {
+      Warn(at, "the path " + Quoted(path) + " holds a blank, a quote or a control character: it loads nothing",
+           "no asset path holds one; was it pasted with a space?");
       return;
     }
     if (catalogue_ == nullptr || catalogue_->any) return;
@@ -353,6 +403,7 @@ class Checker {
 
   void CheckKit(const std::string& base, const json& kit, const ItemKit& read) {
     CheckCount(base + "/count", read.passes);
+    if (read.entries.empty()) Warn(base, "the kit has no items: it gives nothing");
     CheckItems(base, kit, read.entries, [&](const std::string& at, const ItemEntry& entry) {
       if (!entry.blueprints.empty()) {
         for (std::size_t path = 0; path < entry.blueprints.size(); ++path)

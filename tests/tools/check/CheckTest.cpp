@@ -144,7 +144,8 @@ TEST(CheckTest, UnknownAndDuplicateKeysAreNamedWithTheNearestKnownKey) {
 TEST(CheckTest, AKeyAFeatureDoesNotReadIsNamedWithTheKeyItReads) {
   // The feature stays off: "enabled" is not "Enabled".
   EXPECT_EQ(Lines(R"({
-  "Features": {"AuditLog": {"enabled": true}, "Feedback": {"Enabled": true, "Verbose": true}}
+  "Features": {"AuditLog": {"enabled": true}, "Feedback": {"Enabled": true, "Verbose": true}},
+  "Commands": {"Health_Chat": {"Command": "/health"}}
 }
 )"),
             (std::vector<std::string>{
@@ -208,28 +209,63 @@ TEST(CheckTest, ConfigsThatCannotWorkAsMeantAreNamed) {
   EXPECT_EQ(
       Lines(R"({
   "Commands": {
-    "ItemTemplate_Console": {"Command": "Kit", "Templates": {"Starter Kit": {}, "H\u00f6hle": {}, "ok": {}}},
-    "TeleportTo_Console": {"Command": "kit", "Permissions": true, "Whitelist": []},
+    "ItemTemplate_Console": {"Command": "Kit"},
+    "TeleportTo_Console": {"Command": "tp", "Locations": {"Starter Camp": {}, "H\u00f6hle": {}, "ok": {}}},
+    "Health_Console": {"Command": "kit", "Permissions": true, "Whitelist": []},
     "SpawnTemplate_Console": {"Command": "spawn", "Permissions": true, "Whitelist": [76561198000000001.7, 12]}
   },
   "Features": {"Permissions": {"Enabled": true}}
 }
 )"),
       (std::vector<std::string>{
-          "config.json:3:62: warning: /Commands/ItemTemplate_Console/Templates/Starter Kit: the name \"Starter "
-          "Kit\" holds a space: no line can name it",
-          "config.json:3:81: warning: /Commands/ItemTemplate_Console/Templates/H\u00f6hle: the name "
-          "\"H\u00f6hle\" holds a character outside printable ASCII: no line can name it",
-          "config.json:4:39: warning: /Commands/TeleportTo_Console/Command: the command text \"kit\" differs "
-          "from \"Kit\" of \"ItemTemplate_Console\" only in letter case: commands are matched without regard to "
-          "case, so only one of them is reached",
-          "config.json:4:80: warning: /Commands/TeleportTo_Console/Whitelist: \"Permissions\" is on and the "
-          "whitelist is empty: nobody may use the command; add the Steam ids that may use it under "
-          "\"Whitelist\"",
-          "config.json:5:86: warning: /Commands/SpawnTemplate_Console/Whitelist/0: the Steam id is not written as "
-          "a whole number: it is read as 76561198000000000; write the id as a whole number, without a point or "
+          "config.json:3:41: warning: /Commands/ItemTemplate_Console/Command: the command text \"Kit\" differs from "
+          "\"kit\" of \"Health_Console\" only in letter case: commands are matched without regard to case, so only "
+          "one of them is reached",
+          "config.json:4:59: warning: /Commands/TeleportTo_Console/Locations/Starter Camp: the name \"Starter Camp\" "
+          "holds a space: no line can name it",
+          "config.json:4:79: warning: /Commands/TeleportTo_Console/Locations/H\u00f6hle: the name \"H\u00f6hle\" holds "
+          "a character outside printable ASCII: no line can name it",
+          "config.json:5:76: warning: /Commands/Health_Console/Whitelist: \"Permissions\" is on and the whitelist is "
+          "empty: nobody may use the command; add the Steam ids that may use it under \"Whitelist\"",
+          "config.json:6:86: warning: /Commands/SpawnTemplate_Console/Whitelist/0: the Steam id is not written as a "
+          "whole number: it is read as 76561198000000000; write the id as a whole number, without a point or "
           "exponent",
       }));
+}
+
+TEST(CheckTest, ValuesThatGiveNothingOrWrapAreNamedAsWritten) {
+  EXPECT_EQ(
+      Lines(R"({
+  "Commands": {
+    "ItemTemplate_Console": {"Command": "kit", "Templates": {
+      "a": {"count": 4294967297, "items": [{"blueprint": "/Game/Items/Wood Wall.WoodWall", "quantity": 4294967295}]},
+      "e": {}, "f": {"items": []}}},
+    "TeleportTo_Console": {"Command": "tp", "Locations": {"far": {"x": 3e38, "y": -2097153}, "edge": {"z": 2097152}}}
+  }
+}
+)"),
+      (std::vector<std::string>{
+          "config.json:4:22: warning: /Commands/ItemTemplate_Console/Templates/a/count: count 4294967297 does not fit "
+          "in 32 bits: it is read as 1",
+          "config.json:4:58: warning: /Commands/ItemTemplate_Console/Templates/a/items/0/blueprint: the path "
+          "\"/Game/Items/Wood Wall.WoodWall\" holds a blank, a quote or a control character: it loads nothing; no "
+          "asset path holds one; was it pasted with a space?",
+          "config.json:4:104: warning: /Commands/ItemTemplate_Console/Templates/a/items/0/quantity: quantity "
+          "4294967295 does not fit in 32 bits: it is read as -1",
+          "config.json:5:12: warning: /Commands/ItemTemplate_Console/Templates/e: the kit has no items: it gives "
+          "nothing",
+          "config.json:5:21: warning: /Commands/ItemTemplate_Console/Templates/f: the kit has no items: it gives "
+          "nothing",
+          "config.json:6:72: warning: /Commands/TeleportTo_Console/Locations/far/x: x 3e+38 lies outside every map: "
+          "the engine's worlds end at 2097152 units from the origin",
+          "config.json:6:83: warning: /Commands/TeleportTo_Console/Locations/far/y: y -2097153 lies outside every "
+          "map: the engine's worlds end at 2097152 units from the origin",
+      }));
+  // A file with no command to offer.
+  EXPECT_EQ(Lines("{}"), std::vector<std::string>{
+                             "config.json:1:1: warning: no command is enabled with a \"Command\" text: the plugin "
+                             "offers nothing; give an entry under \"Commands\" a \"Command\", as in "
+                             "\"TeleportTo_Console\": {\"Command\": \"tpto\"}"});
 }
 
 TEST(CheckTest, DoubtfulTemplateValuesAreNamedWithWhatTheGameGets) {
@@ -440,7 +476,9 @@ TEST_F(CheckProgramTest, TheJsonFormatIsOneArrayAndTheStatusTellsTheWorstFinding
                         {"message", "unknown key \"Comands\" is ignored"},
                         {"hint", "did you mean \"Commands\"?"}},
                    }));
-  EXPECT_EQ(Run("--format json " + Write("clean.json", "{}"), status), "[]\n");
+  EXPECT_EQ(
+      Run("--format json " + Write("clean.json", R"({"Commands": {"Health_Chat": {"Command": "/health"}}})"), status),
+      "[]\n");
   EXPECT_EQ(status, 0);
   Run(Write("warned.json", "{\"Comands\": {}}"), status);
   EXPECT_EQ(status, 1);
