@@ -48,6 +48,22 @@ std::string ParseReason(const std::string& what) {
 
 enum class PathKind { Item, Creature };
 
+// Where the number that `what` quotes ("... parsing '1e400'") stands in `text`
+// as a value of its own; 0 when it is not found.
+std::size_t OffsetOfNumber(std::string_view text, std::string_view what) {
+  const std::size_t open = what.find('\'');
+  const std::size_t close = what.rfind('\'');
+  if (open == std::string_view::npos || close <= open + 1) return 0;
+  const std::string_view number = what.substr(open + 1, close - open - 1);
+  const auto delimits = [](char c) { return std::string_view(" \t\r\n,:[]{}").find(c) != std::string_view::npos; };
+  for (std::size_t at = text.find(number); at != std::string_view::npos; at = text.find(number, at + 1)) {
+    const bool starts = at == 0 || delimits(text[at - 1]);
+    const bool ends = at + number.size() == text.size() || delimits(text[at + number.size()]);
+    if (starts && ends) return at;
+  }
+  return 0;
+}
+
 std::string AsciiLower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
@@ -64,6 +80,13 @@ class Checker {
     } catch (const json::parse_error& error) {
       const TextPlace place = PlaceOfOffset(text_, error.byte > 0 ? error.byte - 1 : 0);
       diagnostics_.push_back({"error", file_, place.line, place.column, "", ParseReason(error.what()), kRefused});
+      return diagnostics_;
+    } catch (const json::out_of_range& error) {
+      // A number beyond a double's range; the library names the number, not its place.
+      const TextPlace place = PlaceOfOffset(text_, OffsetOfNumber(text_, error.what()));
+      diagnostics_.push_back({"error", file_, place.line, place.column, "",
+                              JsonErrorReason(error.what()) + ": no number beyond about 1.8e308 can be read",
+                              kRefused});
       return diagnostics_;
     } catch (const std::exception& error) {
       diagnostics_.push_back({"error", file_, 1, 1, "", error.what(), kRefused});

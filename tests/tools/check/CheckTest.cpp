@@ -261,6 +261,10 @@ TEST(CheckTest, ValuesThatGiveNothingOrWrapAreNamedAsWritten) {
           "config.json:6:83: warning: /Commands/TeleportTo_Console/Locations/far/y: y -2097153 lies outside every "
           "map: the engine's worlds end at 2097152 units from the origin",
       }));
+  // A number beyond a double's range stops the parse; it is placed where it stands, not in a text.
+  EXPECT_EQ(Lines(R"({"a": ["1e400", 1e400]})"),
+            std::vector<std::string>{"config.json:1:17: error: number overflow parsing '1e400': no number beyond about "
+                                     "1.8e308 can be read; load and reload refuse the whole file"});
   // A file with no command to offer.
   EXPECT_EQ(Lines("{}"), std::vector<std::string>{
                              "config.json:1:1: warning: no command is enabled with a \"Command\" text: the plugin "
