@@ -137,7 +137,10 @@ sim::Controller* NamedPlayer(const std::string& name) {
 void RunLine(Session& session, const std::string& raw) {
   std::string line = raw;
   if (!line.empty() && line.back() == '\r') line.pop_back();
-  if (line.find_first_not_of(" \t") == std::string::npos || line[line.find_first_not_of(" \t")] == '#') return;
+  // Blanks before the command word are no part of it.
+  const std::size_t first = line.find_first_not_of(" \t");
+  if (first == std::string::npos || line[first] == '#') return;
+  line.erase(0, first);
   if (session.tree != nullptr) sandbox::SyncConfigTree(*session.tree);
   const std::size_t space = line.find(' ');
   const std::string verb = line.substr(0, space);
@@ -155,7 +158,10 @@ void RunLine(Session& session, const std::string& raw) {
         sandbox::Console(player, rest);
     }
   } else if (verb == "offline" || verb == "online") {
-    if (sim::Controller* player = NamedPlayer(arguments)) player->online = verb == "online";
+    if (arguments.empty())
+      std::cout << "Usage: " << verb << " NAME\n";
+    else if (sim::Controller* player = NamedPlayer(arguments))
+      player->online = verb == "online";
   } else if (verb == "unload") {
     sandbox::UnloadPlugin();
   } else if (verb == "load") {
@@ -243,9 +249,18 @@ int main(int argc, char** argv) {
   app.add_option("--events", events_file, "also write every event as one JSON object per line");
   app.add_option("--trace", trace_file, "write every recorded game function call as one JSON object per line");
   app.add_option("SCRIPT", script,
-                 "script to run, or - for standard input; without it: a prompt on a terminal, "
-                 "else the example session");
+                 "script to run, or - for standard input; without it: a prompt on a terminal, the lines "
+                 "piped in, or the example session when nothing is");
   CLI11_PARSE(app, argc, argv);
+  // A script that cannot be read is refused before anything starts.
+  std::ifstream script_file;
+  if (!script.empty() && script != "-") {
+    script_file.open(script);
+    if (!script_file) {
+      std::cerr << "Cannot read the script " << script << "\n";
+      return 2;
+    }
+  }
 
   sandbox::ConfigTree tree;
   if (!config_file.empty()) {
@@ -307,16 +322,14 @@ int main(int argc, char** argv) {
   if (script == "-") {
     RunStream(session, std::cin, false);
   } else if (!script.empty()) {
-    std::ifstream file(script);
-    if (!file) {
-      std::cerr << "Cannot read the script " << script << "\n";
-      sandbox::StopHost();
-      return 2;
-    }
-    RunStream(session, file, true);
+    RunStream(session, script_file, true);
   } else if (isatty(STDIN_FILENO) != 0) {
     RunPrompt(session);
+  } else if (std::cin.peek() != std::char_traits<char>::eof()) {
+    // Lines piped in are the script.
+    RunStream(session, std::cin, true);
   } else {
+    // Nothing to read: the example session shows what the sandbox does.
     std::ifstream file(ORVANEL_EXAMPLE_SESSION);
     RunStream(session, file, true);
   }

@@ -240,7 +240,7 @@ std::string ShowCreature(const Creature& creature) {
 
 std::string ShowCommand(const std::string& arguments) {
   const std::size_t space = arguments.find(' ');
-  if (arguments.empty()) return "Usage: show NAME | show creature ID\n";
+  if (arguments.empty() || arguments == "creature") return "Usage: show NAME | show creature ID\n";
   if (space != std::string::npos && arguments.substr(0, space) == "creature") {
     const std::string id = arguments.substr(space + 1);
     char* end = nullptr;

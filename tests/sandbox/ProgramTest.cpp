@@ -123,3 +123,36 @@ TEST_F(ProgramTest, TheExampleSessionPrintsWhatItsTranscriptShows) {
 }
 
 }  // namespace
+
+namespace {
+
+// Lines piped in without "-" are the script, echoed as a script file's are;
+// blanks before a command word are no part of it; a command without the
+// argument it needs answers its usage.
+TEST_F(ProgramTest, LinesPipedInAreTheScript) {
+  WriteConfig(StandardConfig());
+  std::ofstream(root_ / "world.json") << ThreePlayers().dump();
+  std::ofstream(root_ / "piped.txt") << "  console Alice reload\nshow creature\noffline\n";
+  int status = -1;
+  const std::string output = RunProgram("--root " + root_.string() + " --world " + (root_ / "world.json").string() +
+                                            " < " + (root_ / "piped.txt").string(),
+                                        status);
+  EXPECT_EQ(status, 0) << output;
+  EXPECT_NE(output.find(">   console Alice reload\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("[to Alice] [system] Test config reloaded!\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("Usage: show NAME | show creature ID\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("Usage: offline NAME\n"), std::string::npos) << output;
+  EXPECT_EQ(output.find("Unknown command"), std::string::npos) << output;
+  EXPECT_EQ(output.find("givekit"), std::string::npos) << "the example session was played: " << output;
+}
+
+TEST_F(ProgramTest, AScriptThatCannotBeReadIsRefusedBeforeAnythingStarts) {
+  WriteConfig(StandardConfig());
+  int status = -1;
+  const std::string output =
+      RunProgram("--root " + root_.string() + " " + (root_ / "no-such-script.txt").string() + " 2>&1", status);
+  EXPECT_EQ(status, 2);
+  EXPECT_EQ(output, "Cannot read the script " + (root_ / "no-such-script.txt").string() + "\n");
+}
+
+}  // namespace
