@@ -58,3 +58,33 @@ TEST(EngineTest, ArraysGrowByTheEngineRule) {
 }
 
 }  // namespace
+
+namespace {
+
+// A moved-from text or array holds nothing, owns no block and takes elements anew.
+TEST(EngineTest, WhatIsMovedFromIsEmptyAndUsableAgain) {
+  const std::size_t blocks = sim::LiveBlocks();
+  {
+    FString text(WideStringView(TEXT("abc")));
+    FString taken(std::move(text));
+    EXPECT_EQ(taken.ArrayNum, 4);
+    EXPECT_EQ(text.Data, nullptr);
+    EXPECT_EQ(text.ArrayNum, 0);
+    EXPECT_EQ(text.ArrayMax, 0);
+
+    TArray<int32_t> numbers;
+    numbers.Emplace(1);
+    numbers.Emplace(2);
+    TArray<int32_t> moved(std::move(numbers));
+    EXPECT_EQ(moved.ArrayNum, 2);
+    EXPECT_EQ(numbers.Data, nullptr);
+    EXPECT_EQ(numbers.ArrayNum, 0);
+    EXPECT_EQ(numbers.ArrayMax, 0);
+    numbers.Emplace(3);
+    ASSERT_EQ(numbers.ArrayNum, 1);
+    EXPECT_EQ(numbers.Data[0], 3);
+  }
+  EXPECT_EQ(sim::LiveBlocks(), blocks);
+}
+
+}  // namespace
