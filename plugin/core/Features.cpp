@@ -17,8 +17,8 @@
 
 namespace {
 
-// The caller's player name, for log lines only: "?" when the game gives none,
-// so that a missing member never keeps a line from being written.
+// The caller's player name, for log lines only (UTF-8, as the log is): "?"
+// when the game gives none, so that a missing member never keeps a line from being written.
 std::string CallerName(AShooterPlayerController* player) {
   if (player == nullptr) return "?";
   try {
@@ -26,7 +26,7 @@ std::string CallerName(AShooterPlayerController* player) {
     if (state == nullptr) return "?";
     FString name;
     GameFunction<FString*(AShooterPlayerState*, FString*)>("AShooterPlayerState.GetPlayerName")(state, &name);
-    return NarrowText(name);
+    return Utf8Text(name);
   } catch (const UnavailableMember&) {
     return "?";
   }
@@ -105,9 +105,9 @@ void SendCatalogue(const CommandContext& context, const std::string& asked) {
         best = distance;
       }
     }
-    if (NearEnough(best, *nearest)) SendReply(context.caller, SystemSender(), "Did you mean {}?", *nearest);
+    if (NearEnough(best, *nearest)) SendUtf8Reply(context.caller, SystemSender(), "Did you mean {}?", *nearest);
   }
-  SendReply(context.caller, SystemSender(), "{}: {}", catalogue.label, ListOf(names));
+  SendUtf8Reply(context.caller, SystemSender(), "{}: {}", catalogue.label, ListOf(names));
 }
 
 std::string UnloadedText(const CommandOutcome& outcome) {
@@ -121,20 +121,20 @@ void SendFeedback(const CommandContext& context, const CommandOutcome& outcome) 
     case OutcomeKind::Done:
       if (words.feedback == nullptr) break;
       if (words.noun != nullptr)
-        SendReply(context.caller, SystemSender(), "{} {}{}.", words.feedback,
-                  Counted(outcome.done, outcome.asked, words.noun), UnloadedText(outcome));
+        SendUtf8Reply(context.caller, SystemSender(), "{} {}{}.", words.feedback,
+                      Counted(outcome.done, outcome.asked, words.noun), UnloadedText(outcome));
       else
-        SendReply(context.caller, SystemSender(), "{} {}.", words.feedback, outcome.name);
+        SendUtf8Reply(context.caller, SystemSender(), "{} {}.", words.feedback, outcome.name);
       break;
     case OutcomeKind::NoSuchTemplate:
       SendCatalogue(context, outcome.name);
       break;
     case OutcomeKind::FailedToRead:
-      if (!outcome.readFailure.empty()) SendReply(context.caller, SystemSender(), "{}", outcome.readFailure);
+      if (!outcome.readFailure.empty()) SendUtf8Reply(context.caller, SystemSender(), "{}", outcome.readFailure);
       break;
     case OutcomeKind::Failed:
       if (words.failedFeedback != nullptr)
-        SendReply(context.caller, SystemSender(), words.failedFeedback, outcome.reason);
+        SendUtf8Reply(context.caller, SystemSender(), words.failedFeedback, outcome.reason);
       break;
     default:
       break;
@@ -156,7 +156,7 @@ bool MayRunCommand(const Settings& loaded, const CommandContext& context) {
 void ReportCommand(const Settings& loaded, const CommandContext& context, const CommandOutcome& outcome) {
   if (loaded.FeatureEnabled(kAuditLogFeature) && GetLogger())
     GetLogger()->info("AUDIT {} ({}) {}: {}", CallerName(context.caller),
-                      TalvexApi::IApiUtils::GetSteamIdFromController(context.caller), NarrowText(context.line),
+                      TalvexApi::IApiUtils::GetSteamIdFromController(context.caller), Utf8Text(context.line),
                       AuditText(context.row.words, outcome));
   if (loaded.FeatureEnabled(kFeedbackFeature)) SendFeedback(context, outcome);
 }

@@ -178,7 +178,7 @@ CommandOutcome ReloadConfigCommand(const CommandContext& context) {
     for (std::size_t at = 0; at < unapplied.size(); ++at) text += (at == 0 ? "" : ", ") + unapplied[at];
     text += ".";
     if (GetLogger()) GetLogger()->warn("{}", text);
-    SendReply(context.caller, SystemSender(), "{}", text);
+    SendUtf8Reply(context.caller, SystemSender(), "{}", text);
   }
   CommandOutcome outcome;
   outcome.kind = OutcomeKind::Done;

@@ -58,6 +58,13 @@ void SendReply(AShooterPlayerController* player, const FString& sender, std::str
   SendChatLine(player, sender, WidenAsciiText(fmt::format(fmt::runtime(format), std::forward<Args>(args)...)));
 }
 
+// UTF-8 format, for texts that carry names from the config: every character
+// reaches the player as written.
+template <typename... Args>
+void SendUtf8Reply(AShooterPlayerController* player, const FString& sender, std::string_view format, Args&&... args) {
+  SendChatLine(player, sender, WidenUtf8Text(fmt::format(fmt::runtime(format), std::forward<Args>(args)...)));
+}
+
 template <typename... Args>
 void SendReply(AShooterPlayerController* player, const FString& sender, WideStringView format, Args&&... args) {
   const std::wstring pattern = WidenForPattern(format);

@@ -7,6 +7,8 @@
 #include <windows.h>
 #endif
 
+#include "orvanel/core/Utf8.h"
+
 std::string NarrowText(const FString& text) {
   const WideStringView characters = text.View();
   std::string narrow;
@@ -63,3 +65,7 @@ WideString WidenAsciiText(std::string_view text) {
     wide.push_back(static_cast<unsigned char>(byte) < 0x80 ? static_cast<TCHAR>(byte) : TCHAR('?'));
   return wide;
 }
+
+WideString WidenUtf8Text(std::string_view text) { return DecodeUtf8<TCHAR>(text, U'?'); }
+
+std::string Utf8Text(const FString& text) { return EncodeUtf8(text.View(), U'?'); }

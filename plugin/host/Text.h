@@ -17,3 +17,10 @@ WideString WidenSystemText(std::string_view text);
 
 // Byte by byte: a byte below 0x80 keeps its value, any other byte becomes '?'.
 WideString WidenAsciiText(std::string_view text);
+
+// Text the plugin composes itself (names from the config, which is UTF-8): every
+// character kept, a byte that begins no character becomes '?'.
+WideString WidenUtf8Text(std::string_view text);
+
+// For log lines, which are UTF-8: every character kept, a lone surrogate becomes '?'.
+std::string Utf8Text(const FString& text);

@@ -87,6 +87,15 @@ TEST_F(AuditLogTest, TheLineIsLoggedAsTypedAndTheRepliesStayAsTheyWere) {
   EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{"The template does not exist! Maybe you forgot to reload..?"});
 }
 
+// The log is UTF-8: a name or a line keeps every character; a lone surrogate,
+// which no text can hold, becomes "?".
+TEST_F(AuditLogTest, NamesAndLinesKeepEveryCharacter) {
+  Start(AuditConfig({"AuditLog"}));
+  AddWorld({{"players", {{{"name", "Zoë"}, {"steamId", 76561198000000009ULL}, {"team", 1001}}}}});
+  EXPECT_EQ(AuditOf([&] { Console("Zoë", "kit stärter 𝄞"); }),
+            std::vector<std::string>{"AUDIT Zoë (76561198000000009) kit stärter 𝄞: no such template"});
+}
+
 TEST_F(AuditLogTest, RefusedAndFailedRunsAreLoggedToo) {
   json config = AuditConfig({"AuditLog", "Permissions"});
   config["Commands"]["ItemTemplate_Console"]["Permissions"] = true;

@@ -91,6 +91,17 @@ TEST_F(FeedbackTest, ListsStayShortAndNamesReachTheReaderAsWritten) {
   EXPECT_EQ(RepliesTo("tp {Camp"), (Replies{kMissing, "Did you mean {Camp}?", "Locations: {Camp}"}));
 }
 
+TEST_F(FeedbackTest, NamesFromTheConfigReachThePlayerInEveryCharacter) {
+  json config = FeatureConfig({"Feedback"});
+  config["Commands"]["TeleportTo_Console"]["Locations"]["Höhle"] = {{"x", 5}};
+  config["Commands"]["ItemTemplate_Console"]["Templates"]["stärter"] = {{"items", json::array()}};
+  Start(config);
+  // What a player types is narrowed as the game narrows it: "ö" has no narrow form.
+  EXPECT_EQ(RepliesTo("tp Höhle"), (Replies{kMissing, "Did you mean Höhle?", "Locations: Camp, Höhle, Lake"}));
+  EXPECT_EQ(RepliesTo("kit stärter"),
+            (Replies{kMissing, "Did you mean stärter?", "Kits: builder, hunter, medic, stärter"}));
+}
+
 TEST_F(FeedbackTest, AFailedReadSaysWhereAndWhyARefusalNoMore) {
   json config = FeatureConfig({"Feedback", "Permissions"});
   auto& kits = config["Commands"]["ItemTemplate_Console"]["Templates"];

@@ -31,6 +31,18 @@ TEST(TextTest, CharactersWithoutANarrowFormBecomeQuestionMarks) {
   EXPECT_EQ(WidenAsciiText("caf\xe9"), TEXT("caf?"));
 }
 
+// Text the plugin composes is UTF-8 on every platform: every character both
+// ways; what is no character becomes '?', one for each byte or lone surrogate.
+TEST(TextTest, ComposedTextKeepsEveryCharacterAndMarksWhatIsNone) {
+  const WideString name = TEXT("Zo\u00eb \U0001F996");
+  EXPECT_EQ(Utf8Text(FString(name)), "Zo\xc3\xab \xf0\x9f\xa6\x96");
+  EXPECT_EQ(WidenUtf8Text("Zo\xc3\xab \xf0\x9f\xa6\x96"), name);
+  const TCHAR lone[] = {TCHAR('a'), TCHAR(0xD83E), TCHAR('b'), TCHAR(0xDD96), 0};
+  EXPECT_EQ(Utf8Text(FString(lone)), "a?b?");
+  // A cut sequence, an overlong form and an encoded surrogate.
+  EXPECT_EQ(WidenUtf8Text("H\xc3 \xc0\xaf \xed\xa0\x80"), TEXT("H? ?? ???"));
+}
+
 #if !defined(_WIN32)
 // Configured command texts are widened through the C library's multibyte
 // conversion of the global locale: bytes it cannot decode become '?', an
