@@ -6,6 +6,7 @@
 #include "orvanel/core/CommandTable.h"
 #include "orvanel/core/Outcome.h"
 #include "orvanel/core/Settings.h"
+#include "orvanel/core/UseStore.h"
 #include "orvanel/host/Engine.h"
 
 struct CommandContext {
@@ -13,6 +14,8 @@ struct CommandContext {
   const FString& line;
   const CommandRow& row;
   const CommandSettings& settings;
+  // The uses that cooldowns and use limits count; null when they are off.
+  UseStore* uses = nullptr;
 };
 
 using CommandHandler = CommandOutcome (*)(const CommandContext& context);

@@ -4,7 +4,9 @@
 #include <string>
 
 #include "orvanel/commands/TemplateReading.h"
+#include "orvanel/commands/UseLimits.h"
 #include "orvanel/core/Arguments.h"
+#include "orvanel/core/Features.h"
 #include "orvanel/core/Reply.h"
 #include "orvanel/host/Text.h"
 
@@ -25,13 +27,15 @@ bool ReadNamedEntry(const CommandContext& context, CommandOutcome& outcome,
     SendReply(context.caller, SystemSender(), kTemplateMissingReply);
     return false;
   }
+  UseLimits limits;
   try {
     read(*element);
+    if (context.uses != nullptr) limits = ReadUseLimits(*element);
   } catch (const std::exception& failure) {
     outcome.kind = OutcomeKind::FailedToRead;
     outcome.readFailure = TemplateReadFailure(failure);
     SendReply(context.caller, SystemSender(), kTemplateFaultyReply);
     return false;
   }
-  return true;
+  return MayUseEntry(context, limits, outcome);
 }

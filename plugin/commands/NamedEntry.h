@@ -12,7 +12,8 @@
 // Finds the element named by the line's second word in the catalogue of the
 // context's entry and hands it to `read`, which throws when it fails to read.
 // False, with `outcome` noted, when the line names nothing, the element is
-// missing (answered kTemplateMissingReply) or `read` threw (answered
-// kTemplateFaultyReply); the command then does nothing more.
+// missing (answered kTemplateMissingReply), `read` or the entry's use limits
+// threw (answered kTemplateFaultyReply), or the caller may not use the entry now
+// (MayUseEntry); the command then does nothing more.
 bool ReadNamedEntry(const CommandContext& context, CommandOutcome& outcome,
                     const std::function<void(const nlohmann::json&)>& read);

@@ -11,6 +11,7 @@
 #include "orvanel/core/Logger.h"
 #include "orvanel/core/NameDistance.h"
 #include "orvanel/core/Reply.h"
+#include "orvanel/game/WallClock.h"
 #include "orvanel/host/GameAccess.h"
 #include "orvanel/host/TalvexApi.h"
 #include "orvanel/host/Text.h"
@@ -55,7 +56,7 @@ std::string AuditText(const ResultWords& words, const CommandOutcome& outcome) {
         return fmt::format("{} {}", words.audit, Counted(outcome.done, outcome.asked, words.noun));
       return words.audit;
     case OutcomeKind::Refused:
-      return "refused: not allowed";
+      return "refused: " + (outcome.reason.empty() ? std::string("not allowed") : outcome.reason);
     case OutcomeKind::NoSuchTemplate:
       return "no such template";
     case OutcomeKind::FailedToRead:
@@ -151,6 +152,43 @@ bool MayRunCommand(const Settings& loaded, const CommandContext& context) {
     GetLogger()->warn("{} ({}) is not allowed to use {}", CallerName(context.caller), steam_id, context.row.key);
   SendReply(context.caller, SystemSender(), "You are not allowed to use this command.");
   return false;
+}
+
+bool MayUseEntry(const CommandContext& context, const UseLimits& limits, CommandOutcome& outcome) {
+  if (context.uses == nullptr || (limits.cooldownMs == 0 && !limits.uses)) return true;
+  const UseKey key{TalvexApi::IApiUtils::GetSteamIdFromController(context.caller), context.row.key, outcome.name};
+  const UseVerdict verdict = JudgeUse(limits, context.uses->Find(key), WallClockMs());
+  switch (verdict.kind) {
+    case UseVerdictKind::Allowed:
+      outcome.limited = true;
+      return true;
+    case UseVerdictKind::UsedUp:
+      outcome.reason = "used up";
+      SendUtf8Reply(context.caller, SystemSender(), "You have used {} {} times, the most allowed.", outcome.name,
+                    verdict.used);
+      break;
+    case UseVerdictKind::TooSoon:
+      outcome.reason = "cooldown";
+      SendUtf8Reply(context.caller, SystemSender(), "You can use {} again in {}.", outcome.name,
+                    WaitText(verdict.waitMs));
+      break;
+  }
+  outcome.kind = OutcomeKind::Refused;
+  return false;
+}
+
+void CountUse(const CommandContext& context, const CommandOutcome& outcome) {
+  if (context.uses == nullptr || !outcome.limited || outcome.kind != OutcomeKind::Done) return;
+  if (outcome.done <= 0 && !outcome.movedTo) return;
+  const UseKey key{TalvexApi::IApiUtils::GetSteamIdFromController(context.caller), context.row.key, outcome.name};
+  try {
+    context.uses->Record(key, WallClockMs());
+  } catch (const UnavailableMember&) {
+    throw;
+  } catch (const std::exception& failure) {
+    if (GetLogger())
+      GetLogger()->error("The use of {} by {} was not counted: {}", outcome.name, key.steamId, failure.what());
+  }
 }
 
 void ReportCommand(const Settings& loaded, const CommandContext& context, const CommandOutcome& outcome) {

@@ -4,17 +4,29 @@
 #pragma once
 
 #include "orvanel/commands/Commands.h"
+#include "orvanel/commands/UseLimits.h"
 #include "orvanel/core/Outcome.h"
 #include "orvanel/core/Settings.h"
 
 inline constexpr const char* kPermissionsFeature = "Permissions";
 inline constexpr const char* kAuditLogFeature = "AuditLog";
 inline constexpr const char* kFeedbackFeature = "Feedback";
+inline constexpr const char* kCooldownsFeature = "Cooldowns";
 
 // False when the Permissions feature and the command's own "Permissions" flag
 // are on and the caller's Steam id is not in the command's whitelist; the
 // refusal has then been logged and answered, and the command must not run.
 bool MayRunCommand(const Settings& loaded, const CommandContext& context);
+
+// False when the context counts uses and the entry the line named (its name in
+// `outcome`), limited by `limits`, may not be used by the caller now: too soon
+// after the last use, or used as often as allowed. The refusal has then been
+// answered and noted in `outcome`; otherwise a limited entry is marked to be counted.
+bool MayUseEntry(const CommandContext& context, const UseLimits& limits, CommandOutcome& outcome);
+
+// Counts the run as a use of its entry when the entry is limited and the run
+// gave, spawned or moved something. A use that cannot be kept is logged.
+void CountUse(const CommandContext& context, const CommandOutcome& outcome);
 
 // After a run, from what the handler returned: the audit line of the line
 // typed (AuditLog), then the replies that say what happened (Feedback).

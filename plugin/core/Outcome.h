@@ -40,6 +40,8 @@ struct CommandOutcome {
   // Where the caller was moved, when the command moves.
   std::optional<Place> movedTo;
   std::string reason;
+  // The entry has a cooldown or a use limit: a run that did something counts as a use.
+  bool limited = false;
   // Where inside the template its read failed, and why: sent under "Failed to
   // read template..." when set.
   std::string readFailure;

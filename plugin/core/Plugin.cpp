@@ -1,16 +1,21 @@
 #include "orvanel/core/Plugin.h"
 
+#include <chrono>
+#include <ctime>
 #include <exception>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "orvanel/commands/Commands.h"
 #include "orvanel/core/Config.h"
+#include "orvanel/core/ConfigPath.h"
 #include "orvanel/core/Features.h"
 #include "orvanel/core/JsonErrors.h"
 #include "orvanel/core/Logger.h"
 #include "orvanel/core/Reply.h"
+#include "orvanel/core/UseJournal.h"
 #include "orvanel/host/TalvexApi.h"
 #include "orvanel/host/Text.h"
 
@@ -27,6 +32,40 @@ struct Registration {
   const CommandRow* row;
   WideString text;
 };
+
+// The uses that cooldowns and use limits count, open while the plugin is
+// loaded with the Cooldowns feature on; a reload keeps them.
+std::unique_ptr<UseStore>& Uses() {
+  static std::unique_ptr<UseStore> uses;
+  return uses;
+}
+
+// The moment a file is moved aside, in its name: YYYYMMDD-HHMMSS, UTC.
+std::string FileStamp() {
+  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+  std::tm parts{};
+#if defined(_WIN32)
+  gmtime_s(&parts, &now);
+#else
+  gmtime_r(&now, &parts);
+#endif
+  char text[32];
+  std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &parts);
+  return text;
+}
+
+void OpenUses() {
+  const std::string path = TalvexApi::Tools::GetCurrentDir() + "/" + kPluginFolder + "/" + kUseJournalFile;
+  UseJournalOpening opening = OpenUseJournal(path, FileStamp());
+  Uses() = std::move(opening.store);
+  if (opening.failure.empty() || !GetLogger()) return;
+  if (!opening.movedTo.empty())
+    GetLogger()->error("The use store {} could not be read ({}); it was moved to {}, and uses are counted anew", path,
+                       opening.failure, opening.movedTo.string());
+  else
+    GetLogger()->error("The use store {} cannot be kept ({}); uses are counted until the plugin is unloaded", path,
+                       opening.failure);
+}
 
 std::vector<Registration>& Registrations() {
   static std::vector<Registration> registrations;
@@ -45,6 +84,7 @@ void LogFailure(const char* key, const char* reason) {
 // would stop a command.
 void FinishCommand(const CommandContext& context, const CommandOutcome& outcome) {
   try {
+    CountUse(context, outcome);
     ReportCommand(LoadedSettings(), context, outcome);
   } catch (const UnavailableMember& missing) {
     LogStop(context.row.key, missing);
@@ -64,7 +104,7 @@ void RunCommand(std::size_t index, AShooterPlayerController* player, const FStri
     const CommandSettings* settings = LoadedSettings().Command(row.key);
     if (settings == nullptr) return;
     const FString no_line;
-    const CommandContext context{player, line != nullptr ? *line : no_line, row, *settings};
+    const CommandContext context{player, line != nullptr ? *line : no_line, row, *settings, Uses().get()};
     CommandOutcome outcome;
     try {
       if (MayRunCommand(LoadedSettings(), context))
@@ -155,9 +195,11 @@ void Load() {
     RemoveRegistrations(commands);
     throw;
   }
+  if (LoadedSettings().FeatureEnabled(kCooldownsFeature)) OpenUses();
 }
 
 void Unload() {
+  Uses().reset();
   GetConfig();
   if (const std::exception_ptr failure = RemoveRegistrations(TalvexApi::GetCommands())) std::rethrow_exception(failure);
 }

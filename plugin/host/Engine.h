@@ -68,6 +68,11 @@ struct FRotator {
   float Pitch = 0, Yaw = 0, Roll = 0;
 };
 
+// A moment as the engine counts it: ticks of 100 ns since 0001-01-01 00:00 UTC.
+struct FDateTime {
+  int64_t Ticks = 0;
+};
+
 struct FLinearColor {
   float R = 0, G = 0, B = 0, A = 0;
 };

@@ -1,0 +1,73 @@
+#include "orvanel/commands/UseLimits.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "orvanel/commands/TemplateReading.h"
+#include "orvanel/core/KeyReads.h"
+
+namespace {
+
+constexpr const char* kCooldownKey = "cooldown";
+constexpr const char* kUsesKey = "uses";
+
+// In the JSON library's words, as every other read of a template.
+std::string TypeMismatch(const char* wanted, const nlohmann::json& value) {
+  return std::string("type must be ") + wanted + ", but is " + value.type_name();
+}
+
+}  // namespace
+
+UseLimits ReadUseLimits(const nlohmann::json& entry) {
+  UseLimits limits;
+  if (!entry.is_object()) return limits;
+  const std::string cooldown_at = std::string("/") + NoteKeyRead("", kCooldownKey);
+  if (const auto cooldown = entry.find(kCooldownKey); cooldown != entry.end()) {
+    if (!cooldown->is_number()) throw TemplateReadError(cooldown_at, TypeMismatch("number", *cooldown));
+    const double seconds = cooldown->get<double>();
+    if (!(seconds >= 0.0 && seconds <= kMaxCooldownSeconds))
+      throw TemplateReadError(
+          cooldown_at, "must be from 0 to " + std::to_string(static_cast<int64_t>(kMaxCooldownSeconds)) + " seconds");
+    limits.cooldownMs = static_cast<int64_t>(std::ceil(seconds * 1000.0));
+  }
+  const std::string uses_at = std::string("/") + NoteKeyRead("", kUsesKey);
+  if (const auto uses = entry.find(kUsesKey); uses != entry.end()) {
+    if (!uses->is_number()) throw TemplateReadError(uses_at, TypeMismatch("number", *uses));
+    if (uses->is_number_unsigned()) {
+      limits.uses = uses->get<uint64_t>();
+    } else {
+      const double value = uses->get<double>();
+      if (!(value >= 0.0 && value < 9.2e18 && std::floor(value) == value))
+        throw TemplateReadError(uses_at, "must be a whole number of 0 or more");
+      limits.uses = static_cast<uint64_t>(value);
+    }
+  }
+  return limits;
+}
+
+UseVerdict JudgeUse(const UseLimits& limits, const std::optional<UseRecord>& record, int64_t nowMs) {
+  const uint64_t used = record ? record->count : 0;
+  if (limits.uses && used >= *limits.uses) return {UseVerdictKind::UsedUp, used, 0};
+  if (record && limits.cooldownMs > 0) {
+    // Unsigned, so that times however far apart give their difference.
+    const uint64_t elapsed =
+        nowMs > record->lastMs ? static_cast<uint64_t>(nowMs) - static_cast<uint64_t>(record->lastMs) : 0;
+    const auto cooldown = static_cast<uint64_t>(limits.cooldownMs);
+    if (elapsed < cooldown) return {UseVerdictKind::TooSoon, used, static_cast<int64_t>(cooldown - elapsed)};
+  }
+  return {UseVerdictKind::Allowed, used, 0};
+}
+
+std::string WaitText(int64_t waitMs) {
+  const int64_t seconds = std::max<int64_t>(1, waitMs / 1000 + (waitMs % 1000 > 0 ? 1 : 0));
+  const auto part = [](int64_t amount, const char* unit, int64_t rest, const char* rest_unit) {
+    std::string text = std::to_string(amount) + " " + unit;
+    if (rest != 0) text += " " + std::to_string(rest) + " " + rest_unit;
+    return text;
+  };
+  if (seconds < 60) return std::to_string(seconds) + " s";
+  if (seconds < 3600) return part(seconds / 60, "min", seconds % 60, "s");
+  const int64_t minutes = seconds / 60 + (seconds % 60 > 0 ? 1 : 0);  // whole minutes, rounded up
+  return part(minutes / 60, "h", minutes % 60, "min");
+}
