@@ -1,11 +1,14 @@
 #include "sandbox/game/Map.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <exception>
 #include <fstream>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
@@ -14,15 +17,16 @@
 #include "orvanel/commands/TemplateReading.h"
 #include "orvanel/core/CommandTable.h"
 #include "orvanel/core/ConfigText.h"
+#include "sandbox/game/MapLabels.h"
 #include "sandbox/game/Show.h"
 #include "sandbox/game/World.h"
 
 namespace sim {
 namespace {
 
-// Text for SVG: markup characters escaped, control characters (which XML
-// cannot hold) and bytes that are not UTF-8 shown as "?".
-std::string XmlText(const std::string& text) {
+// Text as the picture shows it: control characters (which XML cannot hold) and
+// bytes that are not UTF-8 as "?".
+std::string Printable(const std::string& text) {
   std::string out;
   for (std::size_t at = 0; at < text.size();) {
     const auto byte = static_cast<unsigned char>(text[at]);
@@ -35,7 +39,17 @@ std::string XmlText(const std::string& text) {
       ++at;
       continue;
     }
-    switch (byte) {
+    out.append(text, at, size);
+    at += size;
+  }
+  return out;
+}
+
+// Text for SVG: printable, with markup characters escaped.
+std::string XmlText(const std::string& text) {
+  std::string out;
+  for (const char c : Printable(text)) {
+    switch (c) {
       case '&':
         out += "&amp;";
         break;
@@ -49,9 +63,8 @@ std::string XmlText(const std::string& text) {
         out += "&quot;";
         break;
       default:
-        out.append(text, at, size);
+        out += c;
     }
-    at += size;
   }
   return out;
 }
@@ -83,10 +96,18 @@ const char* TeamColor(int32_t team, int32_t own_team) {
   return team == own_team ? kOwnTeamColor : kOtherTeamColor;
 }
 
-void Grid(std::string& svg, const Projection& view, double radius) {
+constexpr double kGridFontSize = 10;
+
+// The grid's lines and their labels: x along the top, y down the left side,
+// each inside the picture (a label that would run off it goes to the other
+// side of its line) and none over another (one that would is left out).
+// Returns the labels' boxes.
+std::vector<PixelBox> Grid(std::string& svg, const Projection& view, double radius, const TextMetrics& metrics) {
   const double step = GridStep(radius);
   svg += "<g stroke=\"#d6d1c4\" stroke-width=\"1\">\n";
   std::string labels;
+  std::vector<PixelBox> boxes;
+  const PixelBox picture{0, 0, kMapSide, kMapSide};
   for (const bool vertical : {true, false}) {
     const double center = vertical ? view.center.X : view.center.Y;
     // Counted in steps, not summed: far from the origin a step can vanish in
@@ -95,21 +116,67 @@ void Grid(std::string& svg, const Projection& view, double radius) {
     for (int line = 0; line <= 20 && first + line <= last; ++line) {
       const double at = (first + line) * step;
       const double pixel = vertical ? view.X(at) : view.Y(at);
+      const std::string text = (vertical ? "x " : "y ") + Units(at);
+      double x = 3, baseline = pixel - 3;
       if (vertical) {
         svg += fmt::format("<line x1=\"{0:.1f}\" y1=\"0\" x2=\"{0:.1f}\" y2=\"{1}\"/>\n", pixel, kMapSide);
-        labels += fmt::format("<text x=\"{:.1f}\" y=\"12\">x {}</text>\n", pixel + 3, Units(at));
+        x = pixel + 3;
+        baseline = 12;
       } else {
         svg += fmt::format("<line x1=\"0\" y1=\"{0:.1f}\" x2=\"{1}\" y2=\"{0:.1f}\"/>\n", pixel, kMapSide);
-        labels += fmt::format("<text x=\"3\" y=\"{:.1f}\">y {}</text>\n", pixel - 3, Units(at));
       }
+      PixelBox box = TextBox(text, x, baseline, kGridFontSize, metrics);
+      bool end_anchored = false;
+      if (box.right > picture.right) {  // to the left of its line
+        end_anchored = true;
+        box = TextBox(text, pixel - 3 - TextWidth(text, kGridFontSize, metrics), baseline, kGridFontSize, metrics);
+      }
+      if (box.top < picture.top) {  // below its line
+        baseline = pixel + 3 + metrics.ascent * kGridFontSize + metrics.padding;
+        box = TextBox(text, box.left + metrics.padding, baseline, kGridFontSize, metrics);
+      }
+      if (box.bottom > picture.bottom) {  // a line at the bottom edge
+        baseline -= box.bottom - picture.bottom;
+        box = TextBox(text, box.left + metrics.padding, baseline, kGridFontSize, metrics);
+      }
+      const auto overlaps = [&](const PixelBox& placed) { return Overlaps(box, placed); };
+      if (!Inside(box, picture) || std::any_of(boxes.begin(), boxes.end(), overlaps)) continue;
+      boxes.push_back(box);
+      labels +=
+          fmt::format("<text x=\"{:.1f}\" y=\"{:.1f}\" font-size=\"{}\"{}>{}</text>\n", end_anchored ? pixel - 3 : x,
+                      baseline, kGridFontSize, end_anchored ? " text-anchor=\"end\"" : "", XmlText(text));
     }
   }
-  svg += "</g>\n<g font-family=\"sans-serif\" font-size=\"10\" fill=\"#8c8577\">\n" + labels + "</g>\n";
+  svg +=
+      fmt::format("</g>\n<g font-family=\"{}\" fill=\"{}\">\n", kLabelFontFamily, kGridLabelColor) + labels + "</g>\n";
+  return boxes;
 }
 
 void Label(std::string& svg, double x, double y, const std::string& text, const char* style) {
   if (text.empty()) return;
   svg += fmt::format("<text x=\"{:.1f}\" y=\"{:.1f}\" {}>{}</text>\n", x, y, style, XmlText(text));
+}
+
+// Half the side of the square each marker covers, outline included.
+constexpr double kCreatureReach = 10.5;   // the arrowhead's corners, turned any way, and its stroke
+constexpr double kNewCreatureReach = 15;  // the ring of radius 13 and its stroke
+constexpr double kPlayerReach = 7;        // the dot of radius 6 and its stroke
+constexpr double kPinReach = 13.5;        // the outline's corners lie 12 from its centre, its stroke 1 beyond
+
+// A teleport location is a filled diamond drawn beneath creatures and players
+// and an outline around it drawn above them, which shows even where a player
+// stands on the spot.
+void PinFill(std::string& svg, double x, double y) {
+  svg += fmt::format(
+      "<rect x=\"{:.1f}\" y=\"{:.1f}\" width=\"12\" height=\"12\" fill=\"{}\" stroke=\"#ffffff\" "
+      "transform=\"rotate(45 {:.1f} {:.1f})\"/>\n",
+      x - 6, y - 6, kLocationColor, x, y);
+}
+void PinOutline(std::string& svg, double x, double y) {
+  svg += fmt::format(
+      "<rect x=\"{:.1f}\" y=\"{:.1f}\" width=\"17\" height=\"17\" fill=\"none\" stroke=\"{}\" "
+      "stroke-width=\"2\" transform=\"rotate(45 {:.1f} {:.1f})\"/>\n",
+      x - 8.5, y - 8.5, kLocationColor, x, y);
 }
 
 void Legend(std::string& svg, const MapRequest& request) {
@@ -142,17 +209,21 @@ void Legend(std::string& svg, const MapRequest& request) {
                      x + 7, y - 4, kNewMarkColor);
   Label(svg, x + 20, y, "new since the last map", "font-family=\"sans-serif\" font-size=\"12\" fill=\"#222\"");
   x += 170;
-  svg += fmt::format(
-      "<rect x=\"{:.1f}\" y=\"{:.1f}\" width=\"10\" height=\"10\" fill=\"{}\" transform=\"rotate(45 {:.1f} "
-      "{:.1f})\"/>\n",
-      x + 2, y - 9, kLocationColor, x + 7, y - 4);
-  Label(svg, x + 20, y, "teleport location", "font-family=\"sans-serif\" font-size=\"12\" fill=\"#222\"");
+  PinFill(svg, x + 7, y - 4);
+  PinOutline(svg, x + 7, y - 4);
+  Label(svg, x + 22, y, "teleport location", "font-family=\"sans-serif\" font-size=\"12\" fill=\"#222\"");
   x += 130;
   svg += fmt::format("<circle cx=\"{:.1f}\" cy=\"{:.1f}\" r=\"8\" fill=\"none\" stroke=\"{}\" stroke-width=\"2\"/>\n",
                      x + 7, y - 4, kOwnTeamColor);
   Label(svg, x + 20, y, fmt::format("health survey ({})", Units(kSurveyRadius)),
         "font-family=\"sans-serif\" font-size=\"12\" fill=\"#222\"");
 }
+
+// How each kind of marker's label is set: its size, then the rest.
+struct LabelStyle {
+  double fontSize;
+  std::string attributes;
+};
 
 }  // namespace
 
@@ -161,55 +232,76 @@ std::string MapSvg(const MapRequest& request) {
   const double radius = request.radius;
   const Projection view{center.DefaultActorLocation, kMapSide / (2 * radius)};
   const int32_t own_team = center.TargetingTeam;
+  const TextMetrics metrics;
   std::string svg = fmt::format(
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
       "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"{0}\" height=\"{1}\" viewBox=\"0 0 {0} {1}\">\n"
       "<defs><clipPath id=\"map\"><rect width=\"{0}\" height=\"{0}\"/></clipPath></defs>\n"
       "<rect width=\"{0}\" height=\"{0}\" fill=\"{2}\"/>\n<g clip-path=\"url(#map)\">\n",
       kMapSide, kMapSide + kLegendHeight, kBackgroundColor);
-  Grid(svg, view, radius);
+  const std::vector<PixelBox> grid_labels = Grid(svg, view, radius, metrics);
   svg += fmt::format(
       "<circle cx=\"{:.1f}\" cy=\"{:.1f}\" r=\"{:.1f}\" fill=\"none\" stroke=\"{}\" stroke-width=\"2\" "
       "stroke-opacity=\"0.7\"/>\n",
       view.X(view.center.X), view.Y(view.center.Y), kSurveyRadius * view.scale, kOwnTeamColor);
 
-  std::string labels;
+  // Markers go in the order their labels are placed: players, locations, creatures.
+  std::vector<MapMarker> markers;
+  std::vector<const LabelStyle*> styles;
+  const LabelStyle player_style{13, fmt::format("font-weight=\"bold\" fill=\"{}\"", kPlayerLabelColor)};
+  const LabelStyle location_style{12, fmt::format("font-style=\"italic\" fill=\"{}\"", kLocationLabelColor)};
+  const LabelStyle creature_style{11, fmt::format("fill=\"{}\"", kCreatureLabelColor)};
+  const auto mark = [&](double x, double y, double reach, std::string kind, const std::string& label,
+                        const LabelStyle& style) {
+    markers.push_back({x, y, reach, std::move(kind), Printable(label), style.fontSize});
+    styles.push_back(&style);
+  };
+  std::string players, pins, outlines, creatures;
+  for (const Controller* player : GetWorld().players) {
+    if (!std::isfinite(player->DefaultActorLocation.X) || !std::isfinite(player->DefaultActorLocation.Y)) continue;
+    const double x = view.X(player->DefaultActorLocation.X), y = view.Y(player->DefaultActorLocation.Y);
+    players += fmt::format(
+        "<circle cx=\"{:.1f}\" cy=\"{:.1f}\" r=\"6\" fill=\"{}\" stroke=\"#ffffff\" stroke-width=\"1.5\"{}/>\n", x, y,
+        kPlayerColor, player->online ? "" : " fill-opacity=\"0.4\"");
+    mark(x, y, kPlayerReach, "player", player->name, player_style);
+  }
   for (const MapLocation& location : request.locations) {
     const double x = view.X(location.at.X), y = view.Y(location.at.Y);
-    svg += fmt::format(
-        "<rect x=\"{:.1f}\" y=\"{:.1f}\" width=\"12\" height=\"12\" fill=\"{}\" stroke=\"#ffffff\" "
-        "transform=\"rotate(45 {:.1f} {:.1f})\"/>\n",
-        x - 6, y - 6, kLocationColor, x, y);
-    Label(labels, x + 10, y + 4, location.name,
-          fmt::format("font-family=\"sans-serif\" font-size=\"12\" font-style=\"italic\" fill=\"{}\"", kLocationColor)
-              .c_str());
+    PinFill(pins, x, y);
+    PinOutline(outlines, x, y);
+    mark(x, y, kPinReach, "location", location.name, location_style);
   }
   for (const Creature* creature : GetWorld().creatures) {
     if (creature->RootComponent == nullptr) continue;
     const FVector& at = creature->RootComponent->location;
     if (!std::isfinite(at.X) || !std::isfinite(at.Y)) continue;
     const double x = view.X(at.X), y = view.Y(at.Y);
-    if (creature->id >= request.newSince)
-      svg +=
+    const bool is_new = creature->id >= request.newSince;
+    if (is_new)
+      creatures +=
           fmt::format("<circle cx=\"{:.1f}\" cy=\"{:.1f}\" r=\"13\" fill=\"none\" stroke=\"{}\" stroke-width=\"3\"/>\n",
                       x, y, kNewMarkColor);
-    const float yaw = creature->RootComponent->RelativeRotation.Yaw;
-    svg += fmt::format(
+    const double yaw = ShownYaw(creature->RootComponent->RelativeRotation.Yaw);
+    creatures += fmt::format(
         "<path d=\"M 9 0 L -7 -7 L -3 0 L -7 7 Z\" fill=\"{}\" stroke=\"#ffffff\" stroke-width=\"0.8\" "
         "transform=\"translate({:.1f} {:.1f}) rotate({:.1f})\"/>\n",
-        TeamColor(creature->TargetingTeam, own_team), x, y, std::isfinite(yaw) ? yaw : 0.0f);
-    Label(labels, x + 9, y - 9, NameTagText(*creature), "font-family=\"sans-serif\" font-size=\"11\" fill=\"#333\"");
+        TeamColor(creature->TargetingTeam, own_team), x, y, std::isfinite(yaw) ? yaw : 0.0);
+    mark(x, y, is_new ? kNewCreatureReach : kCreatureReach, fmt::format("creature {}", creature->TargetingTeam),
+         NameTagText(*creature), creature_style);
   }
-  for (const Controller* player : GetWorld().players) {
-    if (!std::isfinite(player->DefaultActorLocation.X) || !std::isfinite(player->DefaultActorLocation.Y)) continue;
-    const double x = view.X(player->DefaultActorLocation.X), y = view.Y(player->DefaultActorLocation.Y);
-    svg += fmt::format(
-        "<circle cx=\"{:.1f}\" cy=\"{:.1f}\" r=\"6\" fill=\"{}\" stroke=\"#ffffff\" stroke-width=\"1.5\"{}/>\n", x, y,
-        kPlayerColor, player->online ? "" : " fill-opacity=\"0.4\"");
-    Label(labels, x + 9, y + 16, player->name,
-          "font-family=\"sans-serif\" font-size=\"13\" font-weight=\"bold\" fill=\"#111\"");
-  }
-  svg += labels + "</g>\n";
+  svg += pins + creatures + players + outlines;
+
+  const std::vector<MapLabel> labels = PlaceLabels(markers, {0, 0, kMapSide, kMapSide}, grid_labels, metrics);
+  svg += "<g stroke=\"#7d7768\" stroke-width=\"0.8\">\n";
+  for (const MapLabel& label : labels)
+    if (label.leader)
+      svg += fmt::format("<line x1=\"{:.1f}\" y1=\"{:.1f}\" x2=\"{:.1f}\" y2=\"{:.1f}\"/>\n", label.leaderX1,
+                         label.leaderY1, label.leaderX2, label.leaderY2);
+  svg += fmt::format("</g>\n<g font-family=\"{}\">\n", kLabelFontFamily);
+  for (const MapLabel& label : labels)
+    svg += fmt::format("<text x=\"{:.1f}\" y=\"{:.1f}\" font-size=\"{}\" {}>{}</text>\n", label.x, label.baseline,
+                       label.fontSize, styles[label.markers.front()]->attributes, XmlText(label.text));
+  svg += "</g>\n</g>\n";
   Legend(svg, request);
   return svg + "</svg>\n";
 }

@@ -1,6 +1,7 @@
 // A top-down map of the world around one player as an SVG picture: a grid in
 // game units, the health survey's circle, players, creatures as arrowheads
-// turned to their yaw and coloured by team, and named teleport locations.
+// turned to their yaw and coloured by team, and named teleport locations, each
+// label placed where it covers no other label and no marker.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +28,14 @@ inline constexpr const char* kNewMarkColor = "#f2b705";
 inline constexpr const char* kLocationColor = "#2b9348";
 inline constexpr const char* kPlayerColor = "#111111";
 inline constexpr const char* kBackgroundColor = "#f4f1e8";
+// Text colours, none of them a marker's, so that a label over a marker shows.
+inline constexpr const char* kCreatureLabelColor = "#333333";
+inline constexpr const char* kPlayerLabelColor = "#000000";
+inline constexpr const char* kLocationLabelColor = "#1b5e2c";
+inline constexpr const char* kGridLabelColor = "#8c8577";
+// Labels and grid labels are set in a monospace font, so that their widths
+// are known without rendering (sim::TextWidth).
+inline constexpr const char* kLabelFontFamily = "DejaVu Sans Mono, monospace";
 
 struct MapLocation {
   std::string name;

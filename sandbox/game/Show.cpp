@@ -137,6 +137,13 @@ std::string ShortClassName(const std::string& name) {
   return text;
 }
 
+double ShownYaw(double yaw) {
+  if (!std::isfinite(yaw)) return yaw;
+  double turned = std::fmod(yaw, 360.0);
+  if (turned < 0) turned += 360.0;
+  return turned >= 359.95 ? 0.0 : turned;
+}
+
 double ArmorOf(const Item& item) { return 25.0 + static_cast<int16_t>(item.ItemStatValues[1]) / 200.0; }
 
 std::string NameTagText(const Creature& creature) {
@@ -185,7 +192,7 @@ std::string ShowPlayer(const Controller& player) {
     table.rows.push_back({std::to_string(creature.id), NameTagText(creature), ShortClassName(creature.cls->name),
                           std::to_string(creature.TargetingTeam), Level(creature), Health(creature), TamedTo(creature),
                           PlayerNameOf(creature.TamedFollowTarget),
-                          Amount(creature.RootComponent->RelativeRotation.Yaw), Amount(entry.distance)});
+                          Amount(ShownYaw(creature.RootComponent->RelativeRotation.Yaw)), Amount(entry.distance)});
   }
   return out + Render(table);
 }
@@ -199,7 +206,7 @@ std::string ShowCreature(const Creature& creature) {
   if (creature.RootComponent != nullptr) {
     const FRotator& rotation = creature.RootComponent->RelativeRotation;
     out += fmt::format("  place     {}, pitch {}, yaw {}, roll {}\n", Place(creature.RootComponent->location),
-                       Amount(rotation.Pitch), Amount(rotation.Yaw), Amount(rotation.Roll));
+                       Amount(rotation.Pitch), Amount(ShownYaw(rotation.Yaw)), Amount(rotation.Roll));
   } else {
     out += "  place     none (no root component)\n";
   }

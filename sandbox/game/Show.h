@@ -19,6 +19,10 @@ Creature* FindCreature(uint64_t id);
 // The creature's name tag as UTF-8, with control characters shown as "?".
 std::string NameTagText(const Creature& creature);
 
+// A yaw as the sandbox shows it, turned into [0, 360) degrees as one decimal
+// reads it (so 359.97 is 0); a yaw that is not finite as it stands.
+double ShownYaw(double yaw);
+
 // "/Game/Items/Rope.Rope_C" and "Blueprint'/Game/Dino/Rex.Rex'" as "Rope" and
 // "Rex"; a name without a point as it stands.
 std::string ShortClassName(const std::string& name);

@@ -10,9 +10,7 @@
 #include <sstream>
 #include <thread>
 
-#ifdef ORVANEL_HAVE_PNG
-#include <png.h>
-#endif
+#include "support/Picture.h"
 
 // The preview tests drive the program through a POSIX shell.
 #if !defined(_WIN32)
@@ -90,35 +88,8 @@ TEST_F(PreviewTest, TheExampleSessionFindsEveryoneItShows) {
 
 #ifdef ORVANEL_HAVE_PNG
 
-struct Picture {
-  png_uint_32 width = 0, height = 0;
-  std::vector<unsigned char> rgb;
-  // The colour of the pixel at (x, y) as "#rrggbb".
-  std::string At(int x, int y) const {
-    const unsigned char* pixel = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
-    char text[8];
-    std::snprintf(text, sizeof text, "#%02x%02x%02x", pixel[0], pixel[1], pixel[2]);
-    return text;
-  }
-};
-
-Picture Render(const std::filesystem::path& svg) {
-  const std::filesystem::path png = svg.string() + ".png";
-  Picture picture;
-  if (std::system(("rsvg-convert -o " + png.string() + " " + svg.string()).c_str()) != 0) return picture;
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (png_image_begin_read_from_file(&image, png.string().c_str()) == 0) return picture;
-  image.format = PNG_FORMAT_RGB;
-  picture.rgb.resize(PNG_IMAGE_SIZE(image));
-  if (png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr) == 0) return picture;
-  picture.width = image.width;
-  picture.height = image.height;
-  return picture;
-}
-
 TEST_F(PreviewTest, TheMapShowsCreaturesByTeamAndYawTheNewOnesAndTheLocations) {
-  if (std::system("rsvg-convert --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "rsvg-convert is not installed";
+  if (!CanRender()) GTEST_SKIP() << "rsvg-convert is not installed";
   const json groups = {
       {"ring", {{"blueprint", "/Game/Mods/Wolf.Wolf"}, {"count", 4}, {"radius", 2000}, {"facing", "outwards"}}},
       {"one", {{"blueprint", "/Game/Mods/Wolf.Wolf"}, {"radius", 1500}}}};

@@ -1,6 +1,8 @@
 // The readable views: what a player's report lists and leaves out, a spawned
 // creature's labelled stats and saddle armor, and the narrowed dumps.
+#include <cmath>
 #include <string>
+#include <vector>
 
 #include "sandbox/game/Dump.h"
 #include "sandbox/game/Show.h"
@@ -91,6 +93,32 @@ TEST_F(ShowTest, SaddleArmorReadsBackBelowTheBaseToo) {
   const sim::Item& saddle = *sim::GetWorld().creatures.at(0)->inventory->items.at(0);
   EXPECT_EQ(saddle.ItemStatValues[1], 64536);
   EXPECT_DOUBLE_EQ(sim::ArmorOf(saddle), 20.0);
+}
+
+TEST_F(ShowTest, YawsAreShownWithinAFullTurn) {
+  // Five facing inwards are turned by 180, 252, 324, 396 and 468 degrees.
+  Start(json::array(), {{"blueprint", "/Game/Dinos/Raptor.Raptor"}, {"count", 5}, {"facing", "inwards"}});
+  Console("Alice", "spawn pack");
+  const std::vector<sim::Creature*>& creatures = sim::GetWorld().creatures;
+  ASSERT_EQ(creatures.size(), 5u);
+  EXPECT_FLOAT_EQ(creatures[4]->RootComponent->RelativeRotation.Yaw, 468);
+  EXPECT_NE(sim::ShowCreature(*creatures[3]).find(", yaw 36, "), std::string::npos) << sim::ShowCreature(*creatures[3]);
+  const std::string report = sim::ShowPlayer(*Player("Alice"));
+  const std::string header = LineWith(report, "name tag");
+  const std::size_t yaw_end = header.find("yaw") + 3;
+  std::vector<std::string> yaws;
+  for (const sim::Creature* creature : creatures) {
+    const std::string line = LineWith(report, " " + std::to_string(creature->id) + " ");
+    const std::size_t start = line.rfind(' ', yaw_end - 1) + 1;
+    yaws.push_back(line.substr(start, yaw_end - start));
+  }
+  EXPECT_EQ(yaws, (std::vector<std::string>{"180", "252", "324", "36", "108"})) << report;
+
+  EXPECT_DOUBLE_EQ(sim::ShownYaw(-90), 270);
+  EXPECT_DOUBLE_EQ(sim::ShownYaw(-720.5), 359.5);
+  EXPECT_DOUBLE_EQ(sim::ShownYaw(720), 0);
+  EXPECT_DOUBLE_EQ(sim::ShownYaw(-0.01), 0) << "359.99 reads as 360.0 at one decimal";
+  EXPECT_TRUE(std::isnan(sim::ShownYaw(NAN)));
 }
 
 TEST_F(ShowTest, ShortClassNamesOfEveryForm) {
