@@ -1,6 +1,8 @@
 #include "sandbox/game/World.h"
 
+#include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <string_view>
 
 #include "sandbox/game/Names.h"
@@ -61,9 +63,75 @@ World& GetWorld() {
 
 void ResetWorld() {
   WorldHandle() = std::make_unique<World>();
+  WorldHandle()->clockMs =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+          .count();
   ResetNameRequests();
   ForgetClassChecks();
   WorldHandle()->world = Create<WorldObject>();
+}
+
+void AdvanceClock(int64_t ms) { GetWorld().clockMs += ms; }
+
+namespace {
+
+// Days since 1970-01-01 of a date of the proleptic Gregorian calendar, and back
+// (H. Hinnant's algorithms).
+int64_t DaysFromCivil(int64_t year, int64_t month, int64_t day) {
+  year -= month <= 2 ? 1 : 0;
+  const int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const int64_t of_era = year - era * 400;
+  const int64_t of_year = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+  const int64_t of_era_days = of_era * 365 + of_era / 4 - of_era / 100 + of_year;
+  return era * 146097 + of_era_days - 719468;
+}
+
+void CivilFromDays(int64_t days, int64_t& year, int64_t& month, int64_t& day) {
+  days += 719468;
+  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const int64_t of_era = days - era * 146097;
+  const int64_t year_of_era = (of_era - of_era / 1460 + of_era / 36524 - of_era / 146096) / 365;
+  const int64_t of_year = of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+  const int64_t shifted_month = (5 * of_year + 2) / 153;
+  day = of_year - (153 * shifted_month + 2) / 5 + 1;
+  month = shifted_month < 10 ? shifted_month + 3 : shifted_month - 9;
+  year = year_of_era + era * 400 + (month <= 2 ? 1 : 0);
+}
+
+}  // namespace
+
+std::optional<int64_t> ParseClock(const std::string& text) {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, used = 0;
+  const int fields =
+      std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%n", &year, &month, &day, &hour, &minute, &second, &used);
+  if (fields < 6) {
+    used = 0;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d%n", &year, &month, &day, &hour, &minute, &used) < 5)
+      return std::nullopt;
+    second = 0;
+  }
+  const std::string rest = text.substr(static_cast<std::size_t>(used));
+  if ((rest != "" && rest != "Z") || year < 1970 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 ||
+      minute > 59 || second > 59 || hour < 0 || minute < 0 || second < 0)
+    return std::nullopt;
+  int64_t check_year = 0, check_month = 0, check_day = 0;
+  const int64_t days = DaysFromCivil(year, month, day);
+  CivilFromDays(days, check_year, check_month, check_day);
+  if (check_day != day) return std::nullopt;  // 31 April and the like
+  return ((days * 24 + hour) * 60 + minute) * 60000 + int64_t{second} * 1000;
+}
+
+std::string ClockText(int64_t ms) {
+  const int64_t seconds = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
+  const int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+  const int64_t of_day = seconds - days * 86400;
+  int64_t year = 0, month = 0, day = 0;
+  CivilFromDays(days, year, month, day);
+  char text[64];
+  std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld UTC", static_cast<long long>(year),
+                static_cast<long long>(month), static_cast<long long>(day), static_cast<long long>(of_day / 3600),
+                static_cast<long long>(of_day / 60 % 60), static_cast<long long>(of_day % 60));
+  return text;
 }
 
 ClassObject* ClassObjectFor(const Class* of) {

@@ -8,6 +8,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -56,6 +57,10 @@ struct World {
   // well (see AnyItemClass and AnyCreatureClass).
   bool anyAssets = false;
   uint64_t nextId = 1;
+  // The wall clock "FDateTime.UtcNow" tells, in milliseconds since 1970-01-01
+  // UTC: the real time when the world is made, or the world file's "clock"; it
+  // stands still but for AdvanceClock, so that a session or test never sleeps.
+  int64_t clockMs = 0;
 };
 
 World& GetWorld();
@@ -97,6 +102,15 @@ FName MakeName(WideStringView text);
 // A creature with a root component, a status component and an inventory.
 Creature* NewCreature(const Class* creature_class);
 Item* NewItem(const Class* item_class, Inventory* inventory);
+
+// Moves the world's clock forward (or back, for a negative `ms`).
+void AdvanceClock(int64_t ms);
+
+// "2026-12-10T07:00:00Z" (seconds and the Z optional) as milliseconds since
+// 1970-01-01 UTC; nothing when the text is no such moment.
+std::optional<int64_t> ParseClock(const std::string& text);
+// The clock as "2026-12-10 07:00:00 UTC".
+std::string ClockText(int64_t ms);
 
 // Moves a player: the controller's location and the character's both.
 void MovePlayer(Controller* player, FVector position);

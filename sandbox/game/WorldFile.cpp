@@ -149,6 +149,12 @@ void LoadWorld(const json& description) {
   if (!description.is_object()) throw std::runtime_error("a world file must hold one JSON object");
   if (description.contains("unresolved")) LoadUnresolvedNames(description["unresolved"]);
   LoadFaults(description);
+  if (description.contains("clock")) {
+    const json& clock = description["clock"];
+    const std::optional<int64_t> ms = clock.is_string() ? ParseClock(clock.get<std::string>()) : std::nullopt;
+    if (!ms) throw std::runtime_error("\"clock\" must be a moment such as \"2026-12-10T07:00:00Z\" (UTC)");
+    GetWorld().clockMs = *ms;
+  }
   if (description.contains("assets")) LoadAssets(description["assets"]);
   if (description.contains("players")) {
     if (!description["players"].is_array()) throw std::runtime_error("\"players\" must be an array");

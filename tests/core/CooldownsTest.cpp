@@ -1,0 +1,169 @@
+// The Cooldowns feature end to end: a kit, group or location with a "cooldown"
+// or "uses" refused too soon or too often, per player, on the game's clock; the
+// uses kept across reloads and loads in the journal beside config.json.
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/FeatureTest.h"
+#include "orvanel/commands/UseLimits.h"
+#include "sandbox/game/World.h"
+
+using nlohmann::json;
+
+namespace {
+
+using Replies = std::vector<std::string>;
+
+class CooldownsTest : public FeatureTest {
+ protected:
+  // "medic" once every 250 s, "Camp" twice in all, "ghosts" (which spawn
+  // nothing) once, "dodos" once an hour and five minutes.
+  static json CooldownConfig(const std::vector<std::string>& features) {
+    json config = FeatureConfig(features);
+    json& commands = config["Commands"];
+    commands["ItemTemplate_Console"]["Templates"]["medic"]["cooldown"] = 250;
+    commands["TeleportTo_Console"]["Locations"]["Camp"]["uses"] = 2;
+    commands["SpawnTemplate_Console"]["Templates"]["ghosts"]["uses"] = 1;
+    commands["SpawnTemplate_Console"]["Templates"]["dodos"]["cooldown"] = 3900;
+    return config;
+  }
+
+  Replies RepliesTo(const std::string& player, const std::string& line) {
+    ClearRecord();
+    Console(player, line);
+    return ChatTo(player);
+  }
+
+  std::filesystem::path PluginFolder() const { return root_ / "TalvexApi" / "Plugins" / "Orvanel"; }
+  std::size_t InventoryOf(const std::string& player) const { return PlayerDump(player)["inventory"].size(); }
+};
+
+TEST_F(CooldownsTest, TooSoonOrTooOftenIsRefusedPerPlayerAndNothingIsDone) {
+  Start(CooldownConfig({"Cooldowns", "AuditLog"}));
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{});
+  EXPECT_EQ(InventoryOf("Alice"), 1u);
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{"You can use medic again in 4 min 10 s."});
+  EXPECT_EQ(PluginLogs("info"), Replies{"AUDIT Alice (76561198000000001) kit medic: refused: cooldown"});
+  EXPECT_EQ(InventoryOf("Alice"), 1u);
+  // Another player has uses of their own.
+  EXPECT_EQ(RepliesTo("Bob", "kit medic"), Replies{});
+  EXPECT_EQ(InventoryOf("Bob"), 1u);
+  sim::AdvanceClock(249001);
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{"You can use medic again in 1 s."});
+  sim::AdvanceClock(999);
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{});
+  EXPECT_EQ(InventoryOf("Alice"), 2u);
+
+  EXPECT_EQ(RepliesTo("Alice", "tp Camp"), Replies{});
+  Console("Alice", "tp Lake");
+  EXPECT_EQ(RepliesTo("Alice", "tp Camp"), Replies{});
+  Console("Alice", "tp Lake");
+  EXPECT_EQ(RepliesTo("Alice", "tp Camp"), Replies{"You have used Camp 2 times, the most allowed."});
+  EXPECT_EQ(PluginLogs("info"), Replies{"AUDIT Alice (76561198000000001) tp Camp: refused: used up"});
+  EXPECT_EQ(PlayerDump("Alice")["position"], json({-4000.5, 2200.0, 0.0}));
+
+  // Only a use that spawned something counts.
+  EXPECT_EQ(RepliesTo("Alice", "spawn ghosts"), Replies{});
+  EXPECT_EQ(RepliesTo("Alice", "spawn ghosts"), Replies{});
+  EXPECT_EQ(PluginLogs("info"), Replies{"AUDIT Alice (76561198000000001) spawn ghosts: spawned 0 of 2 creatures"});
+  EXPECT_EQ(RepliesTo("Alice", "spawn dodos"), Replies{});
+  EXPECT_EQ(RepliesTo("Alice", "spawn dodos"), Replies{"You can use dodos again in 1 h 5 min."});
+  sim::AdvanceClock(3900000 - 61000);
+  EXPECT_EQ(RepliesTo("Alice", "spawn dodos"), Replies{"You can use dodos again in 1 min 1 s."});
+  // Entries without limits are neither refused nor counted.
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(RepliesTo("Alice", "kit builder"), Replies{});
+}
+
+TEST_F(CooldownsTest, UsesOutliveReloadsLoadsAndEntriesThatLeaveTheConfig) {
+  json config = CooldownConfig({"Cooldowns"});
+  Start(config);
+  Console("Alice", "tp Camp");
+  Console("Alice", "kit medic");
+  json without = config;
+  without["Commands"]["TeleportTo_Console"]["Locations"].erase("Camp");
+  WriteConfig(without);
+  EXPECT_EQ(RepliesTo("Alice", "reload"), Replies{"Test config reloaded!"});
+  WriteConfig(config);
+  UnloadPlugin();
+  LoadPlugin();
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{"You can use medic again in 4 min 10 s."});
+  Console("Alice", "tp Camp");
+  EXPECT_EQ(RepliesTo("Alice", "tp Camp"), Replies{"You have used Camp 2 times, the most allowed."});
+  // A clock that went back an hour makes no wait longer than the cooldown.
+  sim::AdvanceClock(-3600000);
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{"You can use medic again in 4 min 10 s."});
+}
+
+TEST_F(CooldownsTest, AStoreThatCannotBeReadIsMovedAsideOnceAndTheServerGoesOn) {
+  const std::string broken = "[76561198000000001,\"ItemTemplate_Console\",\"medic\",1,0]\nnot a record\n";
+  std::filesystem::create_directories(PluginFolder());
+  std::ofstream(PluginFolder() / "state.journal", std::ios::binary) << broken;
+  ExpectHostLog("error", "could not be read (line 2: ");
+  Start(CooldownConfig({"Cooldowns"}));
+  std::vector<std::filesystem::path> aside;
+  for (const auto& file : std::filesystem::directory_iterator(PluginFolder()))
+    if (file.path().filename().string().rfind("state.broken-", 0) == 0) aside.push_back(file.path());
+  ASSERT_EQ(aside.size(), 1u);
+  std::ifstream kept(aside[0], std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), broken);
+  std::size_t errors = 0;
+  for (const json& log : EventsOf("log")) errors += log["level"] == "error" ? 1 : 0;
+  EXPECT_EQ(errors, 1u);
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{});
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{"You can use medic again in 4 min 10 s."});
+}
+
+TEST_F(CooldownsTest, OffTheKeysAreIgnoredAndNoStoreIsMade) {
+  Start(CooldownConfig({"AuditLog"}));
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(RepliesTo("Alice", "tp Camp"), Replies{});
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{});
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{});
+  EXPECT_TRUE(CallsOf("FDateTime.UtcNow").empty());
+  EXPECT_FALSE(std::filesystem::exists(PluginFolder() / "state.journal"));
+}
+
+TEST_F(CooldownsTest, ALimitThatFailsToReadOrAClockTheGameLacksStopsTheCommandBeforeItGives) {
+  json config = CooldownConfig({"Cooldowns", "Feedback", "AuditLog"});
+  config["Commands"]["ItemTemplate_Console"]["Templates"]["builder"]["cooldown"] = -1;
+  config["Commands"]["TeleportTo_Console"]["Locations"]["Lake"]["uses"] = 1.5;
+  WriteConfig(config);
+  json world = FeatureWorld();
+  world["unresolved"] = {"FDateTime.UtcNow"};
+  AddWorld(world);
+  LoadPlugin();
+  EXPECT_EQ(RepliesTo("Alice", "kit builder"),
+            (Replies{"Failed to read template...", "/cooldown: must be from 0 to 1000000000 seconds"}));
+  EXPECT_EQ(RepliesTo("Alice", "tp Lake"),
+            (Replies{"Failed to read template...", "/uses: must be a whole number of 0 or more"}));
+  ExpectHostLog("error", "The command ItemTemplate_Console stopped: the game member \"FDateTime.UtcNow\"");
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{});
+  EXPECT_EQ(InventoryOf("Alice"), 0u);
+  EXPECT_EQ(
+      PluginLogs("info").back(),
+      "AUDIT Alice (76561198000000001) kit medic: stopped: the game member \"FDateTime.UtcNow\" is not available");
+}
+
+TEST(UseLimitsTest, WaitsAreNeverShownShorterThanTheyAre) {
+  EXPECT_EQ(WaitText(1), "1 s");
+  EXPECT_EQ(WaitText(59000), "59 s");
+  EXPECT_EQ(WaitText(59001), "1 min");
+  EXPECT_EQ(WaitText(3599000), "59 min 59 s");
+  EXPECT_EQ(WaitText(3599001), "1 h");
+  EXPECT_EQ(WaitText(3600001), "1 h 1 min");
+  EXPECT_EQ(WaitText(7200000), "2 h");
+  const UseLimits twice{0, 2};
+  EXPECT_EQ(JudgeUse(twice, UseRecord{1, 0}, 0).kind, UseVerdictKind::Allowed);
+  EXPECT_EQ(JudgeUse(twice, UseRecord{2, 0}, 0).kind, UseVerdictKind::UsedUp);
+  EXPECT_EQ(JudgeUse(UseLimits{0, 0}, std::nullopt, 0).kind, UseVerdictKind::UsedUp);
+  const UseLimits minute{60000, std::nullopt};
+  EXPECT_EQ(JudgeUse(minute, std::nullopt, 0).kind, UseVerdictKind::Allowed);
+  EXPECT_EQ(JudgeUse(minute, UseRecord{1, 1000}, 61000).kind, UseVerdictKind::Allowed);
+  EXPECT_EQ(JudgeUse(minute, UseRecord{1, 1000}, 60999).waitMs, 1);
+  // Clocks as far apart as 64 bits allow.
+  EXPECT_EQ(JudgeUse(minute, UseRecord{1, INT64_MIN}, INT64_MAX).kind, UseVerdictKind::Allowed);
+  EXPECT_EQ(JudgeUse(minute, UseRecord{1, INT64_MAX}, INT64_MIN).waitMs, 60000);
+}
+
+}  // namespace
