@@ -23,6 +23,7 @@
 #include "sandbox/game/AssetCatalogue.h"
 #include "tools/check/JsonPlaces.h"
 #include "tools/check/Schema.h"
+#include "tools/check/SyntaxCause.h"
 
 using nlohmann::json;
 
@@ -81,6 +82,11 @@ class Checker {
       const std::size_t stop = error.byte > 0 ? error.byte - 1 : 0;
       const TextPlace place = PlaceOfOffset(text_, stop);
       diagnostics_.push_back({"error", file_, place.line, place.column, "", JsonErrorReason(error.what()), kRefused});
+      // A line of its own after the error, at the place of the fix.
+      if (const std::optional<SyntaxCause> cause = LikelySyntaxCause(text_, stop, error.what())) {
+        const TextPlace fix = PlaceOfOffset(text_, cause->offset);
+        diagnostics_.push_back({"note", file_, fix.line, fix.column, "", cause->message, ""});
+      }
       return diagnostics_;
     } catch (const json::out_of_range& error) {
       // A number beyond a double's range; the library names the number, not its place.
@@ -592,7 +598,8 @@ nlohmann::ordered_json FormatJson(const std::vector<Diagnostic>& diagnostics) {
 
 int ExitStatus(const std::vector<Diagnostic>& diagnostics) {
   int status = 0;
-  for (const Diagnostic& each : diagnostics) status = std::max(status, each.severity == "error" ? 2 : 1);
+  for (const Diagnostic& each : diagnostics)
+    status = std::max(status, each.severity == "error" ? 2 : each.severity == "warning" ? 1 : 0);
   return status;
 }
 

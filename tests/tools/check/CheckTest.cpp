@@ -31,6 +31,8 @@ TEST(CheckTest, TheFileMustParseAsOneValueNoDeeperThanTheLimit) {
             (std::vector<std::string>{
                 "config.json:3:42: error: found '}' where a key in double quotes should be; load and reload refuse "
                 "the whole file",
+                "config.json:3:41: note: likely cause: a \",\" after the last member or element; JSON allows none: "
+                "remove it",
             }));
   const std::string deep = "{\"Commands\": " + std::string(300, '[') + std::string(300, ']') + "}\n";
   EXPECT_EQ(Lines(deep), (std::vector<std::string>{
@@ -526,6 +528,54 @@ TEST_F(CheckProgramTest, ATemplateBeyondAWorkLimitNamesWhatItAsksForInAllAndTheK
   EXPECT_EQ(status, 2);
 }
 
+TEST_F(CheckProgramTest, ASyntaxErrorIsFollowedByItsLikelyCause) {
+  const std::string refused = "; load and reload refuse the whole file\n";
+  int status = -1;
+  // A comma missing between members, and between elements.
+  EXPECT_EQ(Checked("{\"Commands\": {\n  \"Health_Chat\": {\"Command\": \"/health\" \"Enabled\": true}}}\n", status),
+            "config.json:2:48: error: found a text in quotes where ',' or '}' should be" + refused +
+                "config.json:2:39: note: likely cause: a missing \",\"; members and elements are separated by "
+                "commas\n");
+  EXPECT_EQ(status, 2);
+  EXPECT_EQ(Checked("{\"Commands\": {\"Health_Chat\": {\"Whitelist\": [1\n  2]}}}\n", status),
+            "config.json:2:3: error: found a number where ',' or ']' should be" + refused +
+                "config.json:1:46: note: likely cause: a missing \",\"; members and elements are separated by "
+                "commas\n");
+  // A comma after the last member, and after the last element.
+  EXPECT_EQ(Checked("{\"Commands\": {\"Health_Chat\": {\"Command\": \"/health\",\n}}}\n", status),
+            "config.json:2:1: error: found '}' where a key in double quotes should be" + refused +
+                "config.json:1:51: note: likely cause: a \",\" after the last member or element; JSON allows none: "
+                "remove it\n");
+  EXPECT_EQ(Checked("{\"Commands\": {\"Health_Chat\": {\"Whitelist\": [1, 2, ]}}}\n", status),
+            "config.json:1:51: error: found ']' where a value should be" + refused +
+                "config.json:1:49: note: likely cause: a \",\" after the last member or element; JSON allows none: "
+                "remove it\n");
+  // Comments of either kind.
+  EXPECT_EQ(Checked("{\"Commands\": {\n  // the survey\n  \"Health_Chat\": {\"Command\": \"/health\"}}}\n", status),
+            "config.json:2:3: error: found a word or character that JSON does not know where a key in double quotes "
+            "should be" +
+                refused +
+                "config.json:2:3: note: likely cause: a comment; JSON has none, neither \"//\" nor \"/* */\": "
+                "remove it\n");
+  EXPECT_EQ(Checked("{\"Commands\": {\"Health_Chat\": {\"Command\": \"/health\" /* chat */}}}\n", status),
+            "config.json:1:52: error: found a word or character that JSON does not know where ',' or '}' should be" +
+                refused +
+                "config.json:1:52: note: likely cause: a comment; JSON has none, neither \"//\" nor \"/* */\": "
+                "remove it\n");
+  // Single quotes, and a key without quotes.
+  EXPECT_EQ(
+      Checked("{\"Commands\": {\"Health_Chat\": {\"Command\": '/health'}}}\n", status),
+      "config.json:1:42: error: found a word or character that JSON does not know" + refused +
+          "config.json:1:42: note: likely cause: single quotes; JSON takes double quotes around keys and texts\n");
+  EXPECT_EQ(Checked("{\"Commands\": {\"Health_Chat\": {Command: \"/health\"}}}\n", status),
+            "config.json:1:31: error: found a word or character that JSON does not know where a key in double quotes "
+            "should be" +
+                refused +
+                "config.json:1:31: note: likely cause: the key Command without double quotes; write "
+                "\"Command\"\n");
+  EXPECT_EQ(status, 2);
+}
+
 TEST_F(CheckProgramTest, WithAWorldPathsOutsideItsCatalogueAreNamed) {
   const std::string config = Write("config.json", R"({"Commands": {
   "ItemTemplate_Console": {"Command": "givekit", "Templates": {"k": {"items": [
@@ -587,6 +637,13 @@ TEST_F(CheckProgramTest, TheJsonFormatIsOneArrayAndTheStatusTellsTheWorstFinding
   EXPECT_EQ(status, 0);
   Run(Write("warned.json", "{\"Comands\": {}}"), status);
   EXPECT_EQ(status, 1);
+  // A syntax error's note follows it in the array and adds nothing to the status.
+  const nlohmann::json noted = nlohmann::json::parse(Run("--format json " + Write("comma.json", "[1,]"), status));
+  EXPECT_EQ(status, 2);
+  ASSERT_EQ(noted.size(), 2u);
+  EXPECT_EQ(noted[1]["severity"], "note");
+  EXPECT_EQ(noted[1]["column"], 3);
+  EXPECT_EQ(check::ExitStatus({{"note", "config.json", 1, 3, "", "likely cause: ...", ""}}), 0);
   EXPECT_EQ(
       Run((root_ / "missing.json").string(), status),
       (root_ / "missing.json").string() + ":1:1: error: cannot read the file; load and reload refuse the whole file\n");
