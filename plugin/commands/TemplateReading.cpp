@@ -1,12 +1,12 @@
 #include "orvanel/commands/TemplateReading.h"
 
 #include <algorithm>
-#include <cctype>
 #include <exception>
 #include <string_view>
 #include <utility>
 
 #include "orvanel/commands/TemplateValues.h"
+#include "orvanel/core/AsciiCase.h"
 #include "orvanel/core/JsonErrors.h"
 #include "orvanel/core/KeyReads.h"
 
@@ -55,8 +55,7 @@ const WordCode kFacingWords[3] = {
     {"forward", kFacingForward}, {"outwards", kFacingOutwards}, {"inwards", kFacingInwards}};
 
 const WordCode* FindWordCode(std::span<const WordCode> words, const std::string& word) {
-  std::string lower = word;
-  for (char& character : lower) character = static_cast<char>(std::tolower(static_cast<unsigned char>(character)));
+  const std::string lower = AsciiLower(word);
   for (const WordCode& entry : words)
     if (lower == entry.word) return &entry;
   return nullptr;
@@ -79,93 +78,119 @@ namespace {
 
 std::string Token(const std::string& key) { return (json::json_pointer() / key).to_string(); }
 
-// The place of `key` in `object`; a keyed read on a value that is no object
-// fails at the value itself.
-std::string KeyPointer(const std::string& at, const json& object, const char* key) {
-  NoteKeyRead(at, key);
-  return object.is_object() ? at + Token(key) : at;
+// The place of `key` in the object at `at`.
+std::string KeyPointer(const std::string& at, const char* key) { return at + Token(NoteKeyRead(at, key)); }
+
+// Throws `fault` when there is no list to add it to.
+void Fault(TemplateFaults* faults, TemplateReadError fault) {
+  if (faults == nullptr) throw fault;
+  faults->push_back(std::move(fault));
 }
 
-template <typename Read>
-auto ReadAt(const std::string& pointer, Read read) -> decltype(read()) {
+// What `read` gives, or, when the JSON library or a limit refuses the value at
+// `pointer`, the fault and then `fallback`.
+template <typename Value, typename Read>
+Value ReadAt(TemplateFaults* faults, const std::string& pointer, Value fallback, Read read) {
   try {
     return read();
-  } catch (const TemplateReadError&) {
-    throw;
   } catch (const std::exception& error) {
-    throw TemplateReadError(pointer, JsonErrorReason(error.what()));
+    Fault(faults, TemplateReadError(pointer, JsonErrorReason(error.what())));
   }
+  return fallback;
 }
 
-int32_t IntegerAt(const std::string& at, const json& object, const char* key, int32_t fallback) {
-  return ReadAt(KeyPointer(at, object, key), [&] { return ReadTemplateInteger(object, key, fallback); });
+// Whether `value` is an object, as every keyed read needs; if not, the fault
+// says it must be one with `members`.
+bool IsObjectAt(TemplateFaults* faults, const std::string& at, const json& value, const char* members) {
+  if (value.is_object()) return true;
+  Fault(faults, TemplateReadError(at, "must be " + PlainTypeWords("object") + " with " + members + ", not " +
+                                          PlainTypeWords(value.type_name())));
+  return false;
 }
 
-float NumberAt(const std::string& at, const json& object, const char* key, double fallback) {
-  return ReadAt(KeyPointer(at, object, key), [&] { return ReadTemplateNumber(object, key, fallback); });
+int32_t IntegerAt(TemplateFaults* faults, const std::string& at, const json& object, const char* key,
+                  int32_t fallback) {
+  return ReadAt(faults, KeyPointer(at, key), fallback, [&] { return ReadTemplateInteger(object, key, fallback); });
+}
+
+float NumberAt(TemplateFaults* faults, const std::string& at, const json& object, const char* key, double fallback) {
+  return ReadAt(faults, KeyPointer(at, key), static_cast<float>(fallback),
+                [&] { return ReadTemplateNumber(object, key, fallback); });
 }
 
 template <typename Value>
-Value ValueAt(const std::string& at, const json& object, const char* key, Value fallback) {
-  return ReadAt(KeyPointer(at, object, key), [&] { return object.value(key, fallback); });
+Value ValueAt(TemplateFaults* faults, const std::string& at, const json& object, const char* key, Value fallback) {
+  return ReadAt(faults, KeyPointer(at, key), fallback, [&] { return object.value(key, fallback); });
 }
 
-std::string RequiredStringAt(const std::string& at, const json& object, const char* key) {
-  return ReadAt(KeyPointer(at, object, key), [&] { return object.at(key).get<std::string>(); });
+// A text the template must give; `what` says what it is for.
+std::string RequiredStringAt(TemplateFaults* faults, const std::string& at, const json& object, const char* key,
+                             const char* what) {
+  const std::string pointer = KeyPointer(at, key);
+  if (!object.contains(key)) {
+    Fault(faults, TemplateReadError(pointer, std::string("is missing (") + what + ")"));
+    return {};
+  }
+  return ReadAt(faults, pointer, std::string(), [&] { return object[key].get<std::string>(); });
 }
 
 // Read as one list of strings; a fault in the list is placed at its element.
-std::vector<std::string> PathListAt(const std::string& at, const json& paths) {
-  if (!paths.is_array()) return ReadAt(at, [&] { return paths.get<std::vector<std::string>>(); });
+std::vector<std::string> PathListAt(TemplateFaults* faults, const std::string& at, const json& paths) {
+  if (!paths.is_array())
+    return ReadAt(faults, at, std::vector<std::string>(), [&] { return paths.get<std::vector<std::string>>(); });
   std::vector<std::string> read;
   for (std::size_t index = 0; index < paths.size(); ++index)
-    read.push_back(ReadAt(at + "/" + std::to_string(index), [&] { return paths[index].get<std::string>(); }));
+    read.push_back(ReadAt(faults, at + "/" + std::to_string(index), std::string(),
+                          [&] { return paths[index].get<std::string>(); }));
   return read;
 }
 
-ItemEntry ReadKitEntry(const json& element, const std::string& at) {
+ItemEntry ReadKitEntry(TemplateFaults* faults, const json& element, const std::string& at) {
   ItemEntry entry;
-  entry.blueprint = ValueAt(at, element, "blueprint", std::string());
+  entry.blueprint = ValueAt(faults, at, element, "blueprint", std::string());
   if (element.contains(NoteKeyRead(at, "blueprints")))
-    entry.blueprints = PathListAt(at + "/blueprints", element["blueprints"]);
-  entry.quantity = IntegerAt(at, element, "quantity", 0);
-  entry.count = IntegerAt(at, element, "count", 1);
-  entry.quality = NumberAt(at, element, "quality", 0.0);
+    entry.blueprints = PathListAt(faults, at + "/blueprints", element["blueprints"]);
+  entry.quantity = IntegerAt(faults, at, element, "quantity", 0);
+  entry.count = IntegerAt(faults, at, element, "count", 1);
+  entry.quality = NumberAt(faults, at, element, "quality", 0.0);
   return entry;
 }
 
-ItemEntry ReadCreatureItem(const json& element, const std::string& at) {
+ItemEntry ReadCreatureItem(TemplateFaults* faults, const json& element, const std::string& at) {
   ItemEntry entry;
-  entry.blueprint = RequiredStringAt(at, element, "blueprint");
-  entry.quantity = IntegerAt(at, element, "quantity", 1);
-  entry.count = IntegerAt(at, element, "count", 1);
+  entry.blueprint = RequiredStringAt(faults, at, element, "blueprint", "the path of the item to give");
+  entry.quantity = IntegerAt(faults, at, element, "quantity", 1);
+  entry.count = IntegerAt(faults, at, element, "count", 1);
   return entry;
 }
 
-// Reads the "items" of a template into `entries`, each with `read_entry`, and
-// returns each element's place, for the work limits that name the one at fault.
-// A null "items" walks as an empty list, a lone value as a list of one.
+// Reads the "items" of a template into `entries`, each element that is an
+// object (with `members`) with `read_entry`. A null "items" walks as an empty
+// list, a lone value as a list of one.
 template <typename Entry, typename ReadEntry>
-std::vector<std::string> ReadItemsOf(const json& object, std::vector<Entry>& entries, ReadEntry read_entry) {
-  const json items = ReadAt(KeyPointer("", object, "items"), [&] { return object.value("items", json::array()); });
-  std::vector<std::string> places;
+void ReadItemsOf(TemplateFaults* faults, const json& object, const char* members, std::vector<Entry>& entries,
+                 ReadEntry read_entry) {
+  const json items = object.value(NoteKeyRead("", "items"), json::array());
   WalkTemplateList("/items", items, [&](const json& element, const std::string& at) {
-    entries.push_back(read_entry(element, at));
-    places.push_back(at);
+    if (IsObjectAt(faults, at, element, members)) entries.push_back(read_entry(faults, element, at));
   });
-  return places;
+}
+
+// The fault of a template whose work passes its limit: what it asks for in all,
+// how that is counted and the keys that lower it.
+TemplateReadError TooMuchWork(const TemplateWork& work, const char* what, const char* counted, const char* keys) {
+  return TemplateReadError("", "asks for " + std::to_string(work.asked) + " " + what + " (" + counted +
+                                   "); the most is " + std::to_string(work.limit) + ": lower " + keys);
 }
 
 }  // namespace
 
 TemplateReadError::TemplateReadError(std::string at, std::string why)
-    : std::runtime_error(at.empty() ? why : at + ": " + why), pointer(std::move(at)), reason(std::move(why)) {}
+    : std::runtime_error(at.empty() ? "the template " + why : at + ": " + why),
+      pointer(std::move(at)),
+      reason(std::move(why)) {}
 
-std::string TemplateReadFailure(const std::exception& failure) {
-  const auto* read = dynamic_cast<const TemplateReadError*>(&failure);
-  if (read == nullptr) return JsonErrorReason(failure.what());
-  return read->pointer.empty() ? read->reason : read->pointer + ": " + read->reason;
-}
+std::string TemplateReadFailure(const std::exception& failure) { return JsonErrorReason(failure.what()); }
 
 const json* FindCatalogueElement(const json& entry, const char* member, const std::string& name) {
   if (!entry.is_object()) return nullptr;
@@ -175,54 +200,62 @@ const json* FindCatalogueElement(const json& entry, const char* member, const st
   return found == catalogue->end() ? nullptr : &*found;
 }
 
-ItemKit ReadItemKit(const json& kit) {
+ItemKit ReadItemKit(const json& kit, TemplateFaults* faults) {
   ItemKit read;
-  read.passes = IntegerAt("", kit, "count", 1);
-  const std::vector<std::string> places = ReadItemsOf(kit, read.entries, ReadKitEntry);
-  TemplateWork creations{kMaxItemCreationsPerCommand, "item creations"};
-  for (std::size_t index = 0; index < read.entries.size(); ++index) {
-    const ItemEntry& entry = read.entries[index];
-    const auto paths = static_cast<int64_t>(std::max<std::size_t>(entry.blueprints.size(), 1));
-    ReadAt(places[index], [&] { creations.Add(read.passes, int64_t{entry.count} * paths); });
-  }
+  if (!IsObjectAt(faults, "", kit, "\"items\"")) return read;
+  read.passes = IntegerAt(faults, "", kit, "count", 1);
+  ReadItemsOf(faults, kit, "a \"blueprint\" or \"blueprints\"", read.entries, ReadKitEntry);
+  TemplateWork creations{kMaxItemCreationsPerCommand};
+  for (const ItemEntry& entry : read.entries)
+    creations.Add(read.passes,
+                  int64_t{entry.count} * static_cast<int64_t>(std::max<std::size_t>(entry.blueprints.size(), 1)));
+  if (creations.Exceeded())
+    Fault(faults, TooMuchWork(creations, "items in all", "\"count\" x the items' \"count\" x their paths, summed",
+                              "\"count\" or the items' \"count\""));
   read.creations = creations.asked;
   return read;
 }
 
-CreatureTemplate ReadCreatureTemplate(const json& creature) {
+CreatureTemplate ReadCreatureTemplate(const json& creature, TemplateFaults* faults) {
   CreatureTemplate read;
+  if (!IsObjectAt(faults, "", creature, "a \"blueprint\"")) return read;
   CreatureSpawnRequest& request = read.request;
-  request.blueprint = RequiredStringAt("", creature, "blueprint");
-  request.saddleBlueprint = ValueAt("", creature, "saddleBlueprint", std::string());
-  const WordCode* aggression = FindWordCode(kAggressionWords, ValueAt("", creature, "aggressionLevel", std::string()));
+  request.blueprint = RequiredStringAt(faults, "", creature, "blueprint", "the path of the creature to spawn");
+  request.saddleBlueprint = ValueAt(faults, "", creature, "saddleBlueprint", std::string());
+  const WordCode* aggression =
+      FindWordCode(kAggressionWords, ValueAt(faults, "", creature, "aggressionLevel", std::string()));
   request.aggressionLevel = aggression != nullptr ? aggression->code : 0;
-  const WordCode* facing = FindWordCode(kFacingWords, ValueAt("", creature, "facing", std::string()));
+  const WordCode* facing = FindWordCode(kFacingWords, ValueAt(faults, "", creature, "facing", std::string()));
   read.facing = facing != nullptr ? facing->code : kFacingForward;
 
-  request.saddleArmor = NumberAt("", creature, "saddleArmor", 25.0);
-  request.imprint = NumberAt("", creature, "imprint", 0.0);
-  for (const LevelKey& level : kLevelKeys) request.*level.points = IntegerAt("", creature, level.key, 0);
-  read.count = IntegerAt("", creature, "count", 1);
-  read.radius = NumberAt("", creature, "radius", 1000.0);
-  request.follow = ValueAt("", creature, "follow", false);
-  request.ignoreAllWhistles = ValueAt("", creature, "ignoreAllWhistles", false);
-  request.ignoreAllyLook = ValueAt("", creature, "ignoreAllyLook", false);
+  request.saddleArmor = NumberAt(faults, "", creature, "saddleArmor", 25.0);
+  request.imprint = NumberAt(faults, "", creature, "imprint", 0.0);
+  for (const LevelKey& level : kLevelKeys) request.*level.points = IntegerAt(faults, "", creature, level.key, 0);
+  read.count = IntegerAt(faults, "", creature, "count", 1);
+  read.radius = NumberAt(faults, "", creature, "radius", 1000.0);
+  request.follow = ValueAt(faults, "", creature, "follow", false);
+  request.ignoreAllWhistles = ValueAt(faults, "", creature, "ignoreAllWhistles", false);
+  request.ignoreAllyLook = ValueAt(faults, "", creature, "ignoreAllyLook", false);
 
-  const std::vector<std::string> places = ReadItemsOf(creature, request.items, ReadCreatureItem);
+  ReadItemsOf(faults, creature, "a \"blueprint\"", request.items, ReadCreatureItem);
 
-  TemplateWork creatures{kMaxCreaturesPerGroup, "creatures"};
-  ReadAt("/count", [&] { creatures.Add(1, read.count); });
-  TemplateWork creations{kMaxItemCreationsPerCommand, "item creations"};
-  ReadAt("/saddleBlueprint", [&] { creations.Add(read.count, request.saddleBlueprint.empty() ? 0 : 1); });
-  for (std::size_t index = 0; index < request.items.size(); ++index)
-    ReadAt(places[index], [&] { creations.Add(read.count, request.items[index].count); });
+  TemplateWork creatures{kMaxCreaturesPerGroup};
+  creatures.Add(1, read.count);
+  if (creatures.Exceeded()) Fault(faults, TooMuchWork(creatures, "creatures", "\"count\"", "\"count\""));
+  TemplateWork creations{kMaxItemCreationsPerCommand};
+  creations.Add(read.count, request.saddleBlueprint.empty() ? 0 : 1);
+  for (const ItemEntry& item : request.items) creations.Add(read.count, item.count);
+  if (creations.Exceeded())
+    Fault(faults, TooMuchWork(creations, "items in all", "\"count\" x the saddle and the items' \"count\", summed",
+                              "\"count\" or the items' \"count\""));
   return read;
 }
 
-TeleportLocation ReadTeleportLocation(const json& location) {
+TeleportLocation ReadTeleportLocation(const json& location, TemplateFaults* faults) {
   TeleportLocation read;
-  read.x = NumberAt("", location, "x", 0.0);
-  read.y = NumberAt("", location, "y", 0.0);
-  read.z = NumberAt("", location, "z", 0.0);
+  if (!IsObjectAt(faults, "", location, "\"x\", \"y\" and \"z\"")) return read;
+  read.x = NumberAt(faults, "", location, "x", 0.0);
+  read.y = NumberAt(faults, "", location, "y", 0.0);
+  read.z = NumberAt(faults, "", location, "z", 0.0);
   return read;
 }

@@ -1,6 +1,6 @@
 // The read stage of each catalogue command, a function of the JSON alone: a kit,
-// creature template or location becomes the record its command acts on, or the
-// first fault throws a TemplateReadError naming its place. Handlers and checker share it.
+// creature template or location becomes the record its command acts on, or its
+// faults are named by place: the handlers take the first, the checker every one.
 #pragma once
 
 #include <array>
@@ -22,19 +22,27 @@ inline constexpr const char* kTemplateMissingReply = "The template does not exis
 inline constexpr const char* kTemplateFaultyReply = "Failed to read template...";
 
 // What a failed read says under kTemplateFaultyReply when replies say more:
-// the place inside the template and the reason ("/items/0/quantity: type must
-// be number, but is string"), or the reason alone for the template itself.
+// the place inside the template and the reason ("/items/0/quantity: must be a
+// number, not a text in quotes"), or "the template" and the reason for the
+// template itself.
 std::string TemplateReadFailure(const std::exception& failure);
 
 // A template or location that fails to read: `pointer` is the JSON pointer of the
 // value at fault from the template's own root ("" for the template itself), and
-// `reason` the JSON library's reason without its "[json.exception...]" prefix,
-// or the limit that was passed.
+// `reason` what is wrong with it in plain words, said of that value ("must be a
+// number, not a text in quotes", "asks for 12000 items in all ...").
 struct TemplateReadError : std::runtime_error {
   TemplateReadError(std::string at, std::string why);
   std::string pointer;
   std::string reason;
 };
+
+// The faults of one read, in the order met.
+using TemplateFaults = std::vector<TemplateReadError>;
+
+// The kind of element a command's catalogue holds, which names the read stage
+// below that reads one; None for a command without a catalogue.
+enum class CatalogueKind { None, ItemKits, CreatureTemplates, TeleportLocations };
 
 // Walks a template's "items" as a range-for of the library walks it (an array
 // by element, an object by member value, null as nothing, any other value as
@@ -69,9 +77,13 @@ struct TeleportLocation {
   float z = 0.0f;
 };
 
-ItemKit ReadItemKit(const nlohmann::json& kit);
-CreatureTemplate ReadCreatureTemplate(const nlohmann::json& creature);
-TeleportLocation ReadTeleportLocation(const nlohmann::json& location);
+// The read stages. Without a list of faults, the first fault throws, as the
+// commands want it; with one, every fault is added to it and the read goes on
+// (a value at fault taken as absent, an element that is no object left out),
+// so that one pass names them all.
+ItemKit ReadItemKit(const nlohmann::json& kit, TemplateFaults* faults = nullptr);
+CreatureTemplate ReadCreatureTemplate(const nlohmann::json& creature, TemplateFaults* faults = nullptr);
+TeleportLocation ReadTeleportLocation(const nlohmann::json& location, TemplateFaults* faults = nullptr);
 
 // The fourteen level keys of a creature template, base then tamed, each in the
 // order of kCreatureStats: "baseLevelHealth", ..., "tamedLevelMovementSpeed".
@@ -82,7 +94,7 @@ struct LevelKey {
 extern const std::array<LevelKey, 2 * kCreatureStats.size()> kLevelKeys;
 
 // The words of "aggressionLevel" and "facing" and their codes, matched after
-// ASCII lower-casing; any other word gives code 0.
+// ASCII lower-casing (AsciiLower); any other word gives code 0.
 struct WordCode {
   const char* word;
   int32_t code;

@@ -25,8 +25,7 @@ float ReadTemplateNumber(const nlohmann::json& object, const char* key, double f
 
 void TemplateWork::Add(int64_t times, int64_t amount) {
   if (times <= 0 || amount <= 0) return;
-  // amount × times > limit − asked, without forming a product that may overflow.
-  if (amount > (limit - asked) / times)
-    throw std::out_of_range(std::string("the template asks for more than ") + std::to_string(limit) + " " + what);
-  asked += times * amount;
+  constexpr int64_t kMost = std::numeric_limits<int64_t>::max();
+  // amount × times > kMost − asked, without forming a product that may overflow.
+  asked = amount > (kMost - asked) / times ? kMost : asked + times * amount;
 }

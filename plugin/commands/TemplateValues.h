@@ -22,12 +22,13 @@ int32_t ReadTemplateInteger(const nlohmann::json& object, const char* key, int32
 // value that has no finite float (beyond the float range) is refused.
 float ReadTemplateNumber(const nlohmann::json& object, const char* key, double fallback);
 
-// Work a template asks for, counted as it is read: each Add counts `times`
-// repetitions of `amount` (a count of 0 or less asks for none), and the first
-// Add that passes the limit throws std::out_of_range naming `what`.
+// Work a template asks for, summed as it is read: each Add counts `times`
+// repetitions of `amount` (a count of 0 or less asks for none). The sum stops
+// at the largest int64 rather than overflow; a template whose sum passes its
+// limit is refused whole, with the sum named.
 struct TemplateWork {
   int64_t limit;
-  const char* what;
   int64_t asked = 0;
   void Add(int64_t times, int64_t amount);
+  bool Exceeded() const { return asked > limit; }
 };

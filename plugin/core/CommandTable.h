@@ -1,26 +1,24 @@
 // The plugin's commands, one row each, in registration order: key, chat or
 // console, handler, catalogue and the words for its results. Registration,
 // the features, the config checker, the sandbox and the tests iterate this one
-// table. Host-free: only the plugin binds the handler column (CommandHandlers.h).
+// table. Host-free: only the plugin binds the handler column (commands/Commands.h).
 #pragma once
 
 #include <cstddef>
 #include <string_view>
-
-#include <nlohmann/json_fwd.hpp>
 
 #include "orvanel/commands/TemplateReading.h"
 
 enum class CommandKind { Chat, Console };
 
 // Where a command's entry keeps the names a line picks from: the member
-// ("Templates", "Locations"), what a list of its names is called, and the read
-// stage of one element, which throws TemplateReadError when the command would
-// answer "Failed to read template...".
+// ("Templates", "Locations"), what a list of its names is called, and the kind
+// of its elements, which names the read stage of one (commands/TemplateReading.h)
+// whose faults make the command answer "Failed to read template...".
 struct CatalogueColumn {
   const char* member;
   const char* label;
-  void (*read)(const nlohmann::json& element);
+  CatalogueKind kind;
 };
 
 // What the audit line and the feedback call what a run did: the audit's verb,
@@ -35,35 +33,29 @@ struct ResultWords {
   const char* failedFeedback;
 };
 
-// The read stage of a catalogue element, as the table keeps it.
-template <auto Read>
-void ReadAndDrop(const nlohmann::json& element) {
-  (void)Read(element);
-}
-
 // The table. A row: KEY, KIND, HANDLER, CATALOGUE (a CatalogueColumn or
 // kNoCatalogue), WORDS. Unload removes in the same order.
 // clang-format off
-#define ORVANEL_COMMAND_ROWS(ROW)                                                                                   \
-  ROW("Health_Chat",           Chat,    HealthChatCommand,    kNoCatalogue,                                        \
-      (ResultWords{"surveyed", nullptr, "creature", "failed", nullptr}))                                                    \
-  ROW("ReloadConfig_Console",  Console, ReloadConfigCommand,  kNoCatalogue,                                        \
-      (ResultWords{"reloaded", nullptr, nullptr, "reload failed",                   \
-                   "Reload failed: {}. The previous configuration stays."}))                                                \
-  ROW("Health_Console",        Console, HealthConsoleCommand, kNoCatalogue,                                        \
-      (ResultWords{"surveyed", nullptr, "creature", "failed", nullptr}))                                                    \
-  ROW("ItemTemplate_Console",  Console, ItemTemplateCommand,                                                       \
-      (CatalogueColumn{"Templates", "Kits", ReadAndDrop<ReadItemKit>}),                                            \
-      (ResultWords{"gave", "Gave", "item", "failed", nullptr}))                                                             \
-  ROW("SpawnTemplate_Console", Console, SpawnTemplateCommand,                                                      \
-      (CatalogueColumn{"Templates", "Groups", ReadAndDrop<ReadCreatureTemplate>}),                                 \
-      (ResultWords{"spawned", "Spawned", "creature", "failed", nullptr}))                                                   \
-  ROW("TeleportTo_Console",    Console, TeleportToCommand,                                                         \
-      (CatalogueColumn{"Locations", "Locations", ReadAndDrop<ReadTeleportLocation>}),                              \
+#define ORVANEL_COMMAND_ROWS(ROW)                                                    \
+  ROW("Health_Chat",           Chat,    HealthChatCommand,    kNoCatalogue,          \
+      (ResultWords{"surveyed", nullptr, "creature", "failed", nullptr}))             \
+  ROW("ReloadConfig_Console",  Console, ReloadConfigCommand,  kNoCatalogue,          \
+      (ResultWords{"reloaded", nullptr, nullptr, "reload failed",                    \
+                   "Reload failed: {}. The previous configuration stays."}))         \
+  ROW("Health_Console",        Console, HealthConsoleCommand, kNoCatalogue,          \
+      (ResultWords{"surveyed", nullptr, "creature", "failed", nullptr}))             \
+  ROW("ItemTemplate_Console",  Console, ItemTemplateCommand,                         \
+      (CatalogueColumn{"Templates", "Kits", CatalogueKind::ItemKits}),               \
+      (ResultWords{"gave", "Gave", "item", "failed", nullptr}))                      \
+  ROW("SpawnTemplate_Console", Console, SpawnTemplateCommand,                        \
+      (CatalogueColumn{"Templates", "Groups", CatalogueKind::CreatureTemplates}),    \
+      (ResultWords{"spawned", "Spawned", "creature", "failed", nullptr}))            \
+  ROW("TeleportTo_Console",    Console, TeleportToCommand,                           \
+      (CatalogueColumn{"Locations", "Locations", CatalogueKind::TeleportLocations}), \
       (ResultWords{"moved to", "Teleported to", nullptr, "failed", nullptr}))
 // clang-format on
 
-inline constexpr CatalogueColumn kNoCatalogue{nullptr, nullptr, nullptr};
+inline constexpr CatalogueColumn kNoCatalogue{nullptr, nullptr, CatalogueKind::None};
 
 // One row without its handler: what every reader of the table but the plugin needs.
 struct CommandRow {

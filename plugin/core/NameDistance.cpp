@@ -1,9 +1,10 @@
 #include "orvanel/core/NameDistance.h"
 
 #include <algorithm>
-#include <cctype>
 #include <numeric>
 #include <vector>
+
+#include "orvanel/core/AsciiCase.h"
 
 std::size_t NameDistance(std::string_view a, std::string_view b) {
   a = a.substr(0, 64);
@@ -14,8 +15,7 @@ std::size_t NameDistance(std::string_view a, std::string_view b) {
     std::size_t diagonal = row[0];
     row[0] = i + 1;
     for (std::size_t j = 0; j < b.size(); ++j) {
-      const bool same =
-          std::tolower(static_cast<unsigned char>(a[i])) == std::tolower(static_cast<unsigned char>(b[j]));
+      const bool same = AsciiLower(a[i]) == AsciiLower(b[j]);
       const std::size_t next = std::min({row[j + 1] + 1, row[j] + 1, diagonal + (same ? 0 : 1)});
       diagonal = row[j + 1];
       row[j + 1] = next;

@@ -39,11 +39,15 @@ json::type_error PlacedTypeError(const json::type_error& error, const std::strin
 }
 
 // Visits the members of `section` (a "Commands" or "Features" value) in the
-// library's key order: each value is parsed before its key is taken.
+// library's key order: each value is parsed before its key is taken. A section
+// that is no object has no keys to take: refused, unless it is null or an empty
+// list, which visit nothing.
 template <typename Visit>
 void VisitSection(const json& configuration, const char* section, Visit visit) {
   if (!configuration.is_object() || !configuration.contains(NoteKeyRead("", section))) return;
   const json& members = configuration[section];
+  if (!members.is_object() && !members.empty())
+    throw json::type_error::create(302, "type must be object, but is " + std::string(members.type_name()), &members);
   for (auto member = members.begin(); member != members.end(); ++member) {
     try {
       visit(member);
@@ -76,7 +80,9 @@ FeatureSettings ParseFeatureSettings(json entry) {
 
 Settings ReadSettings(const json& configuration) {
   if (!configuration.is_object())
-    throw json::type_error::create(302, "type must be object, but is " + std::string(configuration.type_name()),
+    throw json::type_error::create(302,
+                                   "the file must be " + PlainTypeWords("object") + " with \"Commands\", not " +
+                                       PlainTypeWords(configuration.type_name()),
                                    &configuration);
   Settings read;
   VisitSection(configuration, "Commands", [&](json::const_iterator member) {

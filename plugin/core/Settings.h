@@ -46,7 +46,8 @@ FeatureSettings ParseFeatureSettings(nlohmann::json entry);
 
 // Every "Commands" and "Features" entry, as load reads them. Throws the JSON
 // library's error, its place made one from the file's root, on the first entry
-// that fails to read and on a configuration that is not an object.
+// that fails to read, on a section that is not an object (null and an empty list
+// hold no entries) and on a configuration that is not an object.
 Settings ReadSettings(const nlohmann::json& configuration);
 
 // What `fresh` changes that a reload does not apply, one piece a change, for the

@@ -349,7 +349,7 @@ std::vector<MapLocation> TeleportLocations(const std::filesystem::path& config_f
   const auto commands = config.find("Commands");
   if (commands == config.end() || !commands->is_object()) return found;
   for (const CommandRow& row : kCommandRows) {
-    if (row.catalogue.read != ReadAndDrop<ReadTeleportLocation>) continue;
+    if (row.catalogue.kind != CatalogueKind::TeleportLocations) continue;
     const auto entry = commands->find(row.key);
     if (entry == commands->end() || !entry->is_object()) continue;
     const auto locations = entry->find(row.catalogue.member);

@@ -1,8 +1,11 @@
 // The read stages alone: what each record takes from its JSON, and the place
-// and reason of the first fault, from the template's own root.
+// and reason of the first fault, from the template's own root, or of every
+// fault when the read is given a list of them.
 #include "orvanel/commands/TemplateReading.h"
 
+#include <string>
 #include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -38,22 +41,24 @@ TEST(TemplateReadingTest, AKitReadsItsPassesAndEntriesWithTheirDefaults) {
   EXPECT_TRUE(ReadItemKit(json::parse(R"({"items": null})")).entries.empty());
 }
 
-TEST(TemplateReadingTest, AKitFaultNamesTheValueAndTheLibrarysReason) {
+TEST(TemplateReadingTest, AKitFaultNamesTheValueAndWhatIsWrongInPlainWords) {
   EXPECT_EQ(FaultOf([] { ReadItemKit(json::parse(R"({"count": "3"})")); }),
-            "/count | type must be number, but is string");
+            "/count | must be a number, not a text in quotes");
   EXPECT_EQ(FaultOf([] { ReadItemKit(json::parse(R"({"items": [{}, {"quantity": "5"}]})")); }),
-            "/items/1/quantity | type must be number, but is string");
+            "/items/1/quantity | must be a number, not a text in quotes");
   EXPECT_EQ(FaultOf([] { ReadItemKit(json::parse(R"({"items": [{"blueprints": ["/Game/A.A", 7]}]})")); }),
-            "/items/0/blueprints/1 | type must be string, but is number");
+            "/items/0/blueprints/1 | must be a text in quotes, not a number");
   EXPECT_EQ(FaultOf([] { ReadItemKit(json::parse(R"({"items": [{"blueprints": "/Game/A.A"}]})")); }),
-            "/items/0/blueprints | type must be array, but is string");
+            "/items/0/blueprints | must be a list in [ ], not a text in quotes");
   EXPECT_EQ(FaultOf([] { ReadItemKit(json::parse(R"({"items": ["/Game/A.A"]})")); }),
-            "/items/0 | cannot use value() with string");
+            "/items/0 | must be an object in { } with a \"blueprint\" or \"blueprints\", not a text in quotes");
   EXPECT_EQ(FaultOf([] { ReadItemKit(json::parse(R"({"items": {"a/b": {"quality": true}}})")); }),
-            "/items/a~1b/quality | type must be number, but is boolean");
-  EXPECT_EQ(FaultOf([] { ReadItemKit(json::parse(R"([1])")); }), " | cannot use value() with array");
+            "/items/a~1b/quality | must be a number, not true or false");
+  EXPECT_EQ(FaultOf([] { ReadItemKit(json::parse(R"([1])")); }),
+            " | must be an object in { } with \"items\", not a list in [ ]");
   EXPECT_EQ(FaultOf([] { ReadItemKit(json::parse(R"({"count": 2, "items": [{"count": 3}, {"count": 5000}]})")); }),
-            "/items/1 | the template asks for more than 10000 item creations");
+            " | asks for 10006 items in all (\"count\" x the items' \"count\" x their paths, summed); the most is "
+            "10000: lower \"count\" or the items' \"count\"");
   EXPECT_EQ(FaultOf([] { ReadItemKit(json::parse(R"({"items": [{"quantity": 3e9}]})")); }),
             "/items/0/quantity | \"quantity\" is out of range");
 }
@@ -104,19 +109,21 @@ TEST(TemplateReadingTest, ACreatureTemplateReadsEveryKeyAndItsLevelsFromTheTable
             kFacingForward);
 }
 
-TEST(TemplateReadingTest, ACreatureFaultNamesTheValueAndTheLibrarysReason) {
-  EXPECT_EQ(FaultOf([] { ReadCreatureTemplate(json::object()); }), "/blueprint | key 'blueprint' not found");
+TEST(TemplateReadingTest, ACreatureFaultNamesTheValueAndWhatIsWrongInPlainWords) {
+  EXPECT_EQ(FaultOf([] { ReadCreatureTemplate(json::object()); }),
+            "/blueprint | is missing (the path of the creature to spawn)");
   EXPECT_EQ(FaultOf([] { ReadCreatureTemplate(json::parse(R"({"blueprint": "/Game/R.R", "radius": "500"})")); }),
-            "/radius | type must be number, but is string");
+            "/radius | must be a number, not a text in quotes");
   EXPECT_EQ(FaultOf([] { ReadCreatureTemplate(json::parse(R"({"blueprint": "/R", "tamedLevelFood": [1]})")); }),
-            "/tamedLevelFood | type must be number, but is array");
+            "/tamedLevelFood | must be a number, not a list in [ ]");
   EXPECT_EQ(FaultOf([] { ReadCreatureTemplate(json::parse(R"({"blueprint": "/R", "items": [{"blueprints": []}]})")); }),
-            "/items/0/blueprint | key 'blueprint' not found");
+            "/items/0/blueprint | is missing (the path of the item to give)");
   EXPECT_EQ(FaultOf([] { ReadCreatureTemplate(json::parse(R"({"blueprint": "/R", "count": 1001})")); }),
-            "/count | the template asks for more than 1000 creatures");
+            " | asks for 1001 creatures (\"count\"); the most is 1000: lower \"count\"");
   EXPECT_EQ(FaultOf([] { ReadCreatureTemplate(json::parse(R"({"blueprint": "/R", "follow": 1})")); }),
-            "/follow | type must be boolean, but is number");
-  EXPECT_EQ(FaultOf([] { ReadCreatureTemplate(json::parse(R"("/Game/R.R")")); }), " | cannot use at() with string");
+            "/follow | must be true or false, not a number");
+  EXPECT_EQ(FaultOf([] { ReadCreatureTemplate(json::parse(R"("/Game/R.R")")); }),
+            " | must be an object in { } with a \"blueprint\", not a text in quotes");
 }
 
 TEST(TemplateReadingTest, ALocationReadsItsCoordinatesOrNamesTheFault) {
@@ -125,10 +132,47 @@ TEST(TemplateReadingTest, ALocationReadsItsCoordinatesOrNamesTheFault) {
   EXPECT_FLOAT_EQ(read.y, 0.0f);
   EXPECT_FLOAT_EQ(read.z, -3.0f);
   EXPECT_EQ(FaultOf([] { ReadTeleportLocation(json::parse(R"({"x": 1, "y": "2"})")); }),
-            "/y | type must be number, but is string");
+            "/y | must be a number, not a text in quotes");
   EXPECT_EQ(FaultOf([] { ReadTeleportLocation(json::parse(R"({"z": 1e300})")); }),
             "/z | \"z\" is beyond the range of a 32-bit float");
-  EXPECT_EQ(FaultOf([] { ReadTeleportLocation(json::parse("null")); }), " | cannot use value() with null");
+  EXPECT_EQ(FaultOf([] { ReadTeleportLocation(json::parse("null")); }),
+            " | must be an object in { } with \"x\", \"y\" and \"z\", not null");
+}
+
+// Each fault as "pointer | reason".
+std::vector<std::string> Named(const TemplateFaults& faults) {
+  std::vector<std::string> named;
+  for (const TemplateReadError& fault : faults) named.push_back(fault.pointer + " | " + fault.reason);
+  return named;
+}
+
+TEST(TemplateReadingTest, GivenAListEveryFaultIsNamedAndTheReadGoesOnWithTheDefaults) {
+  TemplateFaults faults;
+  const ItemKit kit = ReadItemKit(json::parse(R"({"count": "3", "items": [
+      "/Game/A.A", {"blueprint": "/Game/B.B", "quantity": "5", "quality": true}]})"),
+                                  &faults);
+  EXPECT_EQ(Named(faults),
+            (std::vector<std::string>{
+                "/count | must be a number, not a text in quotes",
+                "/items/0 | must be an object in { } with a \"blueprint\" or \"blueprints\", not a text in quotes",
+                "/items/1/quantity | must be a number, not a text in quotes",
+                "/items/1/quality | must be a number, not true or false"}));
+  EXPECT_EQ(kit.passes, 1);
+  ASSERT_EQ(kit.entries.size(), 1u);
+  EXPECT_EQ(kit.entries[0].blueprint, "/Game/B.B");
+  EXPECT_EQ(kit.entries[0].quantity, 0);
+  // The limits are still counted, the values at fault taken as absent.
+  faults.clear();
+  ReadCreatureTemplate(json::parse(R"({"count": 2000, "radius": "far"})"), &faults);
+  EXPECT_EQ(Named(faults),
+            (std::vector<std::string>{"/blueprint | is missing (the path of the creature to spawn)",
+                                      "/radius | must be a number, not a text in quotes",
+                                      " | asks for 2000 creatures (\"count\"); the most is 1000: lower \"count\""}));
+  // A template that is no object is one fault, not one for each key.
+  faults.clear();
+  ReadTeleportLocation(json::array({1, 2, 3}), &faults);
+  EXPECT_EQ(Named(faults),
+            (std::vector<std::string>{" | must be an object in { } with \"x\", \"y\" and \"z\", not a list in [ ]"}));
 }
 
 TEST(TemplateReadingTest, TheCatalogueLookupFindsExactNamesAndAddsNothing) {

@@ -173,7 +173,7 @@ TEST_F(LifecycleTest, UnreadableFilesFailTheLoadWithTheLibrarysError) {
        "type must be boolean, but is string"},
       {"{\"Commands\": {\"ReloadConfig_Console\": {\"Command\": \"reload\", \"Whitelist\": [\"1\"]}}}",
        "type must be number, but is string"},
-      {"{\"Commands\": [{\"Command\": \"reload\"}]}", "cannot use key() for non-object iterators"},
+      {"{\"Commands\": [{\"Command\": \"reload\"}]}", "(/Commands) type must be object, but is array"},
       {std::string(300, '[') + std::string(300, ']'), "deeper than 256"},
   };
   AddWorld(ThreePlayers());

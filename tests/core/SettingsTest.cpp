@@ -64,7 +64,7 @@ TEST(SettingsTest, ATypeErrorOfAnEntryNamesTheEntrysPlaceFromTheRoot) {
   EXPECT_EQ(error_of({{"Commands", {{"Health_Chat", {{"Enabled", "yes"}}}}}}),
             "[json.exception.type_error.302] (/Commands/Health_Chat/Enabled) type must be boolean, but is string");
   EXPECT_EQ(error_of({{"Commands", {7}}}),
-            "[json.exception.type_error.306] (/Commands) cannot use value() with number");
+            "[json.exception.type_error.302] (/Commands) type must be object, but is array");
   EXPECT_EQ(error_of({{"Features", {{"a~b", 7}}}}),
             "[json.exception.type_error.306] (/Features/a~0b) cannot use value() with number");
 }

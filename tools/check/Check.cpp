@@ -1,7 +1,6 @@
 #include "tools/check/Check.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <exception>
@@ -14,6 +13,7 @@
 #include <utility>
 
 #include "orvanel/commands/TemplateReading.h"
+#include "orvanel/core/AsciiCase.h"
 #include "orvanel/core/CommandTable.h"
 #include "orvanel/core/ConfigText.h"
 #include "orvanel/core/JsonErrors.h"
@@ -23,6 +23,7 @@
 #include "sandbox/game/AssetCatalogue.h"
 #include "tools/check/JsonPlaces.h"
 #include "tools/check/Schema.h"
+#include "tools/check/SyntaxCause.h"
 
 using nlohmann::json;
 
@@ -35,16 +36,6 @@ constexpr const char* kRefused = "load and reload refuse the whole file";
 std::string Quoted(const std::string& text) { return json(text).dump(-1, ' ', false, json::error_handler_t::replace); }
 
 std::string Shown(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::replace); }
-
-// A parse error's reason without its place, which the diagnostic gives.
-std::string ParseReason(const std::string& what) {
-  std::string reason = JsonErrorReason(what);
-  if (reason.starts_with("parse error")) {
-    const std::size_t colon = reason.find(": ");
-    if (colon != std::string::npos) reason.erase(0, colon + 2);
-  }
-  return reason;
-}
 
 enum class PathKind { Item, Creature };
 
@@ -64,9 +55,19 @@ std::size_t OffsetOfNumber(std::string_view text, std::string_view what) {
   return 0;
 }
 
-std::string AsciiLower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
+// What the checker calls one element of a catalogue of `kind`, before its name.
+const char* ElementNoun(CatalogueKind kind) {
+  switch (kind) {
+    case CatalogueKind::ItemKits:
+      return "kit";
+    case CatalogueKind::CreatureTemplates:
+      return "creature group";
+    case CatalogueKind::TeleportLocations:
+      return "location";
+    case CatalogueKind::None:
+      break;
+  }
+  return "template";
 }
 
 class Checker {
@@ -78,15 +79,19 @@ class Checker {
     try {
       config_ = ParseConfigText(text_);
     } catch (const json::parse_error& error) {
-      const TextPlace place = PlaceOfOffset(text_, error.byte > 0 ? error.byte - 1 : 0);
-      diagnostics_.push_back({"error", file_, place.line, place.column, "", ParseReason(error.what()), kRefused});
+      const std::size_t stop = error.byte > 0 ? error.byte - 1 : 0;
+      const TextPlace place = PlaceOfOffset(text_, stop);
+      diagnostics_.push_back({"error", file_, place.line, place.column, "", JsonErrorReason(error.what()), kRefused});
+      // A line of its own after the error, at the place of the fix.
+      if (const std::optional<SyntaxCause> cause = LikelySyntaxCause(text_, stop, error.what())) {
+        const TextPlace fix = PlaceOfOffset(text_, cause->offset);
+        diagnostics_.push_back({"note", file_, fix.line, fix.column, "", cause->message, ""});
+      }
       return diagnostics_;
     } catch (const json::out_of_range& error) {
       // A number beyond a double's range; the library names the number, not its place.
       const TextPlace place = PlaceOfOffset(text_, OffsetOfNumber(text_, error.what()));
-      diagnostics_.push_back({"error", file_, place.line, place.column, "",
-                              JsonErrorReason(error.what()) + ": no number beyond about 1.8e308 can be read",
-                              kRefused});
+      diagnostics_.push_back({"error", file_, place.line, place.column, "", JsonErrorReason(error.what()), kRefused});
       return diagnostics_;
     } catch (const std::exception& error) {
       diagnostics_.push_back({"error", file_, 1, 1, "", error.what(), kRefused});
@@ -175,14 +180,11 @@ class Checker {
             for (const auto& [key, value] : members.items()) CheckEntry(at + PointerToken(key), value, feature);
             continue;
           }
-          // As load walks it: each value read, then its key taken.
+          // A section that is no object is refused whole, as load reads it.
           try {
-            for (auto member = members.begin(); member != members.end(); ++member) {
-              CheckEntry(at, *member, feature);
-              (void)member.key();
-            }
-          } catch (const std::exception& walk) {
-            Error(at, JsonErrorReason(walk.what()), kRefused);
+            (void)ReadSettings(json::object({{section, members}}));
+          } catch (const std::exception& whole) {
+            Error(at, JsonErrorReason(whole.what()), kRefused);
           }
         }
       }
@@ -324,23 +326,37 @@ class Checker {
     for (const auto& [name, value] : catalogue.items()) {
       const std::string base = member + PointerToken(name);
       CheckName(base, name);
-      try {
-        // The command's own read stage decides; what it read is looked at further
-        // by the checks that know its kind of template.
-        row.catalogue.read(value);
-        if (row.catalogue.read == ReadAndDrop<ReadItemKit>) CheckKit(base, value, ReadItemKit(value));
-        if (row.catalogue.read == ReadAndDrop<ReadCreatureTemplate>)
-          CheckCreature(base, value, ReadCreatureTemplate(value));
-        if (row.catalogue.read == ReadAndDrop<ReadTeleportLocation>) CheckLocation(base, ReadTeleportLocation(value));
-      } catch (const TemplateReadError& error) {
-        std::string line = text;
-        line += ' ';
-        line += name;
-        std::string hint = Quoted(line);
-        hint += " answers ";
-        hint += Quoted(kTemplateFaultyReply);
-        Error(base + error.pointer, error.reason, hint);
+      // The command's own read stage names every fault; what it read is looked
+      // at further, when it read without one, by the checks that know its kind.
+      TemplateFaults faults;
+      switch (row.catalogue.kind) {
+        case CatalogueKind::ItemKits:
+          if (const ItemKit kit = ReadItemKit(value, &faults); faults.empty()) CheckKit(base, value, kit);
+          break;
+        case CatalogueKind::CreatureTemplates:
+          if (const CreatureTemplate creature = ReadCreatureTemplate(value, &faults); faults.empty())
+            CheckCreature(base, value, creature);
+          break;
+        case CatalogueKind::TeleportLocations:
+          if (const TeleportLocation location = ReadTeleportLocation(value, &faults); faults.empty())
+            CheckLocation(base, location);
+          break;
+        case CatalogueKind::None:
+          break;
       }
+      std::string line = text;
+      line += ' ';
+      line += name;
+      std::string hint = Quoted(line);
+      hint += " answers ";
+      hint += Quoted(kTemplateFaultyReply);
+      // A fault of the template itself is said of it by name.
+      std::string subject = ElementNoun(row.catalogue.kind);
+      subject += ' ';
+      subject += Quoted(name);
+      subject += ' ';
+      for (const TemplateReadError& fault : faults)
+        Error(base + fault.pointer, fault.pointer.empty() ? subject + fault.reason : fault.reason, hint);
     }
   }
 
@@ -501,9 +517,7 @@ class Checker {
 // The length of the start two words share, letters compared without regard to case.
 std::size_t SharedStart(const std::string& a, const std::string& b) {
   std::size_t length = 0;
-  while (length < a.size() && length < b.size() &&
-         std::tolower(static_cast<unsigned char>(a[length])) == std::tolower(static_cast<unsigned char>(b[length])))
-    ++length;
+  while (length < a.size() && length < b.size() && AsciiLower(a[length]) == AsciiLower(b[length])) ++length;
   return length;
 }
 
@@ -532,7 +546,7 @@ Catalogue LoadCatalogue(const std::string& world_file) {
   try {
     description = json::parse(file);
   } catch (const json::exception& error) {
-    throw std::runtime_error(world_file + ": " + JsonErrorReason(error.what()));
+    throw std::runtime_error(world_file + ": " + JsonErrorWithPlace(error.what()));
   }
   if (!description.is_object()) throw std::runtime_error(world_file + ": a world file must hold one JSON object");
   Catalogue catalogue;
@@ -584,7 +598,8 @@ nlohmann::ordered_json FormatJson(const std::vector<Diagnostic>& diagnostics) {
 
 int ExitStatus(const std::vector<Diagnostic>& diagnostics) {
   int status = 0;
-  for (const Diagnostic& each : diagnostics) status = std::max(status, each.severity == "error" ? 2 : 1);
+  for (const Diagnostic& each : diagnostics)
+    status = std::max(status, each.severity == "error" ? 2 : each.severity == "warning" ? 1 : 0);
   return status;
 }
 

@@ -13,8 +13,9 @@
 namespace check {
 
 // One finding, in the compiler style: FILE:LINE:COLUMN: SEVERITY: POINTER: MESSAGE.
+// A note follows the finding it tells more of, at its own place.
 struct Diagnostic {
-  std::string severity;  // "error" or "warning"
+  std::string severity;  // "error", "warning" or "note"
   std::string file;
   int line = 1;
   int column = 1;
@@ -36,7 +37,8 @@ struct Catalogue {
 Catalogue LoadCatalogue(const std::string& world_file);
 
 // Every finding on `text`, the contents of `file`: errors first, then warnings,
-// each in the order of the text. With a catalogue, asset paths are looked up in it.
+// each in the order of the text; a syntax error is followed by a note of its
+// likely cause, where one is recognised. With a catalogue, asset paths are looked up in it.
 std::vector<Diagnostic> CheckConfigText(const std::string& file, std::string_view text,
                                         const Catalogue* catalogue = nullptr);
 // The same on the file itself; a file that cannot be read is an error.
@@ -46,7 +48,7 @@ std::vector<Diagnostic> CheckConfigFile(const std::string& file, const Catalogue
 std::string FormatText(const Diagnostic& diagnostic);
 // An array of {"severity", "file", "line", "column", "pointer", "message", "hint"}.
 nlohmann::ordered_json FormatJson(const std::vector<Diagnostic>& diagnostics);
-// 0 for none, 1 for warnings only, 2 for any error.
+// 0 for none, 1 for warnings only, 2 for any error; notes count for nothing.
 int ExitStatus(const std::vector<Diagnostic>& diagnostics);
 
 // The known word nearest to `word` (case aside, by edit distance), when one is

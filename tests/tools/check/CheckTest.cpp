@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -28,8 +29,10 @@ TEST(CheckTest, TheFileMustParseAsOneValueNoDeeperThanTheLimit) {
 }
 )"),
             (std::vector<std::string>{
-                "config.json:3:42: error: syntax error while parsing object key - unexpected '}'; expected string "
-                "literal; load and reload refuse the whole file",
+                "config.json:3:42: error: found '}' where a key in double quotes should be; load and reload refuse "
+                "the whole file",
+                "config.json:3:41: note: likely cause: a \",\" after the last member or element; JSON allows none: "
+                "remove it",
             }));
   const std::string deep = "{\"Commands\": " + std::string(300, '[') + std::string(300, ']') + "}\n";
   EXPECT_EQ(Lines(deep), (std::vector<std::string>{
@@ -39,7 +42,8 @@ TEST(CheckTest, TheFileMustParseAsOneValueNoDeeperThanTheLimit) {
 }
 
 TEST(CheckTest, EveryEntryThatLoadRefusesIsNamedDownToTheMember) {
-  EXPECT_EQ(Lines(R"({
+  EXPECT_EQ(
+      Lines(R"({
   "Commands": {
     "Health_Chat": {"Command": "/health", "Enabled": "true"},
     "Health_Console": {"Whitelist": [76561198000000001, "76561198000000002"], "Permissions": 1}
@@ -47,31 +51,33 @@ TEST(CheckTest, EveryEntryThatLoadRefusesIsNamedDownToTheMember) {
   "Features": {"AuditLog": {"Enabled": 1}}
 }
 )"),
-            (std::vector<std::string>{
-                "config.json:3:54: error: /Commands/Health_Chat/Enabled: type must be boolean, but is string; load and "
-                "reload refuse the whole file",
-                "config.json:4:57: error: /Commands/Health_Console/Whitelist/1: type must be number, but is string; "
-                "load and reload refuse the whole file",
-                "config.json:4:94: error: /Commands/Health_Console/Permissions: type must be boolean, but is number; "
-                "load and reload refuse the whole file",
-                "config.json:6:40: error: /Features/AuditLog/Enabled: type must be boolean, but is number; load and "
-                "reload refuse the whole file",
-            }));
+      (std::vector<std::string>{
+          "config.json:3:54: error: /Commands/Health_Chat/Enabled: must be true or false, not a text in quotes; "
+          "load and reload refuse the whole file",
+          "config.json:4:57: error: /Commands/Health_Console/Whitelist/1: must be a number, not a text in quotes; "
+          "load and reload refuse the whole file",
+          "config.json:4:94: error: /Commands/Health_Console/Permissions: must be true or false, not a number; "
+          "load and reload refuse the whole file",
+          "config.json:6:40: error: /Features/AuditLog/Enabled: must be true or false, not a number; load and "
+          "reload refuse the whole file",
+      }));
   EXPECT_EQ(Lines(R"([{"Commands": {}}]
 )"),
             (std::vector<std::string>{
-                "config.json:1:1: error: type must be object, but is array; load and reload refuse the whole file",
+                "config.json:1:1: error: the file must be an object in { } with \"Commands\", not a list in [ ]; load "
+                "and reload refuse the whole file",
             }));
   EXPECT_EQ(Lines(R"({"Commands": [{"Command": "/health"}]}
 )"),
             (std::vector<std::string>{
-                "config.json:1:14: error: /Commands: cannot use key() for non-object iterators; load and reload refuse "
-                "the whole file",
+                "config.json:1:14: error: /Commands: must be an object in { }, not a list in [ ]; load and reload "
+                "refuse the whole file",
             }));
 }
 
 TEST(CheckTest, EveryTemplateAndLocationThatFailsToReadIsNamedWithItsReason) {
-  EXPECT_EQ(Lines(R"({
+  EXPECT_EQ(
+      Lines(R"({
   "Commands": {
     "ItemTemplate_Console": {"Command": "givekit", "Templates": {
       "a": {"count": "3"},
@@ -88,26 +94,28 @@ TEST(CheckTest, EveryTemplateAndLocationThatFailsToReadIsNamedWithItsReason) {
   }
 }
 )"),
-            (std::vector<std::string>{
-                "config.json:4:22: error: /Commands/ItemTemplate_Console/Templates/a/count: type must be number, but "
-                "is string; \"givekit a\" answers \"Failed to read template...\"",
-                "config.json:5:80: error: /Commands/ItemTemplate_Console/Templates/b/items/1/blueprints/1: type must "
-                "be string, but is number; \"givekit b\" answers \"Failed to read template...\"",
-                "config.json:6:36: error: /Commands/ItemTemplate_Console/Templates/c/items/0: the template asks for "
-                "more than 10000 item creations; \"givekit c\" answers \"Failed to read template...\"",
-                "config.json:7:12: error: /Commands/ItemTemplate_Console/Templates/d: cannot use value() with array; "
-                "\"givekit d\" answers \"Failed to read template...\"",
-                "config.json:10:12: error: /Commands/SpawnTemplate_Console/Templates/r/blueprint: key 'blueprint' not "
-                "found; \"spawngroup r\" answers \"Failed to read template...\"",
-                "config.json:11:49: error: /Commands/SpawnTemplate_Console/Templates/s/radius: type must be number, "
-                "but is string; \"spawngroup s\" answers \"Failed to read template...\"",
-                "config.json:12:49: error: /Commands/SpawnTemplate_Console/Templates/t/items/0: cannot use at() with "
-                "string; \"spawngroup t\" answers \"Failed to read template...\"",
-                "config.json:14:83: error: /Commands/TeleportTo_Console/Locations/Camp/y: type must be number, but is "
-                "string; \"tpto Camp\" answers \"Failed to read template...\"",
-                "config.json:14:102: error: /Commands/TeleportTo_Console/Locations/Sea/z: type must be number, but is "
-                "boolean; \"tpto Sea\" answers \"Failed to read template...\"",
-            }));
+      (std::vector<std::string>{
+          "config.json:4:22: error: /Commands/ItemTemplate_Console/Templates/a/count: must be a number, not a "
+          "text in quotes; \"givekit a\" answers \"Failed to read template...\"",
+          "config.json:5:80: error: /Commands/ItemTemplate_Console/Templates/b/items/1/blueprints/1: must be a "
+          "text in quotes, not a number; \"givekit b\" answers \"Failed to read template...\"",
+          "config.json:6:12: error: /Commands/ItemTemplate_Console/Templates/c: kit \"c\" asks for 12000 items in "
+          "all (\"count\" x the items' \"count\" x their paths, summed); the most is 10000: lower \"count\" or "
+          "the items' \"count\"; \"givekit c\" answers \"Failed to read template...\"",
+          "config.json:7:12: error: /Commands/ItemTemplate_Console/Templates/d: kit \"d\" must be an object in { } "
+          "with \"items\", not a list in [ ]; \"givekit d\" answers \"Failed to read template...\"",
+          "config.json:10:12: error: /Commands/SpawnTemplate_Console/Templates/r/blueprint: is missing (the path "
+          "of the creature to spawn); \"spawngroup r\" answers \"Failed to read template...\"",
+          "config.json:11:49: error: /Commands/SpawnTemplate_Console/Templates/s/radius: must be a number, not a "
+          "text in quotes; \"spawngroup s\" answers \"Failed to read template...\"",
+          "config.json:12:49: error: /Commands/SpawnTemplate_Console/Templates/t/items/0: must be an object in "
+          "{ } with a \"blueprint\", not a text in quotes; \"spawngroup t\" answers \"Failed to read "
+          "template...\"",
+          "config.json:14:83: error: /Commands/TeleportTo_Console/Locations/Camp/y: must be a number, not a text "
+          "in quotes; \"tpto Camp\" answers \"Failed to read template...\"",
+          "config.json:14:102: error: /Commands/TeleportTo_Console/Locations/Sea/z: must be a number, not true or "
+          "false; \"tpto Sea\" answers \"Failed to read template...\"",
+      }));
 }
 
 TEST(CheckTest, UnknownAndDuplicateKeysAreNamedWithTheNearestKnownKey) {
@@ -263,8 +271,8 @@ TEST(CheckTest, ValuesThatGiveNothingOrWrapAreNamedAsWritten) {
       }));
   // A number beyond a double's range stops the parse; it is placed where it stands, not in a text.
   EXPECT_EQ(Lines(R"({"a": ["1e400", 1e400]})"),
-            std::vector<std::string>{"config.json:1:17: error: number overflow parsing '1e400': no number beyond about "
-                                     "1.8e308 can be read; load and reload refuse the whole file"});
+            std::vector<std::string>{"config.json:1:17: error: the number 1e400 is beyond about 1.8e308, the largest "
+                                     "that can be read; load and reload refuse the whole file"});
   // A file with no command to offer.
   EXPECT_EQ(Lines("{}"), std::vector<std::string>{
                              "config.json:1:1: warning: no command is enabled with a \"Command\" text: the plugin "
@@ -352,8 +360,8 @@ TEST(CheckTest, TheMistakesOfAFirstConfigAreEachNamedWithTheKeyMeant) {
 }
 )"),
             (std::vector<std::string>{
-                "config.json:12:95: error: /Commands/TeleportTo_Console/Locations/Camp/z: type must be number, but is "
-                "string; \"tpto Camp\" answers \"Failed to read template...\"",
+                "config.json:12:95: error: /Commands/TeleportTo_Console/Locations/Camp/z: must be a number, not a text "
+                "in quotes; \"tpto Camp\" answers \"Failed to read template...\"",
                 "config.json:3:5: warning: /Commands/Teleport_Console: unknown command key \"Teleport_Console\": no "
                 "command reads this entry; did you mean \"TeleportTo_Console\"?",
                 "config.json:5:78: warning: /Commands/ItemTemplate_Console/Templates/tools/items/0/Quanity: unknown "
@@ -412,6 +420,15 @@ class CheckProgramTest : public ::testing::Test {
     return path.string();
   }
 
+  // Checks `text` as config.json on disk; the file's path is "config.json" in what it prints.
+  std::string Checked(const std::string& text, int& status) {
+    const std::string path = Write("config.json", text);
+    std::string printed = Run(path, status);
+    for (std::size_t at = printed.find(path); at != std::string::npos; at = printed.find(path, at))
+      printed.replace(at, path.size(), "config.json");
+    return printed;
+  }
+
   std::filesystem::path root_;
 };
 
@@ -423,6 +440,140 @@ TEST_F(CheckProgramTest, TheExampleConfigChecksCleanAgainstTheExampleWorld) {
           status),
       "");
   EXPECT_EQ(status, 0);
+}
+
+TEST_F(CheckProgramTest, EveryTypeErrorOfEveryTemplateIsNamedInOneRun) {
+  const std::string faulty = R"({"Commands": {
+  "ItemTemplate_Console": {"Command": "givekit", "Templates": {"starter": {"count": "2", "items": [
+    {"blueprint": 7, "quantity": "5"}, {"blueprint": "/Game/Items/Rope.Rope", "quality": true}]}}},
+  "SpawnTemplate_Console": {"Command": "spawngroup", "Templates": {"raptors": {
+    "blueprint": "/Game/Creatures/Raptor.Raptor", "radius": "500", "follow": 1}}}}}
+)";
+  int status = -1;
+  EXPECT_EQ(
+      Checked(faulty, status),
+      "config.json:2:85: error: /Commands/ItemTemplate_Console/Templates/starter/count: must be a number, not a "
+      "text in quotes; \"givekit starter\" answers \"Failed to read template...\"\n"
+      "config.json:3:19: error: /Commands/ItemTemplate_Console/Templates/starter/items/0/blueprint: must be a "
+      "text in quotes, not a number; \"givekit starter\" answers \"Failed to read template...\"\n"
+      "config.json:3:34: error: /Commands/ItemTemplate_Console/Templates/starter/items/0/quantity: must be a "
+      "number, not a text in quotes; \"givekit starter\" answers \"Failed to read template...\"\n"
+      "config.json:3:90: error: /Commands/ItemTemplate_Console/Templates/starter/items/1/quality: must be a "
+      "number, not true or false; \"givekit starter\" answers \"Failed to read template...\"\n"
+      "config.json:5:61: error: /Commands/SpawnTemplate_Console/Templates/raptors/radius: must be a number, not a "
+      "text in quotes; \"spawngroup raptors\" answers \"Failed to read template...\"\n"
+      "config.json:5:78: error: /Commands/SpawnTemplate_Console/Templates/raptors/follow: must be true or false, "
+      "not a number; \"spawngroup raptors\" answers \"Failed to read template...\"\n");
+  EXPECT_EQ(status, 2);
+  // The same file with its six values put right checks clean.
+  std::string fixed = faulty;
+  for (const auto& [wrong, right] : std::vector<std::pair<std::string, std::string>>{
+           {"\"count\": \"2\"", "\"count\": 2"},
+           {"\"blueprint\": 7", "\"blueprint\": \"/Game/Items/Hatchet.Hatchet\""},
+           {"\"quantity\": \"5\"", "\"quantity\": 5"},
+           {"\"quality\": true", "\"quality\": 1.5"},
+           {"\"radius\": \"500\"", "\"radius\": 500"},
+           {"\"follow\": 1", "\"follow\": true"}})
+    fixed.replace(fixed.find(wrong), wrong.size(), right);
+  EXPECT_EQ(Checked(fixed, status), "");
+  EXPECT_EQ(status, 0);
+}
+
+TEST_F(CheckProgramTest, AValueOfTheWrongShapeIsNamedInTheOperatorsWords) {
+  int status = -1;
+  EXPECT_EQ(Checked(R"({"Commands": {
+  "Health_Chat": 7,
+  "ItemTemplate_Console": {"Command": "givekit", "Templates": {"a": ["/Game/A.A"], "b": {"items": ["/Game/A.A"]}}},
+  "SpawnTemplate_Console": {"Command": "spawngroup", "Templates": {"r": {"items": [{"count": 2}]}}},
+  "TeleportTo_Console": {"Command": "tpto", "Locations": {"Camp": [100, 200, 30]}}}}
+)",
+                    status),
+            "config.json:2:18: error: /Commands/Health_Chat: must be an object in { }, not a number; load and reload "
+            "refuse the whole file\n"
+            "config.json:3:69: error: /Commands/ItemTemplate_Console/Templates/a: kit \"a\" must be an object in { } "
+            "with \"items\", not a list in [ ]; \"givekit a\" answers \"Failed to read template...\"\n"
+            "config.json:3:100: error: /Commands/ItemTemplate_Console/Templates/b/items/0: must be an object in { } "
+            "with a \"blueprint\" or \"blueprints\", not a text in quotes; \"givekit b\" answers \"Failed to read "
+            "template...\"\n"
+            "config.json:4:73: error: /Commands/SpawnTemplate_Console/Templates/r/blueprint: is missing (the path of "
+            "the creature to spawn); \"spawngroup r\" answers \"Failed to read template...\"\n"
+            "config.json:4:84: error: /Commands/SpawnTemplate_Console/Templates/r/items/0/blueprint: is missing (the "
+            "path of the item to give); \"spawngroup r\" answers \"Failed to read template...\"\n"
+            "config.json:5:67: error: /Commands/TeleportTo_Console/Locations/Camp: location \"Camp\" must be an object "
+            "in { } with \"x\", \"y\" and \"z\", not a list in [ ]; \"tpto Camp\" answers \"Failed to read "
+            "template...\"\n");
+  EXPECT_EQ(status, 2);
+}
+
+TEST_F(CheckProgramTest, ATemplateBeyondAWorkLimitNamesWhatItAsksForInAllAndTheKeysToLower) {
+  int status = -1;
+  EXPECT_EQ(Checked(R"({"Commands": {
+  "ItemTemplate_Console": {"Command": "givekit", "Templates": {"starter": {"count": 20, "items": [
+    {"blueprint": "/Game/A.A", "count": 100}, {"blueprints": ["/Game/B.B", "/Game/C.C"], "count": 250}]}}},
+  "SpawnTemplate_Console": {"Command": "spawngroup", "Templates": {
+    "horde": {"blueprint": "/Game/R.R", "count": 1500},
+    "packed": {"blueprint": "/Game/R.R", "count": 200, "saddleBlueprint": "/Game/S.S",
+               "items": [{"blueprint": "/Game/I.I", "count": 60}]}}}}}
+)",
+                    status),
+            "config.json:2:75: error: /Commands/ItemTemplate_Console/Templates/starter: kit \"starter\" asks for 12000 "
+            "items in all (\"count\" x the items' \"count\" x their paths, summed); the most is 10000: lower "
+            "\"count\" or the items' \"count\"; \"givekit starter\" answers \"Failed to read template...\"\n"
+            "config.json:5:14: error: /Commands/SpawnTemplate_Console/Templates/horde: creature group \"horde\" asks "
+            "for 1500 creatures (\"count\"); the most is 1000: lower \"count\"; \"spawngroup horde\" answers \"Failed "
+            "to read template...\"\n"
+            "config.json:6:15: error: /Commands/SpawnTemplate_Console/Templates/packed: creature group \"packed\" asks "
+            "for 12200 items in all (\"count\" x the saddle and the items' \"count\", summed); the most is 10000: "
+            "lower \"count\" or the items' \"count\"; \"spawngroup packed\" answers \"Failed to read template...\"\n");
+  EXPECT_EQ(status, 2);
+}
+
+TEST_F(CheckProgramTest, ASyntaxErrorIsFollowedByItsLikelyCause) {
+  const std::string refused = "; load and reload refuse the whole file\n";
+  int status = -1;
+  // A comma missing between members, and between elements.
+  EXPECT_EQ(Checked("{\"Commands\": {\n  \"Health_Chat\": {\"Command\": \"/health\" \"Enabled\": true}}}\n", status),
+            "config.json:2:48: error: found a text in quotes where ',' or '}' should be" + refused +
+                "config.json:2:39: note: likely cause: a missing \",\"; members and elements are separated by "
+                "commas\n");
+  EXPECT_EQ(status, 2);
+  EXPECT_EQ(Checked("{\"Commands\": {\"Health_Chat\": {\"Whitelist\": [1\n  2]}}}\n", status),
+            "config.json:2:3: error: found a number where ',' or ']' should be" + refused +
+                "config.json:1:46: note: likely cause: a missing \",\"; members and elements are separated by "
+                "commas\n");
+  // A comma after the last member, and after the last element.
+  EXPECT_EQ(Checked("{\"Commands\": {\"Health_Chat\": {\"Command\": \"/health\",\n}}}\n", status),
+            "config.json:2:1: error: found '}' where a key in double quotes should be" + refused +
+                "config.json:1:51: note: likely cause: a \",\" after the last member or element; JSON allows none: "
+                "remove it\n");
+  EXPECT_EQ(Checked("{\"Commands\": {\"Health_Chat\": {\"Whitelist\": [1, 2, ]}}}\n", status),
+            "config.json:1:51: error: found ']' where a value should be" + refused +
+                "config.json:1:49: note: likely cause: a \",\" after the last member or element; JSON allows none: "
+                "remove it\n");
+  // Comments of either kind.
+  EXPECT_EQ(Checked("{\"Commands\": {\n  // the survey\n  \"Health_Chat\": {\"Command\": \"/health\"}}}\n", status),
+            "config.json:2:3: error: found a word or character that JSON does not know where a key in double quotes "
+            "should be" +
+                refused +
+                "config.json:2:3: note: likely cause: a comment; JSON has none, neither \"//\" nor \"/* */\": "
+                "remove it\n");
+  EXPECT_EQ(Checked("{\"Commands\": {\"Health_Chat\": {\"Command\": \"/health\" /* chat */}}}\n", status),
+            "config.json:1:52: error: found a word or character that JSON does not know where ',' or '}' should be" +
+                refused +
+                "config.json:1:52: note: likely cause: a comment; JSON has none, neither \"//\" nor \"/* */\": "
+                "remove it\n");
+  // Single quotes, and a key without quotes.
+  EXPECT_EQ(
+      Checked("{\"Commands\": {\"Health_Chat\": {\"Command\": '/health'}}}\n", status),
+      "config.json:1:42: error: found a word or character that JSON does not know" + refused +
+          "config.json:1:42: note: likely cause: single quotes; JSON takes double quotes around keys and texts\n");
+  EXPECT_EQ(Checked("{\"Commands\": {\"Health_Chat\": {Command: \"/health\"}}}\n", status),
+            "config.json:1:31: error: found a word or character that JSON does not know where a key in double quotes "
+            "should be" +
+                refused +
+                "config.json:1:31: note: likely cause: the key Command without double quotes; write "
+                "\"Command\"\n");
+  EXPECT_EQ(status, 2);
 }
 
 TEST_F(CheckProgramTest, WithAWorldPathsOutsideItsCatalogueAreNamed) {
@@ -470,7 +621,7 @@ TEST_F(CheckProgramTest, TheJsonFormatIsOneArrayAndTheStatusTellsTheWorstFinding
                         {"line", 1},
                         {"column", 42},
                         {"pointer", "/Commands/Health_Chat/Enabled"},
-                        {"message", "type must be boolean, but is string"},
+                        {"message", "must be true or false, not a text in quotes"},
                         {"hint", "load and reload refuse the whole file"}},
                        {{"severity", "warning"},
                         {"file", config},
@@ -486,6 +637,13 @@ TEST_F(CheckProgramTest, TheJsonFormatIsOneArrayAndTheStatusTellsTheWorstFinding
   EXPECT_EQ(status, 0);
   Run(Write("warned.json", "{\"Comands\": {}}"), status);
   EXPECT_EQ(status, 1);
+  // A syntax error's note follows it in the array and adds nothing to the status.
+  const nlohmann::json noted = nlohmann::json::parse(Run("--format json " + Write("comma.json", "[1,]"), status));
+  EXPECT_EQ(status, 2);
+  ASSERT_EQ(noted.size(), 2u);
+  EXPECT_EQ(noted[1]["severity"], "note");
+  EXPECT_EQ(noted[1]["column"], 3);
+  EXPECT_EQ(check::ExitStatus({{"note", "config.json", 1, 3, "", "likely cause: ...", ""}}), 0);
   EXPECT_EQ(
       Run((root_ / "missing.json").string(), status),
       (root_ / "missing.json").string() + ":1:1: error: cannot read the file; load and reload refuse the whole file\n");

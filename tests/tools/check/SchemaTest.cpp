@@ -79,7 +79,19 @@ TEST(SchemaTest, EveryKeyReadIsInTheSchemaAndEveryKeyInTheSchemaIsRead) {
     const json* element = FindCatalogueElement(full["Commands"][row.key], row.catalogue.member, "name");
     ASSERT_NE(element, nullptr);
     at += std::string("/") + row.catalogue.member + "/name";
-    row.catalogue.read(*element);
+    switch (row.catalogue.kind) {
+      case CatalogueKind::ItemKits:
+        ReadItemKit(*element);
+        break;
+      case CatalogueKind::CreatureTemplates:
+        ReadCreatureTemplate(*element);
+        break;
+      case CatalogueKind::TeleportLocations:
+        ReadTeleportLocation(*element);
+        break;
+      case CatalogueKind::None:
+        break;
+    }
   }
   SetKeyReadRecorder({});
   EXPECT_EQ(read, listed);
