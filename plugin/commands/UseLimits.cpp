@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "orvanel/commands/TemplateReading.h"
+#include "orvanel/core/JsonErrors.h"
 #include "orvanel/core/KeyReads.h"
 
 namespace {
@@ -12,36 +12,43 @@ namespace {
 constexpr const char* kCooldownKey = "cooldown";
 constexpr const char* kUsesKey = "uses";
 
-// In the JSON library's words, as every other read of a template.
-std::string TypeMismatch(const char* wanted, const nlohmann::json& value) {
-  return std::string("type must be ") + wanted + ", but is " + value.type_name();
+// In the words of every other read of a template.
+std::string NotANumber(const nlohmann::json& value) {
+  return "must be " + PlainTypeWords("number") + ", not " + PlainTypeWords(value.type_name());
+}
+
+void Fault(TemplateFaults* faults, const std::string& at, const std::string& why) {
+  if (faults == nullptr) throw TemplateReadError(at, why);
+  faults->emplace_back(at, why);
 }
 
 }  // namespace
 
-UseLimits ReadUseLimits(const nlohmann::json& entry) {
+UseLimits ReadUseLimits(const nlohmann::json& entry, TemplateFaults* faults) {
   UseLimits limits;
   if (!entry.is_object()) return limits;
   const std::string cooldown_at = std::string("/") + NoteKeyRead("", kCooldownKey);
   if (const auto cooldown = entry.find(kCooldownKey); cooldown != entry.end()) {
-    if (!cooldown->is_number()) throw TemplateReadError(cooldown_at, TypeMismatch("number", *cooldown));
-    const double seconds = cooldown->get<double>();
-    if (!(seconds >= 0.0 && seconds <= kMaxCooldownSeconds))
-      throw TemplateReadError(
-          cooldown_at, "must be from 0 to " + std::to_string(static_cast<int64_t>(kMaxCooldownSeconds)) + " seconds");
-    limits.cooldownMs = static_cast<int64_t>(std::ceil(seconds * 1000.0));
+    const double seconds = cooldown->is_number() ? cooldown->get<double>() : 0.0;
+    if (!cooldown->is_number())
+      Fault(faults, cooldown_at, NotANumber(*cooldown));
+    else if (!(seconds >= 0.0 && seconds <= kMaxCooldownSeconds))
+      Fault(faults, cooldown_at,
+            "must be from 0 to " + std::to_string(static_cast<int64_t>(kMaxCooldownSeconds)) + " seconds");
+    else
+      limits.cooldownMs = static_cast<int64_t>(std::ceil(seconds * 1000.0));
   }
   const std::string uses_at = std::string("/") + NoteKeyRead("", kUsesKey);
   if (const auto uses = entry.find(kUsesKey); uses != entry.end()) {
-    if (!uses->is_number()) throw TemplateReadError(uses_at, TypeMismatch("number", *uses));
-    if (uses->is_number_unsigned()) {
+    const double value = uses->is_number() ? uses->get<double>() : 0.0;
+    if (!uses->is_number())
+      Fault(faults, uses_at, NotANumber(*uses));
+    else if (uses->is_number_unsigned())
       limits.uses = uses->get<uint64_t>();
-    } else {
-      const double value = uses->get<double>();
-      if (!(value >= 0.0 && value < 9.2e18 && std::floor(value) == value))
-        throw TemplateReadError(uses_at, "must be a whole number of 0 or more");
+    else if (!(value >= 0.0 && value < 9.2e18 && std::floor(value) == value))
+      Fault(faults, uses_at, "must be a whole number of 0 or more");
+    else
       limits.uses = static_cast<uint64_t>(value);
-    }
   }
   return limits;
 }

@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "orvanel/commands/TemplateReading.h"
 #include "orvanel/core/UseStore.h"
 
 // The longest cooldown: some thirty years, far inside the milliseconds a
@@ -22,8 +23,9 @@ struct UseLimits {
 
 // "cooldown" in seconds, a number from 0 to kMaxCooldownSeconds (fractions kept
 // to the millisecond, rounded up), and "uses", a whole number of 0 or more.
-// Throws TemplateReadError at the member that is neither.
-UseLimits ReadUseLimits(const nlohmann::json& entry);
+// Throws TemplateReadError at the first member that is neither, or, given
+// `faults`, lists each there and reads it as absent, as the read stages do.
+UseLimits ReadUseLimits(const nlohmann::json& entry, TemplateFaults* faults = nullptr);
 
 enum class UseVerdictKind { Allowed, UsedUp, TooSoon };
 

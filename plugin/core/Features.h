@@ -8,11 +8,6 @@
 #include "orvanel/core/Outcome.h"
 #include "orvanel/core/Settings.h"
 
-inline constexpr const char* kPermissionsFeature = "Permissions";
-inline constexpr const char* kAuditLogFeature = "AuditLog";
-inline constexpr const char* kFeedbackFeature = "Feedback";
-inline constexpr const char* kCooldownsFeature = "Cooldowns";
-
 // False when the Permissions feature and the command's own "Permissions" flag
 // are on and the caller's Steam id is not in the command's whitelist; the
 // refusal has then been logged and answered, and the command must not run.

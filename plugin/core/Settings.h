@@ -22,6 +22,12 @@ struct CommandSettings {
 };
 
 // NOLINTNEXTLINE(bugprone-exception-escape): as for CommandSettings.
+// The features, by their keys under "Features".
+inline constexpr const char* kPermissionsFeature = "Permissions";
+inline constexpr const char* kAuditLogFeature = "AuditLog";
+inline constexpr const char* kFeedbackFeature = "Feedback";
+inline constexpr const char* kCooldownsFeature = "Cooldowns";
+
 struct FeatureSettings {
   bool enabled = false;
   nlohmann::json entry;

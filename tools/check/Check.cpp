@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "orvanel/commands/TemplateReading.h"
+#include "orvanel/commands/UseLimits.h"
 #include "orvanel/core/AsciiCase.h"
 #include "orvanel/core/CommandTable.h"
 #include "orvanel/core/ConfigText.h"
@@ -267,7 +268,7 @@ class Checker {
     } else {
       CheckCommandText(row, at + "/Command", text);
     }
-    if (settings.permissions && !FeatureSwitchedOnInFile("Permissions"))
+    if (settings.permissions && !FeatureSwitchedOnInFile(kPermissionsFeature))
       Warn(at + "/Permissions",
            "\"Permissions\" is on but the feature \"Permissions\" is not enabled: no permission is checked",
            "set \"Features\": {\"Permissions\": {\"Enabled\": true}}");
@@ -344,6 +345,11 @@ class Checker {
         case CatalogueKind::None:
           break;
       }
+      const UseLimits limits = ReadUseLimits(value, &faults);
+      if ((limits.cooldownMs > 0 || limits.uses) && !FeatureSwitchedOnInFile(kCooldownsFeature))
+        Warn(base + PointerToken(limits.cooldownMs > 0 ? "cooldown" : "uses"),
+             "the feature \"Cooldowns\" is not enabled: no cooldown or use limit is kept",
+             "set \"Features\": {\"Cooldowns\": {\"Enabled\": true}}");
       std::string line = text;
       line += ' ';
       line += name;

@@ -655,3 +655,30 @@ TEST_F(CheckProgramTest, TheJsonFormatIsOneArrayAndTheStatusTellsTheWorstFinding
 }
 
 }  // namespace
+
+TEST_F(CheckProgramTest, CooldownsAndUseLimitsAreReadAsThePluginReadsThemAndNeedTheirFeature) {
+  int status = -1;
+  EXPECT_EQ(Checked(R"({"Commands": {
+  "ItemTemplate_Console": {"Command": "givekit", "Templates": {"a": {"items": [], "cooldown": "60", "uses": -1}}},
+  "TeleportTo_Console": {"Command": "tpto", "Locations": {"Camp": {"uses": 2}, "Lake": {"cooldown": 1e10}}}},
+ "Features": {"Cooldowns": {"Enabled": true}}}
+)",
+                    status),
+            "config.json:2:95: error: /Commands/ItemTemplate_Console/Templates/a/cooldown: must be a number, not a "
+            "text in quotes; \"givekit a\" answers \"Failed to read template...\"\n"
+            "config.json:2:109: error: /Commands/ItemTemplate_Console/Templates/a/uses: must be a whole number of 0 or "
+            "more; \"givekit a\" answers \"Failed to read template...\"\n"
+            "config.json:3:101: error: /Commands/TeleportTo_Console/Locations/Lake/cooldown: must be from 0 to "
+            "1000000000 seconds; \"tpto Lake\" answers \"Failed to read template...\"\n"
+            "config.json:2:69: warning: /Commands/ItemTemplate_Console/Templates/a: the kit has no items: it gives "
+            "nothing\n");
+  EXPECT_EQ(status, 2);
+  EXPECT_EQ(
+      Checked(R"({"Commands": {
+  "TeleportTo_Console": {"Command": "tpto", "Locations": {"Camp": {"uses": 2}, "Lake": {"cooldown": 0}}}}}
+)",
+              status),
+      "config.json:2:76: warning: /Commands/TeleportTo_Console/Locations/Camp/uses: the feature \"Cooldowns\" "
+      "is not enabled: no cooldown or use limit is kept; set \"Features\": {\"Cooldowns\": {\"Enabled\": true}}\n");
+  EXPECT_EQ(status, 1);
+}

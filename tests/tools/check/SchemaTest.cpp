@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "orvanel/commands/TemplateReading.h"
+#include "orvanel/commands/UseLimits.h"
 #include "orvanel/core/CommandTable.h"
 #include "orvanel/core/KeyReads.h"
 #include "orvanel/core/Settings.h"
@@ -92,6 +93,7 @@ TEST(SchemaTest, EveryKeyReadIsInTheSchemaAndEveryKeyInTheSchemaIsRead) {
       case CatalogueKind::None:
         break;
     }
+    ReadUseLimits(*element);
   }
   SetKeyReadRecorder({});
   EXPECT_EQ(read, listed);
@@ -129,8 +131,8 @@ TEST(SchemaTest, EveryUnknownKeyOfAnObjectIsNamedWithTheKeysKnownThere) {
   EXPECT_EQ(found, (std::vector<std::string>{
                        " Extra: $schema Commands Features ",
                        commands,
-                       "/Commands/TeleportTo_Console/Locations/Camp X: x y z ",
-                       "/Commands/TeleportTo_Console/Locations/Camp Y: x y z ",
+                       "/Commands/TeleportTo_Console/Locations/Camp X: cooldown uses x y z ",
+                       "/Commands/TeleportTo_Console/Locations/Camp Y: cooldown uses x y z ",
                    }));
   EXPECT_EQ(check::KnownKeysAt(check::ConfigSchema(), "/Commands/SpawnTemplate_Console/Templates/any/items/3"),
             (std::vector<std::string>{"blueprint", "count", "quantity"}));
