@@ -147,6 +147,15 @@ class UseJournal final : public UseStore {
 
 }  // namespace
 
+std::vector<std::pair<UseKey, UseRecord>> ReadUseRecords(const fs::path& path) {
+  std::error_code ignored;
+  if (!fs::exists(path, ignored)) return {};
+  const std::optional<std::string> text = ReadRegularFile(path.string());
+  if (!text) throw std::runtime_error("not a regular file that can be read");
+  const Records records = ReadRecords(*text);
+  return {records.begin(), records.end()};
+}
+
 UseJournalOpening OpenUseJournal(const fs::path& path, const std::string& stamp) {
   UseJournalOpening opening;
   std::error_code ignored;

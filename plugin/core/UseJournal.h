@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "orvanel/core/UseStore.h"
 
@@ -19,6 +21,11 @@ struct UseJournalOpening {
   std::string failure;
   std::filesystem::path movedTo;
 };
+
+// Every record the journal at `path` holds, in key order, without writing to
+// it (for a reader beside the plugin); none when there is no file. Throws,
+// naming the line, when the file is no journal.
+std::vector<std::pair<UseKey, UseRecord>> ReadUseRecords(const std::filesystem::path& path);
 
 // `stamp` names a file moved aside: "state.broken-STAMP" (YYYYMMDD-HHMMSS).
 UseJournalOpening OpenUseJournal(const std::filesystem::path& path, const std::string& stamp);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -41,6 +42,11 @@ struct Style {
   }
 };
 
+// `wait` moves the clock at most some thirty years at once.
+constexpr double kMaxWaitSeconds = 1e9;
+// What a shell reports for a process ended by SIGKILL.
+constexpr int kKilledStatus = 137;
+
 // "{}" is the health survey's radius.
 const char* kHelp =
     "Commands:\n"
@@ -50,10 +56,12 @@ const char* kHelp =
     "  online NAME         player NAME comes back\n"
     "  unload | load | reload-plugin\n"
     "                      detach, attach, or detach and attach the plugin\n"
-    "  show NAME           player NAME: place, inventory, creatures within {} units\n"
+    "  show NAME           player NAME: place, inventory, creatures within {} units, uses\n"
     "  show creature ID    one creature: team, behaviour, levels, every stat, saddle and items\n"
     "  dump [WHAT]         the world as one JSON object on one line; WHAT narrows it to\n"
     "                      players, creatures or the player of that name\n"
+    "  wait SECONDS        move the game's clock forward (cooldowns count on it)\n"
+    "  kill                end at once, as a crash would: no unload, nothing saved\n"
     "  map NAME FILE.svg [RADIUS]\n"
     "                      a top-down picture around player NAME (radius 6000 units)\n"
     "  help | quit\n"
@@ -172,9 +180,22 @@ void RunLine(Session& session, const std::string& raw) {
   } else if (verb == "dump") {
     std::cout << sim::DumpCommand(arguments);
   } else if (verb == "show") {
-    std::cout << sim::ShowCommand(arguments);
+    std::cout << sim::ShowCommand(arguments, session.configFile);
   } else if (verb == "map") {
     std::cout << sim::MapCommand(arguments, session.configFile, session.mappedUpTo);
+  } else if (verb == "wait") {
+    char* end = nullptr;
+    const double seconds = std::strtod(arguments.c_str(), &end);
+    if (arguments.empty() || *end != '\0' || !(seconds >= 0.0 && seconds <= kMaxWaitSeconds)) {
+      std::cout << "Usage: wait SECONDS (a number from 0 to " << kMaxWaitSeconds << ")\n";
+      return;
+    }
+    sim::AdvanceClock(static_cast<int64_t>(std::llround(seconds * 1000.0)));
+    std::cout << "Clock: " << sim::ClockText(sim::GetWorld().clockMs) << "\n";
+  } else if (verb == "kill") {
+    // As a crash or a kill would end the server: no unload, nothing saved.
+    std::cout.flush();
+    std::_Exit(kKilledStatus);
   } else if (verb == "help") {
     std::cout << fmt::format(fmt::runtime(kHelp), kSurveyRadius);
   } else if (verb == "quit" || verb == "exit") {

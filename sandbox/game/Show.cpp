@@ -9,6 +9,10 @@
 
 #include "orvanel/commands/Health.h"
 #include "orvanel/commands/TemplateReading.h"
+#include "orvanel/commands/UseLimits.h"
+#include "orvanel/core/CommandTable.h"
+#include "orvanel/core/ConfigText.h"
+#include "orvanel/core/UseJournal.h"
 #include "orvanel/game/CreatureSpawning.h"
 #include "sandbox/game/Utf8.h"
 #include "sandbox/game/World.h"
@@ -245,7 +249,52 @@ std::string ShowCreature(const Creature& creature) {
   return out + InventoryTable(inventory);
 }
 
-std::string ShowCommand(const std::string& arguments) {
+std::string ShowUses(const Controller& player, const std::filesystem::path& config_file) {
+  std::vector<std::pair<UseKey, UseRecord>> uses;
+  try {
+    for (auto& use : ReadUseRecords(config_file.parent_path() / kUseJournalFile))
+      if (use.first.steamId == player.steamId) uses.push_back(std::move(use));
+  } catch (const std::exception& failure) {
+    return std::string("Uses: the store cannot be read (") + failure.what() + ")\n";
+  }
+  if (uses.empty()) return "";
+  nlohmann::json config;
+  if (const std::optional<std::string> text = ReadRegularFile(config_file.string())) {
+    try {
+      config = ParseConfigText(*text);
+    } catch (const std::exception&) {
+      config = nullptr;  // every entry then reads as gone from the config
+    }
+  }
+  const int64_t now = GetWorld().clockMs;
+  std::string out = "Uses, at " + ClockText(now) + ":\n";
+  Table table{{"command", "entry", "uses", "last", "usable"}, {false, false, true, false, false}, {}};
+  for (const auto& [key, record] : uses) {
+    const CommandRow* row = FindCommandRow(key.command);
+    const nlohmann::json* element = nullptr;
+    if (row != nullptr && row->HasCatalogue() && config.is_object() && config.contains("Commands") &&
+        config["Commands"].is_object() && config["Commands"].contains(key.command))
+      element = FindCatalogueElement(config["Commands"][key.command], row->catalogue.member, key.entry);
+    std::string usable = "not in the config";
+    if (element != nullptr) {
+      try {
+        const UseVerdict verdict = JudgeUse(ReadUseLimits(*element), record, now);
+        if (verdict.kind == UseVerdictKind::Allowed)
+          usable = "now";
+        else if (verdict.kind == UseVerdictKind::UsedUp)
+          usable = "used up";
+        else
+          usable = "in " + WaitText(verdict.waitMs) + " (" + ClockText(now + verdict.waitMs) + ")";
+      } catch (const std::exception& failure) {
+        usable = std::string("its limits fail to read: ") + failure.what();
+      }
+    }
+    table.rows.push_back({key.command, key.entry, std::to_string(record.count), ClockText(record.lastMs), usable});
+  }
+  return out + Render(table);
+}
+
+std::string ShowCommand(const std::string& arguments, const std::filesystem::path& config_file) {
   const std::size_t space = arguments.find(' ');
   if (arguments.empty() || arguments == "creature") return "Usage: show NAME | show creature ID\n";
   if (space != std::string::npos && arguments.substr(0, space) == "creature") {
@@ -259,7 +308,7 @@ std::string ShowCommand(const std::string& arguments) {
   }
   const Controller* player = FindPlayer(arguments);
   if (player == nullptr) return "There is no player named \"" + arguments + "\" in this world.\n";
-  return ShowPlayer(*player);
+  return ShowPlayer(*player) + ShowUses(*player, config_file);
 }
 
 }  // namespace sim

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "sandbox/game/Objects.h"
@@ -31,7 +32,13 @@ std::string ShortClassName(const std::string& name);
 // 200 in the entry, read as signed 16 bits.
 double ArmorOf(const Item& item);
 
+// The player's uses that cooldowns and use limits count, from the journal beside
+// `config_file`, each with when its entry may be used again by the config's
+// limits and the world's clock; empty when the player has none.
+std::string ShowUses(const Controller& player, const std::filesystem::path& config_file);
+
 // The sandbox commands `show NAME` and `show creature ID`; returns what to print.
-std::string ShowCommand(const std::string& arguments);
+// `config_file` is the plugin's config.json, beside which its uses are kept.
+std::string ShowCommand(const std::string& arguments, const std::filesystem::path& config_file);
 
 }  // namespace sim

@@ -156,3 +156,43 @@ TEST_F(ProgramTest, AScriptThatCannotBeReadIsRefusedBeforeAnythingStarts) {
 }
 
 }  // namespace
+
+namespace {
+
+// Cooldowns previewed as an operator would: the game's clock moved by `wait`,
+// `show` telling when each entry may be used again, and the uses still there
+// after the server was killed and started again on the same tree.
+TEST_F(ProgramTest, UsesOutliveAKilledServerAndTheClockMovesOnlyWhenToldTo) {
+  json config = StandardConfig();
+  config["Features"]["Cooldowns"] = {{"Enabled", true}};
+  config["Commands"]["ItemTemplate_Console"]["Templates"]["medic"] = {
+      {"cooldown", 250}, {"items", {{{"blueprint", "/Game/Items/Bandage.Bandage"}}}}};
+  config["Commands"]["TeleportTo_Console"]["Locations"]["Camp"] = {{"x", 10}, {"uses", 1}};
+  WriteConfig(config);
+  json world = ThreePlayers();
+  world["clock"] = "2026-12-10T07:00:00Z";
+  world["assets"] = {{"items", {"/Game/Items/Bandage.Bandage_C"}}};
+  int status = -1;
+  std::string output =
+      Run("console Alice kit medic\nconsole Alice kit medic\nconsole Alice tp Camp\nwait 100\nshow Alice\nkill\n"
+          "console Alice tp Camp\n",
+          status, world);
+  EXPECT_EQ(status, 137) << output;
+  EXPECT_NE(output.find("[to Alice] [system] You can use medic again in 4 min 10 s.\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("Clock: 2026-12-10 07:01:40 UTC\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("Uses, at 2026-12-10 07:01:40 UTC:\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("in 2 min 30 s (2026-12-10 07:04:10 UTC)"), std::string::npos) << output;
+  EXPECT_NE(output.find("used up"), std::string::npos) << output;
+  EXPECT_EQ(output.find("unregister"), std::string::npos) << "the plugin was unloaded: " << output;
+  EXPECT_EQ(output.find("You have used Camp"), std::string::npos) << "a line after kill ran: " << output;
+
+  output =
+      Run("console Alice tp Camp\nwait 249\nconsole Alice kit medic\nwait 1\nconsole Alice kit medic\n", status, world);
+  EXPECT_EQ(status, 0) << output;
+  EXPECT_NE(output.find("[to Alice] [system] You have used Camp 1 times, the most allowed.\n"), std::string::npos)
+      << output;
+  EXPECT_NE(output.find("[to Alice] [system] You can use medic again in 1 s.\n"), std::string::npos) << output;
+  EXPECT_EQ(output.find("You can use medic again in 1 s.\n", output.find("wait 1\n")), std::string::npos) << output;
+}
+
+}  // namespace

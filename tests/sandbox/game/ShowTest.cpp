@@ -134,11 +134,12 @@ TEST_F(ShowTest, DumpNarrowsToPlayersCreaturesOrOnePlayer) {
   EXPECT_EQ(sim::DumpPart("Bob"), Dump()["players"][1]);
   EXPECT_TRUE(sim::DumpPart("Nobody").is_null());
   EXPECT_EQ(sim::DumpCommand("Nobody"), "There is no player named \"Nobody\" in this world.\n");
-  EXPECT_EQ(sim::ShowCommand("creature 99999"), "There is no creature with the id \"99999\".\n");
-  EXPECT_EQ(sim::ShowCommand("creature -1"), "There is no creature with the id \"-1\".\n");
+  EXPECT_EQ(sim::ShowCommand("creature 99999", {}), "There is no creature with the id \"99999\".\n");
+  EXPECT_EQ(sim::ShowCommand("creature -1", {}), "There is no creature with the id \"-1\".\n");
   const uint64_t rex = sim::GetWorld().creatures[0]->id;
   EXPECT_EQ(
-      sim::ShowCommand("creature " + std::to_string(rex)).rfind("Creature " + std::to_string(rex) + " \"Rex\"", 0), 0u);
+      sim::ShowCommand("creature " + std::to_string(rex), {}).rfind("Creature " + std::to_string(rex) + " \"Rex\"", 0),
+      0u);
 }
 
 }  // namespace
