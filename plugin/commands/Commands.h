@@ -14,6 +14,8 @@ struct CommandContext {
   const FString& line;
   const CommandRow& row;
   const CommandSettings& settings;
+  // Every command's and feature's settings, as loaded.
+  const Settings& loaded;
   // The uses that cooldowns and use limits count; null when they are off.
   UseStore* uses = nullptr;
 };

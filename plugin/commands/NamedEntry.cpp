@@ -27,9 +27,11 @@ bool ReadNamedEntry(const CommandContext& context, CommandOutcome& outcome,
     SendReply(context.caller, SystemSender(), kTemplateMissingReply);
     return false;
   }
+  std::optional<std::vector<int64_t>> whitelist;
   UseLimits limits;
   try {
     read(*element);
+    if (context.loaded.FeatureEnabled(kPermissionsFeature)) whitelist = ReadEntryWhitelist(*element);
     if (context.uses != nullptr) limits = ReadUseLimits(*element);
   } catch (const std::exception& failure) {
     outcome.kind = OutcomeKind::FailedToRead;
@@ -37,5 +39,5 @@ bool ReadNamedEntry(const CommandContext& context, CommandOutcome& outcome,
     SendReply(context.caller, SystemSender(), kTemplateFaultyReply);
     return false;
   }
-  return MayUseEntry(context, limits, outcome);
+  return MayUseWhitelistedEntry(context, whitelist, outcome) && MayUseEntry(context, limits, outcome);
 }

@@ -33,13 +33,6 @@ std::string CallerName(AShooterPlayerController* player) {
   }
 }
 
-// Whitelist entries are read as signed numbers; a Steam id matches the entry
-// of the same 64 bits.
-bool IsWhitelisted(const CommandSettings& settings, uint64_t steam_id) {
-  return std::any_of(settings.whitelist.begin(), settings.whitelist.end(),
-                     [&](int64_t entry) { return static_cast<uint64_t>(entry) == steam_id; });
-}
-
 // "8 items", "1 item", or "3 of 4 items" when fewer were made than asked for.
 std::string Counted(int64_t done, int64_t asked, const char* noun) {
   const std::string count = done == asked ? fmt::format("{}", done) : fmt::format("{} of {}", done, asked);
@@ -86,6 +79,19 @@ std::string ListOf(const Names& names) {
   return text;
 }
 
+// Whether the caller may be offered `entry` by name: not when the Permissions
+// feature is on and the entry's whitelist leaves the caller out. An entry whose
+// whitelist fails to read is offered, and its use then says why it fails.
+bool MayListEntry(const CommandContext& context, const nlohmann::json& entry) {
+  if (!context.loaded.FeatureEnabled(kPermissionsFeature)) return true;
+  try {
+    const std::optional<std::vector<int64_t>> whitelist = ReadEntryWhitelist(entry);
+    return !whitelist || IsWhitelisted(*whitelist, TalvexApi::IApiUtils::GetSteamIdFromController(context.caller));
+  } catch (const nlohmann::json::exception&) {
+    return true;
+  }
+}
+
 // After a missing or unknown name: the nearest name when one was given and it
 // is near enough to be meant, then every name of the command's catalogue, in byte order.
 void SendCatalogue(const CommandContext& context, const std::string& asked) {
@@ -94,7 +100,8 @@ void SendCatalogue(const CommandContext& context, const std::string& asked) {
   std::vector<std::string> names;
   const auto member = context.settings.entry.find(catalogue.member);
   if (member != context.settings.entry.end() && member->is_object())
-    for (auto name = member->begin(); name != member->end(); ++name) names.push_back(name.key());
+    for (auto name = member->begin(); name != member->end(); ++name)
+      if (MayListEntry(context, *name)) names.push_back(name.key());
   if (!asked.empty() && !names.empty()) {
     // The first of the nearest, in byte order.
     const std::string* nearest = &names.front();
@@ -147,10 +154,23 @@ void SendFeedback(const CommandContext& context, const CommandOutcome& outcome) 
 bool MayRunCommand(const Settings& loaded, const CommandContext& context) {
   if (!loaded.FeatureEnabled(kPermissionsFeature) || !context.settings.permissions) return true;
   const uint64_t steam_id = TalvexApi::IApiUtils::GetSteamIdFromController(context.caller);
-  if (IsWhitelisted(context.settings, steam_id)) return true;
+  if (IsWhitelisted(context.settings.whitelist, steam_id)) return true;
   if (GetLogger())
     GetLogger()->warn("{} ({}) is not allowed to use {}", CallerName(context.caller), steam_id, context.row.key);
   SendReply(context.caller, SystemSender(), "You are not allowed to use this command.");
+  return false;
+}
+
+bool MayUseWhitelistedEntry(const CommandContext& context, const std::optional<std::vector<int64_t>>& whitelist,
+                            CommandOutcome& outcome) {
+  if (!whitelist || !context.loaded.FeatureEnabled(kPermissionsFeature)) return true;
+  const uint64_t steam_id = TalvexApi::IApiUtils::GetSteamIdFromController(context.caller);
+  if (IsWhitelisted(*whitelist, steam_id)) return true;
+  if (GetLogger())
+    GetLogger()->warn("{} ({}) is not allowed to use {} \"{}\"", CallerName(context.caller), steam_id, context.row.key,
+                      outcome.name);
+  SendUtf8Reply(context.caller, SystemSender(), "You are not allowed to use {}.", outcome.name);
+  outcome.kind = OutcomeKind::Refused;
   return false;
 }
 

@@ -13,6 +13,12 @@
 // refusal has then been logged and answered, and the command must not run.
 bool MayRunCommand(const Settings& loaded, const CommandContext& context);
 
+// False when the Permissions feature is on and the entry the line named (its
+// name in `outcome`) has a whitelist without the caller's Steam id; the refusal
+// has then been logged and answered, and noted in `outcome`.
+bool MayUseWhitelistedEntry(const CommandContext& context, const std::optional<std::vector<int64_t>>& whitelist,
+                            CommandOutcome& outcome);
+
 // False when the context counts uses and the entry the line named (its name in
 // `outcome`), limited by `limits`, may not be used by the caller now: too soon
 // after the last use, or used as often as allowed. The refusal has then been

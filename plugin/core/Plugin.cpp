@@ -104,7 +104,8 @@ void RunCommand(std::size_t index, AShooterPlayerController* player, const FStri
     const CommandSettings* settings = LoadedSettings().Command(row.key);
     if (settings == nullptr) return;
     const FString no_line;
-    const CommandContext context{player, line != nullptr ? *line : no_line, row, *settings, Uses().get()};
+    const CommandContext context{player,      line != nullptr ? *line : no_line, row, *settings, LoadedSettings(),
+                                 Uses().get()};
     CommandOutcome outcome;
     try {
       if (MayRunCommand(LoadedSettings(), context))

@@ -1,5 +1,6 @@
 #include "orvanel/core/Settings.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <set>
@@ -60,10 +61,21 @@ void VisitSection(const json& configuration, const char* section, Visit visit) {
 
 }  // namespace
 
+std::optional<std::vector<int64_t>> ReadEntryWhitelist(const json& entry) {
+  if (!entry.is_object() || !entry.contains(NoteKeyRead("", "Whitelist"))) return std::nullopt;
+  std::vector<int64_t> whitelist;
+  for (const json& element : entry["Whitelist"]) whitelist.push_back(ReadWhitelistId(element));
+  return whitelist;
+}
+
+bool IsWhitelisted(const std::vector<int64_t>& whitelist, uint64_t steam_id) {
+  return std::any_of(whitelist.begin(), whitelist.end(),
+                     [&](int64_t entry) { return static_cast<uint64_t>(entry) == steam_id; });
+}
+
 CommandSettings ParseCommandSettings(json entry) {
   CommandSettings settings;
-  if (entry.is_object() && entry.contains(NoteKeyRead("", "Whitelist")))
-    for (const json& element : entry["Whitelist"]) settings.whitelist.push_back(ReadWhitelistId(element));
+  settings.whitelist = ReadEntryWhitelist(entry).value_or(std::vector<int64_t>{});
   settings.entry = entry;
   settings.command = entry.value(NoteKeyRead("", "Command"), std::string());
   settings.permissions = entry.value(NoteKeyRead("", "Permissions"), false);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +49,15 @@ struct Settings {
 };
 
 CommandSettings ParseCommandSettings(nlohmann::json entry);
+
+// The "Whitelist" of a kit, group or location: the Steam ids that alone may use
+// it, read as a command's whitelist is; none when the entry has no whitelist.
+// Throws the JSON library's type error when it is no list of numbers.
+std::optional<std::vector<int64_t>> ReadEntryWhitelist(const nlohmann::json& entry);
+
+// True when `steam_id` is in `whitelist`: entries are read as signed numbers,
+// and an id matches the entry of the same 64 bits.
+bool IsWhitelisted(const std::vector<int64_t>& whitelist, uint64_t steam_id);
 FeatureSettings ParseFeatureSettings(nlohmann::json entry);
 
 // Every "Commands" and "Features" entry, as load reads them. Throws the JSON

@@ -170,3 +170,65 @@ TEST_F(PermissionsTest, WhitelistEntriesMatchTheWholeSteamId) {
 }
 
 }  // namespace
+
+namespace {
+
+// A kit, group or location with a "Whitelist" of its own: only those ids may
+// use it, after the command's own check; Feedback offers only what the caller
+// may use.
+class EntryWhitelistTest : public FeatureTest {
+ protected:
+  static json EntryConfig(const std::vector<std::string>& features) {
+    json config = FeatureConfig(features);
+    json& commands = config["Commands"];
+    commands["ItemTemplate_Console"]["Templates"]["builder"]["Whitelist"] = {kBobId};
+    commands["SpawnTemplate_Console"]["Templates"]["raptors"]["Whitelist"] = json::array();
+    commands["TeleportTo_Console"]["Locations"]["Camp"]["Whitelist"] = {kAliceId, kBobId};
+    commands["TeleportTo_Console"]["Permissions"] = true;
+    commands["TeleportTo_Console"]["Whitelist"] = {kBobId};
+    return config;
+  }
+  std::vector<std::string> RepliesTo(const std::string& player, const std::string& line) {
+    ClearRecord();
+    Console(player, line);
+    return ChatTo(player);
+  }
+};
+
+TEST_F(EntryWhitelistTest, OnlyTheIdsOfAnEntrysWhitelistMayUseItAndTheOthersAreToldWhich) {
+  Start(EntryConfig({"Permissions", "AuditLog"}));
+  EXPECT_EQ(RepliesTo("Alice", "kit builder"), std::vector<std::string>{"You are not allowed to use builder."});
+  EXPECT_EQ(
+      PluginLogs("warning"),
+      std::vector<std::string>{"Alice (76561198000000001) is not allowed to use ItemTemplate_Console \"builder\""});
+  EXPECT_EQ(PluginLogs("info"),
+            std::vector<std::string>{"AUDIT Alice (76561198000000001) kit builder: refused: not allowed"});
+  EXPECT_EQ(PlayerDump("Alice")["inventory"].size(), 0u);
+  EXPECT_EQ(RepliesTo("Bob", "kit builder"), std::vector<std::string>{});
+  EXPECT_EQ(PlayerDump("Bob")["inventory"].size(), 8u);
+  // An empty whitelist lets nobody; an entry without one, everyone.
+  EXPECT_EQ(RepliesTo("Bob", "spawn raptors"), std::vector<std::string>{"You are not allowed to use raptors."});
+  EXPECT_TRUE(CallsOf("AShooterPlayerController.SpawnActor").empty());
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), std::vector<std::string>{});
+  // The command's own check comes first: Alice may use Camp, not the command.
+  EXPECT_EQ(RepliesTo("Alice", "tp Camp"), std::vector<std::string>{"You are not allowed to use this command."});
+  EXPECT_EQ(RepliesTo("Bob", "tp Camp"), std::vector<std::string>{});
+  EXPECT_EQ(PlayerDump("Bob")["position"], json({1500.0, -200.0, 30.0}));
+}
+
+TEST_F(EntryWhitelistTest, FeedbackOffersOnlyWhatTheCallerMayUseAndOffTheWhitelistsAreIgnored) {
+  Start(EntryConfig({"Permissions", "Feedback"}));
+  EXPECT_EQ(RepliesTo("Alice", "kit"), std::vector<std::string>{"Kits: hunter, medic"});
+  EXPECT_EQ(
+      RepliesTo("Alice", "kit biulder"),
+      (std::vector<std::string>{"The template does not exist! Maybe you forgot to reload..?", "Kits: hunter, medic"}));
+  EXPECT_EQ(RepliesTo("Bob", "kit"), std::vector<std::string>{"Kits: builder, hunter, medic"});
+  EXPECT_EQ(RepliesTo("Bob", "spawn"), std::vector<std::string>{"Groups: dodos, ghosts"});
+  UnloadPlugin();
+  WriteConfig(EntryConfig({"Feedback"}));
+  LoadPlugin();
+  EXPECT_EQ(RepliesTo("Alice", "kit builder"), std::vector<std::string>{"Gave 8 items."});
+  EXPECT_EQ(RepliesTo("Alice", "spawn"), std::vector<std::string>{"Groups: dodos, ghosts, raptors"});
+}
+
+}  // namespace

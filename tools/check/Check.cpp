@@ -282,6 +282,24 @@ class Checker {
                      settings.enabled && !settings.command.empty() ? text : row.key);
   }
 
+  // An entry's own whitelist: read as the plugin reads it, and of use only with its feature.
+  void CheckEntryWhitelist(const std::string& at, const json& entry, const std::string& name) {
+    if (!entry.is_object() || !entry.contains("Whitelist")) return;
+    try {
+      const std::optional<std::vector<int64_t>> whitelist = ReadEntryWhitelist(entry);
+      if (!FeatureSwitchedOnInFile(kPermissionsFeature))
+        Warn(at + "/Whitelist", "the feature \"Permissions\" is not enabled: the whitelist is not checked",
+             "set \"Features\": {\"Permissions\": {\"Enabled\": true}}");
+      else if (whitelist->empty())
+        Warn(at + "/Whitelist", "the whitelist is empty: nobody may use " + Quoted(name));
+    } catch (const std::exception& error) {
+      Error(at + "/Whitelist", JsonErrorReason(error.what()),
+            "with \"Permissions\" on, its use answers " + Quoted(kTemplateFaultyReply));
+      return;
+    }
+    CheckWhitelistIds(at, entry);
+  }
+
   // A Steam id written with a fraction or beyond 64 bits is read as another number.
   void CheckWhitelistIds(const std::string& at, const json& entry) {
     if (!entry.contains("Whitelist") || !entry["Whitelist"].is_array()) return;
@@ -345,6 +363,7 @@ class Checker {
         case CatalogueKind::None:
           break;
       }
+      CheckEntryWhitelist(base, value, name);
       const UseLimits limits = ReadUseLimits(value, &faults);
       if ((limits.cooldownMs > 0 || limits.uses) && !FeatureSwitchedOnInFile(kCooldownsFeature))
         Warn(base + PointerToken(limits.cooldownMs > 0 ? "cooldown" : "uses"),

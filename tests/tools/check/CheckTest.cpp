@@ -682,3 +682,29 @@ TEST_F(CheckProgramTest, CooldownsAndUseLimitsAreReadAsThePluginReadsThemAndNeed
       "is not enabled: no cooldown or use limit is kept; set \"Features\": {\"Cooldowns\": {\"Enabled\": true}}\n");
   EXPECT_EQ(status, 1);
 }
+
+TEST_F(CheckProgramTest, AnEntrysWhitelistIsReadAsThePluginReadsItAndNeedsItsFeature) {
+  int status = -1;
+  EXPECT_EQ(Checked(R"({"Commands": {
+  "TeleportTo_Console": {"Command": "tpto", "Locations": {
+    "Camp": {"Whitelist": []}, "Lake": {"Whitelist": ["76561198000000001"]}, "Hill": {"Whitelist": [7.5]}}}},
+ "Features": {"Permissions": {"Enabled": true}}}
+)",
+                    status),
+            "config.json:3:54: error: /Commands/TeleportTo_Console/Locations/Lake/Whitelist: must be a number, not a "
+            "text in quotes; with \"Permissions\" on, its use answers \"Failed to read template...\"\n"
+            "config.json:3:27: warning: /Commands/TeleportTo_Console/Locations/Camp/Whitelist: the whitelist is "
+            "empty: nobody may use \"Camp\"\n"
+            "config.json:3:101: warning: /Commands/TeleportTo_Console/Locations/Hill/Whitelist/0: the Steam id is not "
+            "written as a whole number: it is read as 7; write the id as a whole number, without a point or "
+            "exponent\n");
+  EXPECT_EQ(status, 2);
+  EXPECT_EQ(
+      Checked(R"({"Commands": {"TeleportTo_Console": {"Command": "tpto", "Locations": {"Camp": {"Whitelist": [1]}}}}}
+)",
+              status),
+      "config.json:1:93: warning: /Commands/TeleportTo_Console/Locations/Camp/Whitelist: the feature "
+      "\"Permissions\" is not enabled: the whitelist is not checked; set \"Features\": {\"Permissions\": "
+      "{\"Enabled\": true}}\n");
+  EXPECT_EQ(status, 1);
+}

@@ -94,6 +94,7 @@ TEST(SchemaTest, EveryKeyReadIsInTheSchemaAndEveryKeyInTheSchemaIsRead) {
         break;
     }
     ReadUseLimits(*element);
+    ReadEntryWhitelist(*element);
   }
   SetKeyReadRecorder({});
   EXPECT_EQ(read, listed);
@@ -131,8 +132,8 @@ TEST(SchemaTest, EveryUnknownKeyOfAnObjectIsNamedWithTheKeysKnownThere) {
   EXPECT_EQ(found, (std::vector<std::string>{
                        " Extra: $schema Commands Features ",
                        commands,
-                       "/Commands/TeleportTo_Console/Locations/Camp X: cooldown uses x y z ",
-                       "/Commands/TeleportTo_Console/Locations/Camp Y: cooldown uses x y z ",
+                       "/Commands/TeleportTo_Console/Locations/Camp X: Whitelist cooldown uses x y z ",
+                       "/Commands/TeleportTo_Console/Locations/Camp Y: Whitelist cooldown uses x y z ",
                    }));
   EXPECT_EQ(check::KnownKeysAt(check::ConfigSchema(), "/Commands/SpawnTemplate_Console/Templates/any/items/3"),
             (std::vector<std::string>{"blueprint", "count", "quantity"}));
