@@ -1,5 +1,6 @@
 // The item template command: reads a named kit from the command's entry and
-// gives its items to the caller, once per pass. A kit that fails to read gives
+// gives its items to the caller (or the player named after it, with "Others"),
+// once per pass. A kit that fails to read gives
 // nothing at all.
 #include <cstdint>
 #include <utility>
@@ -15,7 +16,8 @@ CommandOutcome ItemTemplateCommand(const CommandContext& context) {
   CommandOutcome outcome;
   ItemKit read;
   if (!ReadNamedEntry(context, outcome, [&](const nlohmann::json& kit) { read = ReadItemKit(kit); })) return outcome;
-  const uint64_t steam_id = TalvexApi::IApiUtils::GetSteamIdFromController(context.caller);
+  const uint64_t steam_id =
+      outcome.actedOn ? outcome.actedOn->steamId : TalvexApi::IApiUtils::GetSteamIdFromController(context.caller);
 
   // The player is found anew in every pass; once gone, later passes are not tried.
   GrantTally tally;

@@ -8,7 +8,37 @@
 #include "orvanel/core/Arguments.h"
 #include "orvanel/core/Features.h"
 #include "orvanel/core/Reply.h"
+#include "orvanel/game/Players.h"
+#include "orvanel/host/TalvexApi.h"
 #include "orvanel/host/Text.h"
+
+namespace {
+
+// With "Others", the player the line's third word names; false, answered and
+// noted in `outcome`, when it names no online player or more than one. The
+// caller named is no other player.
+bool FindActedOn(const CommandContext& context, const FString& word, CommandOutcome& outcome) {
+  const std::string wanted = NarrowText(word);
+  const std::vector<FoundPlayer> found = FindOnlinePlayers(wanted);
+  if (found.size() == 1) {
+    if (found.front().steamId != TalvexApi::IApiUtils::GetSteamIdFromController(context.caller))
+      outcome.actedOn = ActedOn{found.front().steamId, found.front().name};
+    return true;
+  }
+  outcome.kind = OutcomeKind::Refused;
+  if (found.empty()) {
+    outcome.reason = "no such player";
+    SendUtf8Reply(context.caller, SystemSender(), "No online player matches {}.", wanted);
+    return false;
+  }
+  outcome.reason = "several players";
+  std::string names;
+  for (const FoundPlayer& player : found) names += (names.empty() ? "" : ", ") + player.name;
+  SendUtf8Reply(context.caller, SystemSender(), "Several players match {}: {}.", wanted, names);
+  return false;
+}
+
+}  // namespace
 
 bool ReadNamedEntry(const CommandContext& context, CommandOutcome& outcome,
                     const std::function<void(const nlohmann::json&)>& read) {
@@ -39,5 +69,8 @@ bool ReadNamedEntry(const CommandContext& context, CommandOutcome& outcome,
     SendReply(context.caller, SystemSender(), kTemplateFaultyReply);
     return false;
   }
-  return MayUseWhitelistedEntry(context, whitelist, outcome) && MayUseEntry(context, limits, outcome);
+  if (context.settings.others && pieces.Num() > 2 && !FindActedOn(context, pieces[2], outcome)) return false;
+  if (!MayUseWhitelistedEntry(context, whitelist, outcome)) return false;
+  // Acting on another player is neither limited nor counted.
+  return outcome.actedOn || MayUseEntry(context, limits, outcome);
 }

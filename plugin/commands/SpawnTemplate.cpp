@@ -15,7 +15,9 @@ CommandOutcome SpawnTemplateCommand(const CommandContext& context) {
   CreatureTemplate read;
   if (!ReadNamedEntry(context, outcome, [&](const nlohmann::json& creature) { read = ReadCreatureTemplate(creature); }))
     return outcome;
-  read.request.steamId = TalvexApi::IApiUtils::GetSteamIdFromController(context.caller);
+  // Around the player acted on, tamed to their team, as if they had asked.
+  read.request.steamId =
+      outcome.actedOn ? outcome.actedOn->steamId : TalvexApi::IApiUtils::GetSteamIdFromController(context.caller);
   GrantTally tally;
   SpawnCreatureGroup(std::move(read.request), read.count, read.radius, read.facing, &tally);
   outcome.kind = OutcomeKind::Done;

@@ -24,13 +24,18 @@ struct CatalogueColumn {
 // What the audit line and the feedback call what a run did: the audit's verb,
 // the feedback's (none: no feedback line), the noun of what is counted (none:
 // nothing is counted), the audit's word for a run that failed, and the
-// feedback's pattern for it, "{}" the reason (none: no feedback line).
+// feedback's pattern for it, "{}" the reason (none: no feedback line). For a
+// run on another player ("Others"): the feedback's pattern, {0} what was done
+// (the count, or the entry's name), {1} the player, {2} what loaded nothing;
+// and what that player is told, {0} the caller, {1} the entry's name.
 struct ResultWords {
   const char* audit;
   const char* feedback;
   const char* noun;
   const char* failed;
   const char* failedFeedback;
+  const char* feedbackOnOther = nullptr;
+  const char* toldOther = nullptr;
 };
 
 // The table. A row: KEY, KIND, HANDLER, CATALOGUE (a CatalogueColumn or
@@ -46,13 +51,16 @@ struct ResultWords {
       (ResultWords{"surveyed", nullptr, "creature", "failed", nullptr}))             \
   ROW("ItemTemplate_Console",  Console, ItemTemplateCommand,                         \
       (CatalogueColumn{"Templates", "Kits", CatalogueKind::ItemKits}),               \
-      (ResultWords{"gave", "Gave", "item", "failed", nullptr}))                      \
+      (ResultWords{"gave", "Gave", "item", "failed", nullptr,                        \
+                   "Gave {0} to {1}{2}.", "{0} gave you the kit {1}."}))             \
   ROW("SpawnTemplate_Console", Console, SpawnTemplateCommand,                        \
       (CatalogueColumn{"Templates", "Groups", CatalogueKind::CreatureTemplates}),    \
-      (ResultWords{"spawned", "Spawned", "creature", "failed", nullptr}))            \
+      (ResultWords{"spawned", "Spawned", "creature", "failed", nullptr,              \
+                   "Spawned {0} around {1}{2}.", "{0} spawned {1} around you."}))    \
   ROW("TeleportTo_Console",    Console, TeleportToCommand,                           \
       (CatalogueColumn{"Locations", "Locations", CatalogueKind::TeleportLocations}), \
-      (ResultWords{"moved to", "Teleported to", nullptr, "failed", nullptr}))
+      (ResultWords{"moved to", "Teleported to", nullptr, "failed", nullptr,          \
+                   "Moved {1} to {0}.", "{0} moved you to {1}."}))
 // clang-format on
 
 inline constexpr CatalogueColumn kNoCatalogue{nullptr, nullptr, CatalogueKind::None};

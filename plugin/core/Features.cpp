@@ -11,6 +11,7 @@
 #include "orvanel/core/Logger.h"
 #include "orvanel/core/NameDistance.h"
 #include "orvanel/core/Reply.h"
+#include "orvanel/game/Players.h"
 #include "orvanel/game/WallClock.h"
 #include "orvanel/host/GameAccess.h"
 #include "orvanel/host/TalvexApi.h"
@@ -23,11 +24,7 @@ namespace {
 std::string CallerName(AShooterPlayerController* player) {
   if (player == nullptr) return "?";
   try {
-    auto* state = GameField<AShooterPlayerState*>(player, "AController.PlayerState");
-    if (state == nullptr) return "?";
-    FString name;
-    GameFunction<FString*(AShooterPlayerState*, FString*)>("AShooterPlayerState.GetPlayerName")(state, &name);
-    return Utf8Text(name);
+    return PlayerNameText(player);
   } catch (const UnavailableMember&) {
     return "?";
   }
@@ -39,7 +36,16 @@ std::string Counted(int64_t done, int64_t asked, const char* noun) {
   return fmt::format("{} {}{}", count, noun, asked == 1 ? "" : "s");
 }
 
-// What the audit line says happened, in the words of the command's row.
+// What the audit line says happened, in the words of the command's row, and
+// the other player a run acted on.
+std::string AuditText(const ResultWords& words, const CommandOutcome& outcome);
+
+std::string AuditLine(const ResultWords& words, const CommandOutcome& outcome) {
+  std::string text = AuditText(words, outcome);
+  if (outcome.actedOn) text += fmt::format("; acted on {} ({})", outcome.actedOn->name, outcome.actedOn->steamId);
+  return text;
+}
+
 std::string AuditText(const ResultWords& words, const CommandOutcome& outcome) {
   switch (outcome.kind) {
     case OutcomeKind::Done:
@@ -128,7 +134,11 @@ void SendFeedback(const CommandContext& context, const CommandOutcome& outcome) 
   switch (outcome.kind) {
     case OutcomeKind::Done:
       if (words.feedback == nullptr) break;
-      if (words.noun != nullptr)
+      if (outcome.actedOn && words.feedbackOnOther != nullptr)
+        SendUtf8Reply(context.caller, SystemSender(), words.feedbackOnOther,
+                      words.noun != nullptr ? Counted(outcome.done, outcome.asked, words.noun) : outcome.name,
+                      outcome.actedOn->name, UnloadedText(outcome));
+      else if (words.noun != nullptr)
         SendUtf8Reply(context.caller, SystemSender(), "{} {}{}.", words.feedback,
                       Counted(outcome.done, outcome.asked, words.noun), UnloadedText(outcome));
       else
@@ -211,10 +221,18 @@ void CountUse(const CommandContext& context, const CommandOutcome& outcome) {
   }
 }
 
+void TellPlayerActedOn(const CommandContext& context, const CommandOutcome& outcome) {
+  if (!outcome.actedOn || outcome.kind != OutcomeKind::Done || context.row.words.toldOther == nullptr) return;
+  if (outcome.done <= 0 && !outcome.movedTo) return;
+  AShooterPlayerController* player = TalvexApi::GetApiUtils().FindPlayerFromSteamId(outcome.actedOn->steamId);
+  if (player != nullptr)
+    SendUtf8Reply(player, SystemSender(), context.row.words.toldOther, CallerName(context.caller), outcome.name);
+}
+
 void ReportCommand(const Settings& loaded, const CommandContext& context, const CommandOutcome& outcome) {
   if (loaded.FeatureEnabled(kAuditLogFeature) && GetLogger())
     GetLogger()->info("AUDIT {} ({}) {}: {}", CallerName(context.caller),
                       TalvexApi::IApiUtils::GetSteamIdFromController(context.caller), Utf8Text(context.line),
-                      AuditText(context.row.words, outcome));
+                      AuditLine(context.row.words, outcome));
   if (loaded.FeatureEnabled(kFeedbackFeature)) SendFeedback(context, outcome);
 }

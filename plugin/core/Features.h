@@ -29,6 +29,10 @@ bool MayUseEntry(const CommandContext& context, const UseLimits& limits, Command
 // gave, spawned or moved something. A use that cannot be kept is logged.
 void CountUse(const CommandContext& context, const CommandOutcome& outcome);
 
+// After a run that gave to, spawned around or moved another player ("Others"),
+// that player is told who did it and what.
+void TellPlayerActedOn(const CommandContext& context, const CommandOutcome& outcome);
+
 // After a run, from what the handler returned: the audit line of the line
 // typed (AuditLog), then the replies that say what happened (Feedback).
 void ReportCommand(const Settings& loaded, const CommandContext& context, const CommandOutcome& outcome);

@@ -28,6 +28,12 @@ struct Place {
   float z = 0.0f;
 };
 
+// The other player a command acted on ("Others").
+struct ActedOn {
+  uint64_t steamId = 0;
+  std::string name;  // UTF-8
+};
+
 struct CommandOutcome {
   OutcomeKind kind = OutcomeKind::Failed;
   // The template or location asked for; empty when the line named none.
@@ -37,6 +43,8 @@ struct CommandOutcome {
   int64_t asked = 0;
   // The paths that loaded nothing, in the form asked of the game.
   std::set<std::string> unloaded;
+  // The player given to, spawned around or moved, when not the caller.
+  std::optional<ActedOn> actedOn;
   // Where the caller was moved, when the command moves.
   std::optional<Place> movedTo;
   std::string reason;

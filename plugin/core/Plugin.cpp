@@ -84,6 +84,7 @@ void LogFailure(const char* key, const char* reason) {
 // would stop a command.
 void FinishCommand(const CommandContext& context, const CommandOutcome& outcome) {
   try {
+    TellPlayerActedOn(context, outcome);
     CountUse(context, outcome);
     ReportCommand(LoadedSettings(), context, outcome);
   } catch (const UnavailableMember& missing) {

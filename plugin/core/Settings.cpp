@@ -79,6 +79,8 @@ CommandSettings ParseCommandSettings(json entry) {
   settings.entry = entry;
   settings.command = entry.value(NoteKeyRead("", "Command"), std::string());
   settings.permissions = entry.value(NoteKeyRead("", "Permissions"), false);
+  // Only the catalogue commands' entries list "Others"; noted only where present.
+  if (entry.is_object() && entry.contains("Others")) settings.others = entry.value(NoteKeyRead("", "Others"), false);
   settings.enabled = entry.value(NoteKeyRead("", "Enabled"), true);
   return settings;
 }
@@ -113,6 +115,7 @@ void RefreshSettings(Settings& loaded, Settings fresh) {
     const auto record = loaded.commands.find(key);
     if (record == loaded.commands.end()) continue;
     record->second.whitelist = std::move(parsed.whitelist);
+    record->second.others = parsed.others;
     record->second.entry = std::move(parsed.entry);
   }
   for (auto& [name, parsed] : fresh.features) {

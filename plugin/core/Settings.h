@@ -12,23 +12,25 @@
 
 #include <nlohmann/json.hpp>
 
-// NOLINTNEXTLINE(bugprone-exception-escape): its implicit moves are noexcept, as the JSON value's are.
-struct CommandSettings {
-  // The text players type, as the file spells it.
-  std::string command;
-  bool enabled = true;
-  bool permissions = false;
-  std::vector<int64_t> whitelist;
-  nlohmann::json entry;
-};
-
-// NOLINTNEXTLINE(bugprone-exception-escape): as for CommandSettings.
 // The features, by their keys under "Features".
 inline constexpr const char* kPermissionsFeature = "Permissions";
 inline constexpr const char* kAuditLogFeature = "AuditLog";
 inline constexpr const char* kFeedbackFeature = "Feedback";
 inline constexpr const char* kCooldownsFeature = "Cooldowns";
 
+// NOLINTNEXTLINE(bugprone-exception-escape): its implicit moves are noexcept, as the JSON value's are.
+struct CommandSettings {
+  // The text players type, as the file spells it.
+  std::string command;
+  bool enabled = true;
+  bool permissions = false;
+  // "Others": a catalogue command may name a second player to act on.
+  bool others = false;
+  std::vector<int64_t> whitelist;
+  nlohmann::json entry;
+};
+
+// NOLINTNEXTLINE(bugprone-exception-escape): as for CommandSettings.
 struct FeatureSettings {
   bool enabled = false;
   nlohmann::json entry;
@@ -75,6 +77,6 @@ Settings ReadSettings(const nlohmann::json& configuration);
 std::vector<std::string> UnappliedChanges(const Settings& loaded, const Settings& fresh);
 
 // What a reload applies of `fresh` (read by ReadSettings) to `loaded`: the
-// whitelists and entry copies of the records `loaded` has. Commands' texts,
-// switches and flags, and the features' switches stay as loaded.
+// whitelists, "Others" and entry copies of the records `loaded` has. Commands'
+// texts, switches and "Permissions", and the features' switches stay as loaded.
 void RefreshSettings(Settings& loaded, Settings fresh);

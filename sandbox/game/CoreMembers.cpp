@@ -112,6 +112,7 @@ const bool registered = [] {
   RegisterFunction("UObject.StaticClass", &StaticClassOf<classes::UObject>);
   RegisterFunction("UClass.StaticClass", &StaticClassOf<classes::UClass>);
   RegisterFunction("APrimalCharacter.GetPrivateStaticClass", &StaticClassOf<classes::APrimalCharacter>);
+  RegisterFunction("AShooterPlayerController.GetPrivateStaticClass", &StaticClassOf<classes::AShooterPlayerController>);
   RegisterFunction("APrimalDinoCharacter.GetPrivateStaticClass", &StaticClassOf<classes::APrimalDinoCharacter>);
 
   SIM_FIELD("AController.Character", classes::AController, Controller, Character);

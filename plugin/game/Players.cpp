@@ -1,0 +1,58 @@
+#include "orvanel/game/Players.h"
+
+#include <charconv>
+
+#include "orvanel/core/AsciiCase.h"
+#include "orvanel/host/GameAccess.h"
+#include "orvanel/host/TalvexApi.h"
+#include "orvanel/host/Text.h"
+
+namespace {
+
+using StaticClassFn = UClass*();
+using GetAllActorsOfClassFn = void(UWorld*, UClass*, TArray<AActor*>*);
+using GetPlayerNameFn = FString*(AShooterPlayerState*, FString*);
+
+}  // namespace
+
+namespace {
+
+// False when the player has no state to tell a name.
+bool ReadPlayerName(AShooterPlayerController* player, FString& name) {
+  auto* state = GameField<AShooterPlayerState*>(player, "AController.PlayerState");
+  if (state == nullptr) return false;
+  GameFunction<GetPlayerNameFn>("AShooterPlayerState.GetPlayerName")(state, &name);
+  return true;
+}
+
+}  // namespace
+
+std::string PlayerNameText(AShooterPlayerController* player) {
+  FString name;
+  return ReadPlayerName(player, name) ? Utf8Text(name) : "?";
+}
+
+std::vector<FoundPlayer> FindOnlinePlayers(std::string_view wanted) {
+  std::vector<FoundPlayer> found;
+  UWorld* world = TalvexApi::GetApiUtils().GameWorld();
+  if (world == nullptr || wanted.empty()) return found;
+  uint64_t wanted_id = 0;
+  const auto [end, error] = std::from_chars(wanted.data(), wanted.data() + wanted.size(), wanted_id);
+  const bool by_id = error == std::errc() && end == wanted.data() + wanted.size();
+  const std::string wanted_name = AsciiLower(std::string(wanted));
+
+  TArray<AActor*> actors;
+  GameFunction<GetAllActorsOfClassFn>("UGameplayStatics.GetAllActorsOfClass")(
+      world, GameFunction<StaticClassFn>("AShooterPlayerController.GetPrivateStaticClass")(), &actors);
+  for (AActor* actor : actors) {
+    auto* player = static_cast<AShooterPlayerController*>(actor);
+    const uint64_t steam_id = TalvexApi::IApiUtils::GetSteamIdFromController(player);
+    // A controller the host cannot find by its Steam id belongs to no one online.
+    if (TalvexApi::GetApiUtils().FindPlayerFromSteamId(steam_id) != player) continue;
+    FString name;
+    if (!ReadPlayerName(player, name)) continue;
+    if (by_id ? steam_id == wanted_id : AsciiLower(NarrowText(name)) == wanted_name)
+      found.push_back({player, steam_id, Utf8Text(name)});
+  }
+  return found;
+}
