@@ -121,11 +121,12 @@ struct Session {
 };
 
 // Splits "NAME REST": REST is everything after the single space after NAME.
+// False when either is missing; a REST of blanks says nothing.
 bool SplitPlayerLine(const std::string& arguments, std::string& name, std::string& rest) {
   const std::size_t space = arguments.find(' ');
   name = arguments.substr(0, space);
   rest = space == std::string::npos ? std::string() : arguments.substr(space + 1);
-  return !name.empty();
+  return !name.empty() && rest.find_first_not_of(" \t") != std::string::npos;
 }
 
 sim::Controller* NamedPlayer(const std::string& name) {
@@ -144,7 +145,9 @@ void RunLine(Session& session, const std::string& raw) {
   if (session.tree != nullptr) sandbox::SyncConfigTree(*session.tree);
   const std::size_t space = line.find(' ');
   const std::string verb = line.substr(0, space);
-  const std::string arguments = space == std::string::npos ? std::string() : line.substr(space + 1);
+  std::string arguments = space == std::string::npos ? std::string() : line.substr(space + 1);
+  // A player's line keeps its blanks; a name, an id or a file ends at its last character.
+  if (verb != "chat" && verb != "console") arguments.erase(arguments.find_last_not_of(" \t") + 1);
   std::string name, rest;
   if (verb == "chat" || verb == "console") {
     if (!SplitPlayerLine(arguments, name, rest)) {
