@@ -15,13 +15,12 @@
 #include <fmt/format.h>
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
-#if defined(ORVANEL_LINE_EDITING)
-#include <editline/readline.h>
-#endif
 
 #include "orvanel/commands/Health.h"
 #include "orvanel/core/ConfigPath.h"
 #include "sandbox/app/ConfigTree.h"
+#include "sandbox/app/Prompt.h"
+#include "sandbox/app/Signals.h"
 #include "sandbox/game/Dump.h"
 #include "sandbox/game/Map.h"
 #include "sandbox/game/Memory.h"
@@ -188,48 +187,24 @@ void RunLine(Session& session, const std::string& raw) {
 }
 
 void RunStream(Session& session, std::istream& input, bool echo) {
-  for (std::string line; session.running && std::getline(input, line);) {
+  for (std::string line; session.running && sandbox::StopSignal() == 0 && std::getline(input, line);) {
     if (echo && !line.empty() && line[0] != '#') std::cout << session.style.Paint("> " + line, "1") << "\n";
     RunLine(session, line);
     std::cout.flush();
   }
 }
 
-#if defined(ORVANEL_LINE_EDITING)
 void RunPrompt(Session& session) {
-  const std::string history =
-      (std::filesystem::path(getenv("HOME") ? getenv("HOME") : ".") / ".orvanel_sandbox_history").string();
-  read_history(history.c_str());
-  std::cout << "Type help for the commands, quit to leave.\n";
-  while (session.running) {
-    char* raw = readline("orvanel> ");
-    if (raw == nullptr) break;
-    const std::string line(raw);
-    free(raw);
-    if (!line.empty()) add_history(line.c_str());
+  std::cout << "Type help for the commands, quit or Ctrl-D to leave.\n";
+  sandbox::RunPrompt([&](const std::string& line) {
     RunLine(session, line);
     std::cout.flush();
-  }
-  write_history(history.c_str());
+    return session.running;
+  });
 }
-#else
-// Where no line-editing library is built in: plain line input.
-void RunPrompt(Session& session) {
-  std::cout << "Type help for the commands, quit to leave.\n";
-  std::string line;
-  while (session.running) {
-    std::cout << "orvanel> " << std::flush;
-    if (!std::getline(std::cin, line)) break;
-    RunLine(session, line);
-    std::cout.flush();
-  }
-}
-#endif
 
-}  // namespace
-
-// NOLINTNEXTLINE(bugprone-exception-escape): an exception no session catches is the sandbox's own fault, and aborts.
-int main(int argc, char** argv) {
+// The whole session; its temporary tree and files are gone when it returns.
+int RunSandbox(int argc, char** argv) {
   CLI::App app{"Orvanel sandbox: a game server stand-in for trying the plugin and its configuration"};
   std::string root = ORVANEL_EXAMPLE_ROOT;
   std::string world_file = ORVANEL_EXAMPLE_WORLD;
@@ -255,6 +230,9 @@ int main(int argc, char** argv) {
                  "script to run, or - for standard input; without it: a prompt on a terminal, the lines "
                  "piped in, or the example session when nothing is");
   CLI11_PARSE(app, argc, argv);
+  const bool prompt = script.empty() && isatty(STDIN_FILENO) != 0;
+  // From here on a signal only asks the session to end, which it does below, cleaning up.
+  sandbox::CatchSignals(prompt);
   // A script that cannot be read is refused before anything starts.
   std::ifstream script_file;
   if (!script.empty() && script != "-") {
@@ -323,14 +301,14 @@ int main(int argc, char** argv) {
 
   sandbox::LoadPlugin(session.plugin);
   if (script == "-") {
-    RunStream(session, std::cin, false);
+    RunStream(session, sandbox::StandardInput(), false);
   } else if (!script.empty()) {
     RunStream(session, script_file, true);
-  } else if (isatty(STDIN_FILENO) != 0) {
+  } else if (prompt) {
     RunPrompt(session);
-  } else if (std::cin.peek() != std::char_traits<char>::eof()) {
+  } else if (sandbox::StandardInput().peek() != std::char_traits<char>::eof()) {
     // Lines piped in are the script.
-    RunStream(session, std::cin, true);
+    RunStream(session, sandbox::StandardInput(), true);
   } else {
     // Nothing to read: the example session shows what the sandbox does.
     std::ifstream file(ORVANEL_EXAMPLE_SESSION);
@@ -341,4 +319,14 @@ int main(int argc, char** argv) {
   if (leaked != 0) std::cerr << "orvanel-sandbox: " << leaked << " game memory blocks were never freed\n";
   trace.flush();
   return 0;
+}
+
+}  // namespace
+
+// NOLINTNEXTLINE(bugprone-exception-escape): an exception no session catches is the sandbox's own fault, and aborts.
+int main(int argc, char** argv) {
+  const int status = RunSandbox(argc, argv);
+  // A session a signal ended ends by that signal, once everything is cleaned up.
+  sandbox::EndBySignal();
+  return status;
 }
