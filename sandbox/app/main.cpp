@@ -16,13 +16,12 @@
 #include <fmt/format.h>
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
-#if defined(ORVANEL_LINE_EDITING)
-#include <editline/readline.h>
-#endif
 
 #include "orvanel/commands/Health.h"
 #include "orvanel/core/ConfigPath.h"
 #include "sandbox/app/ConfigTree.h"
+#include "sandbox/app/Prompt.h"
+#include "sandbox/app/Signals.h"
 #include "sandbox/game/Dump.h"
 #include "sandbox/game/Map.h"
 #include "sandbox/game/Memory.h"
@@ -129,11 +128,12 @@ struct Session {
 };
 
 // Splits "NAME REST": REST is everything after the single space after NAME.
+// False when either is missing; a REST of blanks says nothing.
 bool SplitPlayerLine(const std::string& arguments, std::string& name, std::string& rest) {
   const std::size_t space = arguments.find(' ');
   name = arguments.substr(0, space);
   rest = space == std::string::npos ? std::string() : arguments.substr(space + 1);
-  return !name.empty();
+  return !name.empty() && rest.find_first_not_of(" \t") != std::string::npos;
 }
 
 sim::Controller* NamedPlayer(const std::string& name) {
@@ -152,7 +152,9 @@ void RunLine(Session& session, const std::string& raw) {
   if (session.tree != nullptr) sandbox::SyncConfigTree(*session.tree);
   const std::size_t space = line.find(' ');
   const std::string verb = line.substr(0, space);
-  const std::string arguments = space == std::string::npos ? std::string() : line.substr(space + 1);
+  std::string arguments = space == std::string::npos ? std::string() : line.substr(space + 1);
+  // A player's line keeps its blanks; a name, an id or a file ends at its last character.
+  if (verb != "chat" && verb != "console") arguments.erase(arguments.find_last_not_of(" \t") + 1);
   std::string name, rest;
   if (verb == "chat" || verb == "console") {
     if (!SplitPlayerLine(arguments, name, rest)) {
@@ -206,48 +208,24 @@ void RunLine(Session& session, const std::string& raw) {
 }
 
 void RunStream(Session& session, std::istream& input, bool echo) {
-  for (std::string line; session.running && std::getline(input, line);) {
+  for (std::string line; session.running && sandbox::StopSignal() == 0 && std::getline(input, line);) {
     if (echo && !line.empty() && line[0] != '#') std::cout << session.style.Paint("> " + line, "1") << "\n";
     RunLine(session, line);
     std::cout.flush();
   }
 }
 
-#if defined(ORVANEL_LINE_EDITING)
 void RunPrompt(Session& session) {
-  const std::string history =
-      (std::filesystem::path(getenv("HOME") ? getenv("HOME") : ".") / ".orvanel_sandbox_history").string();
-  read_history(history.c_str());
-  std::cout << "Type help for the commands, quit to leave.\n";
-  while (session.running) {
-    char* raw = readline("orvanel> ");
-    if (raw == nullptr) break;
-    const std::string line(raw);
-    free(raw);
-    if (!line.empty()) add_history(line.c_str());
+  std::cout << "Type help for the commands, quit or Ctrl-D to leave.\n";
+  sandbox::RunPrompt([&](const std::string& line) {
     RunLine(session, line);
     std::cout.flush();
-  }
-  write_history(history.c_str());
+    return session.running;
+  });
 }
-#else
-// Where no line-editing library is built in: plain line input.
-void RunPrompt(Session& session) {
-  std::cout << "Type help for the commands, quit to leave.\n";
-  std::string line;
-  while (session.running) {
-    std::cout << "orvanel> " << std::flush;
-    if (!std::getline(std::cin, line)) break;
-    RunLine(session, line);
-    std::cout.flush();
-  }
-}
-#endif
 
-}  // namespace
-
-// NOLINTNEXTLINE(bugprone-exception-escape): an exception no session catches is the sandbox's own fault, and aborts.
-int main(int argc, char** argv) {
+// The whole session; its temporary tree and files are gone when it returns.
+int RunSandbox(int argc, char** argv) {
   CLI::App app{"Orvanel sandbox: a game server stand-in for trying the plugin and its configuration"};
   std::string root = ORVANEL_EXAMPLE_ROOT;
   std::string world_file = ORVANEL_EXAMPLE_WORLD;
@@ -273,6 +251,9 @@ int main(int argc, char** argv) {
                  "script to run, or - for standard input; without it: a prompt on a terminal, the lines "
                  "piped in, or the example session when nothing is");
   CLI11_PARSE(app, argc, argv);
+  const bool prompt = script.empty() && isatty(STDIN_FILENO) != 0;
+  // From here on a signal only asks the session to end, which it does below, cleaning up.
+  sandbox::CatchSignals(prompt);
   // A script that cannot be read is refused before anything starts.
   std::ifstream script_file;
   if (!script.empty() && script != "-") {
@@ -341,14 +322,14 @@ int main(int argc, char** argv) {
 
   sandbox::LoadPlugin(session.plugin);
   if (script == "-") {
-    RunStream(session, std::cin, false);
+    RunStream(session, sandbox::StandardInput(), false);
   } else if (!script.empty()) {
     RunStream(session, script_file, true);
-  } else if (isatty(STDIN_FILENO) != 0) {
+  } else if (prompt) {
     RunPrompt(session);
-  } else if (std::cin.peek() != std::char_traits<char>::eof()) {
+  } else if (sandbox::StandardInput().peek() != std::char_traits<char>::eof()) {
     // Lines piped in are the script.
-    RunStream(session, std::cin, true);
+    RunStream(session, sandbox::StandardInput(), true);
   } else {
     // Nothing to read: the example session shows what the sandbox does.
     std::ifstream file(ORVANEL_EXAMPLE_SESSION);
@@ -359,4 +340,14 @@ int main(int argc, char** argv) {
   if (leaked != 0) std::cerr << "orvanel-sandbox: " << leaked << " game memory blocks were never freed\n";
   trace.flush();
   return 0;
+}
+
+}  // namespace
+
+// NOLINTNEXTLINE(bugprone-exception-escape): an exception no session catches is the sandbox's own fault, and aborts.
+int main(int argc, char** argv) {
+  const int status = RunSandbox(argc, argv);
+  // A session a signal ended ends by that signal, once everything is cleaned up.
+  sandbox::EndBySignal();
+  return status;
 }

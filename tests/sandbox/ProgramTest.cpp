@@ -146,6 +146,29 @@ TEST_F(ProgramTest, LinesPipedInAreTheScript) {
   EXPECT_EQ(output.find("givekit"), std::string::npos) << "the example session was played: " << output;
 }
 
+// Every command that needs an argument answers its usage without one, blanks
+// being no argument; nothing reaches the host or the world.
+TEST_F(ProgramTest, ACommandWithoutItsArgumentAnswersItsUsage) {
+  WriteConfig(StandardConfig());
+  int status = -1;
+  const std::string output =
+      Run("chat\nchat Alice\nchat Alice  \nconsole\nconsole Alice\nconsole Alice \noffline \nonline\nshow\n"
+          "show  \nshow creature\nshow creature \nmap\nmap Alice\nmap Alice  \n",
+          status);
+  EXPECT_EQ(status, 0) << output;
+  std::vector<std::string> usages;
+  std::istringstream lines(output);
+  for (std::string line; std::getline(lines, line);)
+    if (line.starts_with("Usage: ")) usages.push_back(line.substr(0, line.find(' ', 7)));
+  EXPECT_EQ(usages,
+            (std::vector<std::string>{"Usage: chat", "Usage: chat", "Usage: chat", "Usage: console", "Usage: console",
+                                      "Usage: console", "Usage: offline", "Usage: online", "Usage: show", "Usage: show",
+                                      "Usage: show", "Usage: show", "Usage: map", "Usage: map", "Usage: map"}))
+      << output;
+  for (const json& event : EventsFile()) EXPECT_NE(event["event"], "unknown-command") << event.dump();
+  EXPECT_EQ(output.find("There is no"), std::string::npos) << output;
+}
+
 TEST_F(ProgramTest, AScriptThatCannotBeReadIsRefusedBeforeAnythingStarts) {
   WriteConfig(StandardConfig());
   int status = -1;
