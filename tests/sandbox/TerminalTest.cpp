@@ -120,7 +120,8 @@ TEST_F(TerminalTest, TypedUtf8ReachesTheHostWholeAndThePluginAnswersAsToAScript)
   ASSERT_TRUE(terminal.WaitFor("orvanel> ")) << terminal.Output();
   EXPECT_EQ(terminal.Output().find("Test config reloaded!", before) != std::string::npos, reloads_in_a_script)
       << terminal.Output();
-  Run(terminal, "console Alice kit st\xc3\xa4rter", "AUDIT Alice (76561198000000001) kit st?rter: no such template");
+  Run(terminal, "console Alice kit st\xc3\xa4rter",
+      "AUDIT Alice (76561198000000001) kit st\xc3\xa4rter: no such template");
   Run(terminal, "chat Alice st\xc3\xa4rter", "no chat command matches \"st\xc3\xa4rter\" from Alice");
   terminal.Type("\x04");
   EXPECT_EQ(terminal.Wait(), 0) << terminal.Output();
