@@ -111,7 +111,7 @@ std::optional<int64_t> ParseClock(const std::string& text) {
     second = 0;
   }
   const std::string rest = text.substr(static_cast<std::size_t>(used));
-  if ((rest != "" && rest != "Z") || year < 1970 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 ||
+  if ((!rest.empty() && rest != "Z") || year < 1970 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 ||
       minute > 59 || second > 59 || hour < 0 || minute < 0 || second < 0)
     return std::nullopt;
   int64_t check_year = 0, check_month = 0, check_day = 0;
