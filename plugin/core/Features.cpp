@@ -230,9 +230,9 @@ void TellPlayerActedOn(const CommandContext& context, const CommandOutcome& outc
 }
 
 void ReportCommand(const Settings& loaded, const CommandContext& context, const CommandOutcome& outcome) {
-  if (loaded.FeatureEnabled(kAuditLogFeature) && GetLogger())
-    GetLogger()->info("AUDIT {} ({}) {}: {}", CallerName(context.caller),
-                      TalvexApi::IApiUtils::GetSteamIdFromController(context.caller), Utf8Text(context.line),
-                      AuditLine(context.row.words, outcome));
+  if (loaded.FeatureEnabled(kAuditLogFeature) && GetAuditLogger())
+    GetAuditLogger()->info("AUDIT {} ({}) {}: {}", CallerName(context.caller),
+                           TalvexApi::IApiUtils::GetSteamIdFromController(context.caller), Utf8Text(context.line),
+                           AuditLine(context.row.words, outcome));
   if (loaded.FeatureEnabled(kFeedbackFeature)) SendFeedback(context, outcome);
 }

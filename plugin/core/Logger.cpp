@@ -1,6 +1,42 @@
 #include "orvanel/core/Logger.h"
 
+#include <exception>
+#include <filesystem>
+#include <string>
+#include <utility>
+
+#include "orvanel/core/ConfigPath.h"
+#include "orvanel/core/DayFiles.h"
 #include "orvanel/host/TalvexApi.h"
+
+namespace {
+
+constexpr const char* kLogPattern = "%D %R [%n][%l] %v";
+
+void LogAuditFileFailure(const std::string& reason) {
+  if (GetLogger())
+    GetLogger()->error("The audit file cannot be written ({}); audit lines go to the server's log", reason);
+}
+
+// The day files of the AuditLog's "File" as the last of the audit logger's
+// sinks, after the host's, which so get every line whatever becomes of the file.
+void AddDayFiles(spdlog::logger& logger, const FeatureSettings& settings) {
+  const std::filesystem::path folder = std::filesystem::path(TalvexApi::Tools::GetCurrentDir()) / kPluginFolder;
+  try {
+    spdlog::sink_ptr file = OpenDayFiles((folder / settings.file).string(), settings.days);
+    file->set_pattern(kLogPattern);
+    logger.sinks().push_back(std::move(file));
+  } catch (const std::exception& failure) {
+    LogAuditFileFailure(failure.what());
+    return;
+  }
+  // A later failure, as of the next day's file, is reported once as well.
+  logger.set_error_handler([reported = false](const std::string& reason) mutable {
+    if (!std::exchange(reported, true)) LogAuditFileFailure(reason);
+  });
+}
+
+}  // namespace
 
 std::shared_ptr<spdlog::logger>& GetLogger() {
   static std::shared_ptr<spdlog::logger> logger;
@@ -11,6 +47,23 @@ void BuildLogger() {
   auto& sinks = TalvexApi::GetLogSinks();
   // Not entered in spdlog's registry: the registry outlives the plugin.
   GetLogger() = std::make_shared<spdlog::logger>("Dremmet", sinks.begin(), sinks.end());
-  GetLogger()->set_pattern("%D %R [%n][%l] %v", spdlog::pattern_time_type::local);
+  GetLogger()->set_pattern(kLogPattern, spdlog::pattern_time_type::local);
   GetLogger()->flush_on(spdlog::level::info);
+}
+
+std::shared_ptr<spdlog::logger>& GetAuditLogger() {
+  static std::shared_ptr<spdlog::logger> logger;
+  return logger;
+}
+
+void BuildAuditLogger(const Settings& loaded) {
+  GetAuditLogger().reset();
+  const auto record = loaded.features.find(kAuditLogFeature);
+  if (record == loaded.features.end() || !record->second.enabled) return;
+  // The host's sinks have their pattern from BuildLogger.
+  auto& sinks = TalvexApi::GetLogSinks();
+  auto logger = std::make_shared<spdlog::logger>("Dremmet", sinks.begin(), sinks.end());
+  logger->flush_on(spdlog::level::info);
+  if (!record->second.file.empty()) AddDayFiles(*logger, record->second);
+  GetAuditLogger() = std::move(logger);
 }

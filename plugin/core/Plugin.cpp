@@ -182,6 +182,7 @@ void Load() {
   TalvexApi::ICommands& commands = TalvexApi::GetCommands();
   ReadConfig();
   MutableSettings() = ReadSettings(GetConfig());
+  BuildAuditLogger(LoadedSettings());
   try {
     for (std::size_t index = 0; index < kCommandCount; ++index) {
       const CommandSettings* settings = LoadedSettings().Command(kCommandRows[index].key);
@@ -202,6 +203,7 @@ void Load() {
 
 void Unload() {
   Uses().reset();
+  GetAuditLogger().reset();
   GetConfig();
   if (const std::exception_ptr failure = RemoveRegistrations(TalvexApi::GetCommands())) std::rethrow_exception(failure);
 }

@@ -1,7 +1,7 @@
-// Start and stop of the plugin: Load builds the logger, reads the configuration,
+// Start and stop of the plugin: Load builds the loggers, reads the configuration,
 // reads the settings and registers every enabled command of the command table,
-// or, when it fails, leaves none registered; Unload asks the host to remove
-// exactly what Load registered.
+// or, when it fails, leaves none registered; Unload closes the plugin's files
+// and asks the host to remove exactly what Load registered.
 #pragma once
 
 #include "orvanel/core/Settings.h"

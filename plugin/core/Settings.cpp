@@ -27,6 +27,25 @@ int64_t ReadWhitelistId(const json& element) {
   return static_cast<int64_t>(value);
 }
 
+// A "File" names a file: any string but the empty one.
+std::string ReadAuditFile(const json& value) {
+  std::string file = value.get<std::string>();
+  if (file.empty()) throw json::type_error::create(302, "must name a file, not be empty", &value);
+  return file;
+}
+
+// "Days" counts files: a whole number of 1 or more, as the schema's integer
+// (2.0 as well).
+int64_t ReadAuditDays(const json& value) {
+  if (!value.is_number())
+    throw json::type_error::create(302, "type must be number, but is " + std::string(value.type_name()), &value);
+  const double days = value.get<double>();
+  if (!(days >= 1) || std::trunc(days) != days)
+    throw json::type_error::create(302, "must be a whole number of 1 or more", &value);
+  // Beyond any count of files there can be: read as the largest count.
+  return days < 0x1p62 ? static_cast<int64_t>(days) : int64_t{1} << 62;
+}
+
 // The type error `error` of a value read from the entry at `place`, its pointer
 // made one from the file's root: "(/Enabled) type must..." of the library's
 // diagnostics, or a reason without one, becomes "(/Commands/<key>/Enabled) ...".
@@ -85,9 +104,13 @@ CommandSettings ParseCommandSettings(json entry) {
   return settings;
 }
 
-FeatureSettings ParseFeatureSettings(json entry) {
+FeatureSettings ParseFeatureSettings(std::string_view name, json entry) {
   FeatureSettings settings;
   settings.enabled = entry.value(NoteKeyRead("", "Enabled"), false);
+  if (name == kAuditLogFeature) {
+    if (entry.contains(NoteKeyRead("", "File"))) settings.file = ReadAuditFile(entry["File"]);
+    if (entry.contains(NoteKeyRead("", "Days"))) settings.days = ReadAuditDays(entry["Days"]);
+  }
   settings.entry = entry;
   return settings;
 }
@@ -104,7 +127,7 @@ Settings ReadSettings(const json& configuration) {
     read.commands[member.key()] = std::move(settings);
   });
   VisitSection(configuration, "Features", [&](json::const_iterator member) {
-    FeatureSettings settings = ParseFeatureSettings(*member);
+    FeatureSettings settings = ParseFeatureSettings(member.key(), *member);
     read.features[member.key()] = std::move(settings);
   });
   return read;
@@ -153,8 +176,19 @@ std::vector<std::string> UnappliedChanges(const Settings& loaded, const Settings
   std::set<std::string_view> features;
   for (const auto& [name, unused] : loaded.features) features.insert(name);
   for (const auto& [name, unused] : fresh.features) features.insert(name);
-  for (const std::string_view name : features)
-    if (loaded.FeatureEnabled(name) != fresh.FeatureEnabled(name))
-      changes.push_back("Features " + nlohmann::json(name).dump() + " \"Enabled\"");
+  // An entry absent from one side counts as its defaults.
+  const auto record = [](const Settings& settings, std::string_view name) {
+    const auto found = settings.features.find(name);
+    return found == settings.features.end() ? FeatureSettings() : found->second;
+  };
+  for (const std::string_view name : features) {
+    const FeatureSettings was = record(loaded, name);
+    const FeatureSettings now = record(fresh, name);
+    std::string members;
+    if (was.enabled != now.enabled) members += " \"Enabled\"";
+    if (was.file != now.file) members += " \"File\"";
+    if (was.days != now.days) members += " \"Days\"";
+    if (!members.empty()) changes.push_back("Features " + nlohmann::json(name).dump() + members);
+  }
   return changes;
 }

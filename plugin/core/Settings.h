@@ -18,6 +18,9 @@ inline constexpr const char* kAuditLogFeature = "AuditLog";
 inline constexpr const char* kFeedbackFeature = "Feedback";
 inline constexpr const char* kCooldownsFeature = "Cooldowns";
 
+// How many day files of the audit lines are kept when "Days" is not given.
+inline constexpr int64_t kAuditDaysKept = 30;
+
 // NOLINTNEXTLINE(bugprone-exception-escape): its implicit moves are noexcept, as the JSON value's are.
 struct CommandSettings {
   // The text players type, as the file spells it.
@@ -33,6 +36,10 @@ struct CommandSettings {
 // NOLINTNEXTLINE(bugprone-exception-escape): as for CommandSettings.
 struct FeatureSettings {
   bool enabled = false;
+  // AuditLog only: the file the audit lines go to as well, relative to the
+  // plugin's folder (empty: none), and how many of its day files are kept.
+  std::string file;
+  int64_t days = kAuditDaysKept;
   nlohmann::json entry;
 };
 
@@ -60,7 +67,10 @@ std::optional<std::vector<int64_t>> ReadEntryWhitelist(const nlohmann::json& ent
 // True when `steam_id` is in `whitelist`: entries are read as signed numbers,
 // and an id matches the entry of the same 64 bits.
 bool IsWhitelisted(const std::vector<int64_t>& whitelist, uint64_t steam_id);
-FeatureSettings ParseFeatureSettings(nlohmann::json entry);
+
+// The entry of the feature `name`: "Enabled", and for AuditLog "File" (a
+// non-empty string) and "Days" (a whole number of 1 or more).
+FeatureSettings ParseFeatureSettings(std::string_view name, nlohmann::json entry);
 
 // Every "Commands" and "Features" entry, as load reads them. Throws the JSON
 // library's error, its place made one from the file's root, on the first entry
@@ -72,11 +82,12 @@ Settings ReadSettings(const nlohmann::json& configuration);
 // commands of the command table and the features: a command entry new to the
 // file or gone from it ("Ping_Console (new entry)", "(entry removed)"), its
 // "Command", "Enabled" or "Permissions" (`TeleportTo_Console "Permissions"`),
-// and a feature's switch (`Features "AuditLog" "Enabled"`). Empty when a reload
-// applies everything.
+// and a feature's switch and AuditLog's file (`Features "AuditLog" "Enabled"
+// "File" "Days"`). Empty when a reload applies everything.
 std::vector<std::string> UnappliedChanges(const Settings& loaded, const Settings& fresh);
 
 // What a reload applies of `fresh` (read by ReadSettings) to `loaded`: the
 // whitelists, "Others" and entry copies of the records `loaded` has. Commands'
-// texts, switches and "Permissions", and the features' switches stay as loaded.
+// texts, switches and "Permissions", and the features' switches and files stay
+// as loaded.
 void RefreshSettings(Settings& loaded, Settings fresh);

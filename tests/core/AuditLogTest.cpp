@@ -1,10 +1,19 @@
 // The AuditLog feature end to end: every run of every command, allowed or
 // refused, leaves one info line through the plugin's logger naming the caller,
-// the line as typed and what came of it.
+// the line as typed and what came of it; with a "File", the same lines and no
+// others go to one file a day in the plugin's folder.
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <regex>
 #include <string>
 #include <vector>
 
+#include <spdlog/sinks/daily_file_sink.h>
+
 #include "core/FeatureTest.h"
+#include "orvanel/core/Logger.h"
 
 using nlohmann::json;
 
@@ -33,6 +42,43 @@ class AuditLogTest : public FeatureTest {
   }
 
   static std::string Alice(const std::string& rest) { return "AUDIT Alice (76561198000000001) " + rest; }
+
+  // The standard config of these tests with the audit file "audit/orvanel-audit.log".
+  static json FileConfig(const std::vector<std::string>& features) {
+    json config = AuditConfig(features);
+    config["Features"]["AuditLog"]["File"] = "audit/orvanel-audit.log";
+    return config;
+  }
+
+  std::filesystem::path AuditFolder() const { return root_ / "TalvexApi" / "Plugins" / "Orvanel" / "audit"; }
+
+  // The names of the day files of "orvanel-audit.log" in the audit folder, in byte order.
+  std::vector<std::string> DayFiles() const {
+    static const std::regex day_file(R"(orvanel-audit_\d{4}-\d{2}-\d{2}\.log)");
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& file : std::filesystem::directory_iterator(AuditFolder(), error))
+      if (std::regex_match(file.path().filename().string(), day_file)) names.push_back(file.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  // The lines of the one day file written since the 2020 ones, each without its
+  // date and time, which must be there.
+  std::vector<std::string> TodaysLines() const {
+    const std::vector<std::string> names = DayFiles();
+    EXPECT_TRUE(!names.empty() && names.back() > "orvanel-audit_2021") << "no day file of today";
+    if (names.empty()) return {};
+    static const std::regex stamped(R"(\d\d/\d\d/\d\d \d\d:\d\d \[Dremmet\]\[info\] (.*))");
+    std::ifstream file(AuditFolder() / names.back(), std::ios::binary);
+    std::vector<std::string> lines;
+    std::smatch parts;
+    for (std::string line; std::getline(file, line);) {
+      if (line.ends_with('\r')) line.pop_back();  // spdlog's line end on Windows
+      lines.push_back(std::regex_match(line, parts, stamped) ? parts[1].str() : "unstamped: " + line);
+    }
+    return lines;
+  }
 
   // The plugin loaded with auditing on, in the feature world with one game member missing.
   void StartWithUnresolved(const std::string& member) {
@@ -153,6 +199,169 @@ TEST_F(AuditLogTest, OffItLogsNothing) {
   WriteConfig(config);
   EXPECT_TRUE(AuditOf([&] { Console("Alice", "reload"); }).empty());
   EXPECT_TRUE(AuditOf([&] { Console("Alice", "kit medic"); }).empty());
+}
+
+TEST_F(AuditLogTest, TheFileOfTheDayGetsTheAuditLinesAndNoOthers) {
+  json config = FileConfig({"AuditLog", "Permissions"});
+  config["Commands"]["ItemTemplate_Console"]["Permissions"] = true;
+  config["Commands"]["ItemTemplate_Console"]["Whitelist"] = {kAliceId};
+  Start(config);
+  const std::vector<std::string> lines = AuditOf([&] {
+    Console("Alice", "kit medic");
+    Console("Bob", "kit builder");
+    Console("Alice", "tp Camp");
+    Chat("Carol", "/health");
+  });
+  const std::vector<std::string> expected = {
+      Alice("kit medic: gave 1 item"), "AUDIT Bob (76561198000000002) kit builder: refused: not allowed",
+      Alice("tp Camp: moved to 1500, -200, 30"), "AUDIT Carol (76561198000000003) /health: surveyed 0 creatures"};
+  EXPECT_EQ(lines, expected);
+  // Bob's refusal is a warning of the server's log, not an audit line.
+  EXPECT_EQ(PluginLogs("warning").size(), 1u);
+  EXPECT_EQ(DayFiles().size(), 1u);
+  EXPECT_EQ(TodaysLines(), expected);
+}
+
+TEST_F(AuditLogTest, DaysKeepsTheNewestDayFilesAndNoFileOfAnotherName) {
+  std::filesystem::create_directories(AuditFolder());
+  const auto touch = [&](const std::string& name) { std::ofstream(AuditFolder() / name) << "old\n"; };
+  for (int day = 1; day <= 31; ++day)
+    touch("orvanel-audit_2020-01-" + std::string(day < 10 ? "0" : "") + std::to_string(day) + ".log");
+  const std::vector<std::string> others = {"orvanel-audit.log", "orvanel-audit_2020-01-01.log.gz",
+                                           "orvanel-audit_2020-1-1.log", "orvanel-audit_20200101.log",
+                                           "other_2020-01-01.log"};
+  for (const std::string& name : others) touch(name);
+
+  // 30 by default: today's and the 29 newest before it.
+  json config = FileConfig({"AuditLog"});
+  Start(config);
+  std::vector<std::string> kept = DayFiles();
+  ASSERT_EQ(kept.size(), 30u);
+  EXPECT_EQ(kept.front(), "orvanel-audit_2020-01-03.log");
+  EXPECT_EQ(kept[28], "orvanel-audit_2020-01-31.log");
+
+  UnloadPlugin();
+  config["Features"]["AuditLog"]["Days"] = 2;
+  WriteConfig(config);
+  LoadPlugin();
+  kept = DayFiles();
+  ASSERT_EQ(kept.size(), 2u);
+  EXPECT_EQ(kept.front(), "orvanel-audit_2020-01-31.log");
+  for (const std::string& name : others) EXPECT_TRUE(std::filesystem::exists(AuditFolder() / name)) << name;
+  AuditOf([&] { Console("Alice", "kit medic"); });
+  EXPECT_EQ(TodaysLines(), std::vector<std::string>{Alice("kit medic: gave 1 item")});
+}
+
+TEST_F(AuditLogTest, AFileThatCannotBeOpenedIsLoggedOnceAndTheServersLogKeepsTheLines) {
+  // A file where the folder of the day files should be.
+  std::ofstream(AuditFolder()) << "in the way\n";
+  Start(FileConfig({"AuditLog"}));
+  const std::vector<std::string> errors = PluginLogs("error");
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_TRUE(errors[0].starts_with("The audit file cannot be written (Failed opening file ")) << errors[0];
+  EXPECT_TRUE(errors[0].ends_with("); audit lines go to the server's log")) << errors[0];
+  EXPECT_NE(errors[0].find("orvanel-audit_"), std::string::npos) << errors[0];
+#if !defined(_WIN32)
+  EXPECT_NE(errors[0].find("for writing: Not a directory"), std::string::npos) << errors[0];
+#endif
+  EXPECT_EQ(AuditOf([&] {
+              Console("Alice", "kit medic");
+              Console("Alice", "tp Camp");
+            }),
+            (std::vector<std::string>{Alice("kit medic: gave 1 item"), Alice("tp Camp: moved to 1500, -200, 30")}));
+  EXPECT_TRUE(PluginLogs("error").empty());
+}
+
+#if defined(__linux__)
+// The files of `folder` that the process holds open.
+std::vector<std::string> OpenFilesIn(const std::filesystem::path& folder) {
+  const std::string prefix = std::filesystem::weakly_canonical(folder).string() + "/";
+  std::vector<std::string> open;
+  for (const auto& descriptor : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    const std::string target = std::filesystem::read_symlink(descriptor.path(), error).string();
+    if (!error && target.starts_with(prefix)) open.push_back(target);
+  }
+  return open;
+}
+#endif
+
+TEST_F(AuditLogTest, UnloadClosesTheFileAndTheNextLoadMakesItAnew) {
+  Start(FileConfig({"AuditLog"}));
+  AuditOf([&] { Console("Alice", "kit medic"); });
+#if defined(__linux__)
+  EXPECT_EQ(OpenFilesIn(AuditFolder()).size(), 1u);
+#endif
+  UnloadPlugin();
+#if defined(__linux__)
+  EXPECT_EQ(OpenFilesIn(AuditFolder()), std::vector<std::string>{});
+#endif
+  // Windows removes no file that is open.
+  std::error_code error;
+  std::filesystem::remove_all(AuditFolder(), error);
+  EXPECT_FALSE(error) << error.message();
+  LoadPlugin();
+  AuditOf([&] { Console("Alice", "tp Camp"); });
+  EXPECT_EQ(TodaysLines(), std::vector<std::string>{Alice("tp Camp: moved to 1500, -200, 30")});
+}
+
+TEST_F(AuditLogTest, AReloadNamesAChangedFileAndWritesOnToTheLoadedOne) {
+  json config = FileConfig({"AuditLog"});
+  Start(config);
+  config["Features"]["AuditLog"]["File"] = "elsewhere/audit.log";
+  config["Features"]["AuditLog"]["Days"] = 7;
+  WriteConfig(config);
+  const std::string unapplied =
+      "Not applied until the plugin is loaded again: Features \"AuditLog\" \"File\" \"Days\".";
+  AuditOf([&] { Console("Alice", "reload"); });
+  EXPECT_EQ(ChatTo("Alice"), (std::vector<std::string>{"Test config reloaded!", unapplied}));
+  EXPECT_EQ(PluginLogs("warning"), std::vector<std::string>{unapplied});
+  AuditOf([&] { Console("Alice", "kit medic"); });
+  EXPECT_EQ(TodaysLines(), (std::vector<std::string>{Alice("reload: reloaded"), Alice("kit medic: gave 1 item")}));
+  EXPECT_FALSE(std::filesystem::exists(AuditFolder().parent_path() / "elsewhere"));
+}
+
+TEST_F(AuditLogTest, AFileOrDaysOfTheWrongKindFailsTheLoadAndTheReload) {
+  json config = FileConfig({"AuditLog"});
+  config["Features"]["AuditLog"]["File"] = "";
+  Start(config);
+  EXPECT_TRUE(EventsOf("register").empty());
+  EXPECT_EQ(PluginLogs("error"),
+            std::vector<std::string>{"[json.exception.type_error.302] (/Features/AuditLog/File) must name a file, "
+                                     "not be empty"});
+  EXPECT_FALSE(std::filesystem::exists(AuditFolder()));
+
+  UnloadPlugin();
+  config["Features"]["AuditLog"]["File"] = "audit/orvanel-audit.log";
+  WriteConfig(config);
+  LoadPlugin();
+  config["Features"]["AuditLog"]["Days"] = 0.5;
+  WriteConfig(config);
+  ExpectHostLog("error", "The command ReloadConfig_Console failed");
+  AuditOf([&] { Console("Alice", "reload"); });
+  EXPECT_EQ(CommandFailures(), std::vector<std::string>{"[json.exception.type_error.302] (/Features/AuditLog/Days) "
+                                                        "must be a whole number of 1 or more"});
+  EXPECT_EQ(TodaysLines(), std::vector<std::string>{Alice("reload: reload failed")});
+}
+
+// The next day's file, which no load reaches, through the units themselves:
+// the day's turn is the time of a line.
+TEST_F(AuditLogTest, ANextDaysFileThatCannotBeOpenedIsLoggedOnceAndTheServersLogKeepsTheLines) {
+  WriteConfig(FileConfig({"AuditLog"}));
+  BuildLogger();
+  BuildAuditLogger(ReadSettings(FileConfig({"AuditLog"})));
+  const auto tomorrow = spdlog::log_clock::now() + std::chrono::hours(24);
+  std::filesystem::create_directories(
+      AuditFolder() / spdlog::sinks::daily_filename_calculator::calc_filename(
+                          "orvanel-audit.log", spdlog::details::os::localtime(spdlog::log_clock::to_time_t(tomorrow))));
+  for (const char* line : {"AUDIT one", "AUDIT two"})
+    GetAuditLogger()->log(tomorrow, spdlog::source_loc{}, spdlog::level::info, line);
+  EXPECT_EQ(PluginLogs("info"), (std::vector<std::string>{"AUDIT one", "AUDIT two"}));
+  const std::vector<std::string> errors = PluginLogs("error");
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_TRUE(errors[0].starts_with("The audit file cannot be written (Failed opening file ")) << errors[0];
+  GetAuditLogger().reset();
+  GetLogger().reset();
 }
 
 }  // namespace

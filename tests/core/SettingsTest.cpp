@@ -17,8 +17,8 @@ TEST(SettingsTest, AnEntryWithOnlyACommandTakesTheDefaults) {
   EXPECT_FALSE(settings.permissions);
   EXPECT_TRUE(settings.whitelist.empty());
   EXPECT_EQ(settings.entry, json({{"Command", "give-kit"}}));
-  EXPECT_FALSE(ParseFeatureSettings(json::object()).enabled);
-  EXPECT_TRUE(ParseFeatureSettings({{"Enabled", true}}).enabled);
+  EXPECT_FALSE(ParseFeatureSettings("Feedback", json::object()).enabled);
+  EXPECT_TRUE(ParseFeatureSettings("Feedback", {{"Enabled", true}}).enabled);
 }
 
 TEST(SettingsTest, WhitelistNumbersAreTruncatedTowardZero) {
@@ -67,6 +67,50 @@ TEST(SettingsTest, ATypeErrorOfAnEntryNamesTheEntrysPlaceFromTheRoot) {
             "[json.exception.type_error.302] (/Commands) type must be object, but is array");
   EXPECT_EQ(error_of({{"Features", {{"a~b", 7}}}}),
             "[json.exception.type_error.306] (/Features/a~0b) cannot use value() with number");
+}
+
+TEST(SettingsTest, TheAuditLogsFileIsANonEmptyStringAndItsDaysAWholeNumberOfOneOrMore) {
+  const FeatureSettings defaults = ParseFeatureSettings("AuditLog", {{"Enabled", true}});
+  EXPECT_EQ(defaults.file, "");
+  EXPECT_EQ(defaults.days, 30);
+  const FeatureSettings read = ParseFeatureSettings("AuditLog", {{"File", "../logs/audit.log"}, {"Days", 2.0}});
+  EXPECT_EQ(read.file, "../logs/audit.log");
+  EXPECT_EQ(read.days, 2);
+  EXPECT_EQ(ParseFeatureSettings("AuditLog", {{"Days", 1}}).days, 1);
+  EXPECT_EQ(ParseFeatureSettings("AuditLog", {{"Days", 1e300}}).days, int64_t{1} << 62);
+  // Other features have neither.
+  EXPECT_EQ(ParseFeatureSettings("Feedback", {{"File", 7}, {"Days", 0}}).days, 30);
+
+  auto error_of = [](const json& entry) {
+    try {
+      ParseFeatureSettings("AuditLog", entry);
+    } catch (const json::type_error& error) {
+      return std::string(error.what());
+    }
+    return std::string();
+  };
+  const std::string prefix = "[json.exception.type_error.302] ";
+  EXPECT_EQ(error_of({{"File", 7}}), prefix + "(/File) type must be string, but is number");
+  EXPECT_EQ(error_of({{"File", nullptr}}), prefix + "(/File) type must be string, but is null");
+  EXPECT_EQ(error_of({{"File", ""}}), prefix + "(/File) must name a file, not be empty");
+  EXPECT_EQ(error_of({{"Days", "2"}}), prefix + "(/Days) type must be number, but is string");
+  EXPECT_EQ(error_of({{"Days", true}}), prefix + "(/Days) type must be number, but is boolean");
+  for (const json& days : {json(0), json(-3), json(1.5), json(0.999), json(-1e300)})
+    EXPECT_EQ(error_of({{"Days", days}}), prefix + "(/Days) must be a whole number of 1 or more") << days;
+}
+
+TEST(SettingsTest, AReloadNamesEachFeatureMemberItDoesNotApply) {
+  const Settings loaded = ReadSettings({{"Features", {{"AuditLog", {{"Enabled", true}, {"File", "a.log"}}}}}});
+  EXPECT_TRUE(UnappliedChanges(loaded, loaded).empty());
+  EXPECT_EQ(
+      UnappliedChanges(
+          loaded, ReadSettings({{"Features", {{"AuditLog", {{"Enabled", true}, {"Days", 30}, {"File", "a.log"}}}}}})),
+      std::vector<std::string>{});
+  EXPECT_EQ(UnappliedChanges(loaded, ReadSettings({{"Features", {{"AuditLog", {{"File", "b.log"}, {"Days", 3}}}}}})),
+            std::vector<std::string>{"Features \"AuditLog\" \"Enabled\" \"File\" \"Days\""});
+  // An entry gone counts as its defaults.
+  EXPECT_EQ(UnappliedChanges(loaded, ReadSettings(json::object())),
+            std::vector<std::string>{"Features \"AuditLog\" \"Enabled\" \"File\""});
 }
 
 }  // namespace

@@ -130,9 +130,9 @@ class Checker {
   // The entry reads of load on one entry; a failing entry is narrowed to each
   // member that fails alone (and to the whitelist element).
   void CheckEntry(const std::string& pointer, const json& entry, bool feature) {
-    const auto parse = [feature](const json& value) {
+    const auto parse = [feature, name = json::json_pointer(pointer).back()](const json& value) {
       if (feature)
-        ParseFeatureSettings(value);
+        ParseFeatureSettings(name, value);
       else
         ParseCommandSettings(value);
     };
@@ -244,7 +244,7 @@ class Checker {
     const json& features = config_["Features"];
     if (!features.contains(name)) return false;
     try {
-      return ParseFeatureSettings(features[name]).enabled;
+      return ParseFeatureSettings(name, features[name]).enabled;
     } catch (const std::exception&) {
       return false;
     }

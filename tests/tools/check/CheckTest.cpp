@@ -48,7 +48,7 @@ TEST(CheckTest, EveryEntryThatLoadRefusesIsNamedDownToTheMember) {
     "Health_Chat": {"Command": "/health", "Enabled": "true"},
     "Health_Console": {"Whitelist": [76561198000000001, "76561198000000002"], "Permissions": 1}
   },
-  "Features": {"AuditLog": {"Enabled": 1}}
+  "Features": {"AuditLog": {"Enabled": 1, "Days": 0}}
 }
 )"),
       (std::vector<std::string>{
@@ -59,6 +59,8 @@ TEST(CheckTest, EveryEntryThatLoadRefusesIsNamedDownToTheMember) {
           "config.json:4:94: error: /Commands/Health_Console/Permissions: must be true or false, not a number; "
           "load and reload refuse the whole file",
           "config.json:6:40: error: /Features/AuditLog/Enabled: must be true or false, not a number; load and "
+          "reload refuse the whole file",
+          "config.json:6:51: error: /Features/AuditLog/Days: must be a whole number of 1 or more; load and "
           "reload refuse the whole file",
       }));
   EXPECT_EQ(Lines(R"([{"Commands": {}}]

@@ -72,7 +72,7 @@ TEST(SchemaTest, EveryKeyReadIsInTheSchemaAndEveryKeyInTheSchemaIsRead) {
   }
   for (const auto& [name, entry] : full["Features"].items()) {
     at = "/Features/" + name;
-    ParseFeatureSettings(entry);
+    ParseFeatureSettings(name, entry);
   }
   for (const CommandRow& row : kCommandRows) {
     if (!row.HasCatalogue()) continue;
