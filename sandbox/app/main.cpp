@@ -13,6 +13,10 @@
 #include <sstream>
 #include <string>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 #include <fmt/format.h>
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
@@ -197,6 +201,11 @@ void RunLine(Session& session, const std::string& raw) {
   } else if (verb == "kill") {
     // As a crash or a kill would end the server: no unload, nothing saved.
     std::cout.flush();
+#if defined(_WIN32)
+    // Leaving the process any other way tells every library it is detached,
+    // and the plugin would unload.
+    TerminateProcess(GetCurrentProcess(), kKilledStatus);
+#endif
     std::_Exit(kKilledStatus);
   } else if (verb == "help") {
     std::cout << fmt::format(fmt::runtime(kHelp), kSurveyRadius);
