@@ -173,7 +173,7 @@ bool MayRunCommand(const Settings& loaded, const CommandContext& context) {
 
 bool MayUseWhitelistedEntry(const CommandContext& context, const std::optional<std::vector<int64_t>>& whitelist,
                             CommandOutcome& outcome) {
-  if (!whitelist || !context.loaded.FeatureEnabled(kPermissionsFeature)) return true;
+  if (!whitelist) return true;
   const uint64_t steam_id = TalvexApi::IApiUtils::GetSteamIdFromController(context.caller);
   if (IsWhitelisted(*whitelist, steam_id)) return true;
   if (GetLogger())
@@ -208,8 +208,8 @@ bool MayUseEntry(const CommandContext& context, const UseLimits& limits, Command
 }
 
 void CountUse(const CommandContext& context, const CommandOutcome& outcome) {
-  if (context.uses == nullptr || !outcome.limited || outcome.kind != OutcomeKind::Done) return;
-  if (outcome.done <= 0 && !outcome.movedTo) return;
+  // Only a run that did something has counts or a place.
+  if (context.uses == nullptr || !outcome.limited || (outcome.done <= 0 && !outcome.movedTo)) return;
   const UseKey key{TalvexApi::IApiUtils::GetSteamIdFromController(context.caller), context.row.key, outcome.name};
   try {
     context.uses->Record(key, WallClockMs());
@@ -222,8 +222,7 @@ void CountUse(const CommandContext& context, const CommandOutcome& outcome) {
 }
 
 void TellPlayerActedOn(const CommandContext& context, const CommandOutcome& outcome) {
-  if (!outcome.actedOn || outcome.kind != OutcomeKind::Done || context.row.words.toldOther == nullptr) return;
-  if (outcome.done <= 0 && !outcome.movedTo) return;
+  if (!outcome.actedOn || context.row.words.toldOther == nullptr || (outcome.done <= 0 && !outcome.movedTo)) return;
   AShooterPlayerController* player = TalvexApi::GetApiUtils().FindPlayerFromSteamId(outcome.actedOn->steamId);
   if (player != nullptr)
     SendUtf8Reply(player, SystemSender(), context.row.words.toldOther, CallerName(context.caller), outcome.name);

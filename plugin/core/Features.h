@@ -13,9 +13,9 @@
 // refusal has then been logged and answered, and the command must not run.
 bool MayRunCommand(const Settings& loaded, const CommandContext& context);
 
-// False when the Permissions feature is on and the entry the line named (its
-// name in `outcome`) has a whitelist without the caller's Steam id; the refusal
-// has then been logged and answered, and noted in `outcome`.
+// False when the entry the line named (its name in `outcome`) has a whitelist,
+// read only with the Permissions feature on, without the caller's Steam id; the
+// refusal has then been logged and answered, and noted in `outcome`.
 bool MayUseWhitelistedEntry(const CommandContext& context, const std::optional<std::vector<int64_t>>& whitelist,
                             CommandOutcome& outcome);
 

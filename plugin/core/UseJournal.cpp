@@ -158,11 +158,8 @@ std::vector<std::pair<UseKey, UseRecord>> ReadUseRecords(const fs::path& path) {
 
 UseJournalOpening OpenUseJournal(const fs::path& path, const std::string& stamp) {
   UseJournalOpening opening;
+  // A rewrite that a kill cut short is written over by the next one.
   std::error_code ignored;
-  fs::path temporary = path;
-  temporary += ".tmp";
-  fs::remove(temporary, ignored);  // a rewrite that a kill cut short
-
   Records records;
   bool readable = true;
   if (fs::exists(path, ignored) || fs::is_symlink(path, ignored)) {
