@@ -106,7 +106,9 @@ bool OpenEditor(Editor& editor) {
     editor.historyFile = (std::filesystem::path(home != nullptr ? home : ".") / ".orvanel_sandbox_history").string();
     history(editor.history, &editor.event, H_LOAD, editor.historyFile.c_str());
     el_set(editor.line, EL_HIST, history, editor.history);
-    el_set(editor.line, EL_ADDFN, "complete-file", "complete a file name", _el_fn_complete);
+    // Wide, so that libedit keeps the literals: the narrow form copies both
+    // texts into memory it never frees.
+    el_wset(editor.line, EL_ADDFN, L"complete-file", L"complete a file name", _el_fn_complete);
     el_set(editor.line, EL_BIND, "^I", "complete-file", nullptr);
     // The person's own ~/.editrc.
     el_source(editor.line, nullptr);
