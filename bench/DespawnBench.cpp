@@ -34,7 +34,8 @@ class DespawnServer {
     for (int64_t i = 0; i < count; ++i) {
       sim::Creature* creature = sim::NewCreature(&sim::classes::APrimalDinoCharacter);
       creature->TargetingTeam = 1001;
-      creature->RootComponent->location = FVector{static_cast<float>(i % 1000), static_cast<float>(i / 1000), 0.0f};
+      const int64_t row = i / 1000;
+      creature->RootComponent->location = FVector{static_cast<float>(i % 1000), static_cast<float>(row), 0.0f};
       creature->status->MaxStatusValues[0] = 1000.0f;
       creature->status->CurrentStatusValues[0] = 500.0f;
     }

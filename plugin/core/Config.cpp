@@ -22,7 +22,7 @@ std::string GetConfigPath() { return TalvexApi::Tools::GetCurrentDir() + "/" + k
 
 nlohmann::json ParseConfigFile(std::string* text_read) {
   const std::string path = GetConfigPath();
-  const std::optional<std::string> text = ReadRegularFile(path);
+  std::optional<std::string> text = ReadRegularFile(path);
   if (!text) {
     if (GetLogger()) GetLogger()->error("Could not open file config.json");
     throw std::runtime_error("Cannot read " + path);

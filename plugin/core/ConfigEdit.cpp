@@ -140,6 +140,7 @@ std::string WithMember(std::string_view text, const std::vector<std::string>& pa
       tail += "}";
     }
     std::string separator = ": ";
+    std::string prefix;
     std::string lead;
     std::size_t insert_at = 0;
     std::size_t resume_at = 0;
@@ -150,17 +151,22 @@ std::string WithMember(std::string_view text, const std::vector<std::string>& pa
       if (lead.empty()) lead = " ";
       separator = std::string(text.substr(scan.last->keyEnd, scan.last->valueBegin - scan.last->keyEnd));
       insert_at = resume_at = scan.last->valueEnd;
-      member = "," + lead + member;
+      prefix = ",";
+      prefix += lead;
     } else {
       // An empty object: its member one step deeper than the line of its brace.
       const std::string indent(LineIndent(text, object));
       insert_at = object + 1;
       resume_at = scan.close;
-      member = "\n" + indent + "  " + member;
-      tail += "\n" + indent;
+      prefix = "\n";
+      prefix += indent;
+      prefix += "  ";
+      tail += "\n";
+      tail += indent;
     }
-    edited.reserve(text.size() + member.size() + value.size() + tail.size() + 2);
+    edited.reserve(text.size() + prefix.size() + member.size() + separator.size() + value.size() + tail.size());
     edited.append(text.substr(0, insert_at));
+    edited.append(prefix);
     edited.append(member);
     edited.append(separator);
     edited.append(value);

@@ -26,9 +26,13 @@ SpawnMemory& Memory() {
 }  // namespace
 
 bool RemembersSpawns(const Settings& loaded) {
+  // The despawn command's row, found by its handler: its key is written once, in the table.
   const CommandSettings* despawn = nullptr;
-  for (std::size_t index = 0; index < kCommandCount; ++index)
-    if (kCommandHandlers[index] == &DespawnCommand) despawn = loaded.Command(kCommandRows[index].key);
+  std::size_t index = 0;
+  for (const CommandHandler handler : kCommandHandlers) {
+    if (handler == &DespawnCommand) despawn = loaded.Command(kCommandRows[index].key);
+    ++index;
+  }
   return despawn != nullptr && despawn->enabled && !despawn->command.empty();
 }
 
@@ -45,9 +49,11 @@ void RememberSpawnedGroup(uint64_t steam_id, std::vector<SpawnedCreature> group)
 std::vector<SpawnedCreature> SpawnedBy(uint64_t steam_id, bool all) {
   std::vector<SpawnedCreature> found;
   const SpawnMemory& memory = Memory();
-  for (auto group = memory.groups.rbegin(); group != memory.groups.rend(); ++group) {
-    if (group->steamId != steam_id) continue;
-    found.insert(found.end(), group->creatures.begin(), group->creatures.end());
+  // Latest first.
+  for (std::size_t at = memory.groups.size(); at-- > 0;) {
+    const SpawnedGroup& group = memory.groups[at];
+    if (group.steamId != steam_id) continue;
+    found.insert(found.end(), group.creatures.begin(), group.creatures.end());
     if (!all) break;
   }
   return found;
@@ -63,10 +69,11 @@ void ForgetSpawnedBy(uint64_t steam_id, bool all) {
     });
     return;
   }
-  for (auto group = memory.groups.rbegin(); group != memory.groups.rend(); ++group) {
-    if (group->steamId != steam_id) continue;
-    memory.creatures -= group->creatures.size();
-    group->creatures.clear();
+  for (std::size_t at = memory.groups.size(); at-- > 0;) {
+    SpawnedGroup& group = memory.groups[at];
+    if (group.steamId != steam_id) continue;
+    memory.creatures -= group.creatures.size();
+    group.creatures.clear();
     return;
   }
 }

@@ -135,7 +135,7 @@ TEST_F(DespawnTest, WithoutItsEntryNothingIsRememberedOfASpawn) {
   Start(TestWorld(), false);
   Console("Alice", "spawn pair");
   EXPECT_EQ(Creatures(), 3u);
-  const std::set<std::string> asked = sim::AskedNames();
+  const std::set<std::string>& asked = sim::AskedNames();
   EXPECT_EQ(asked.count("APrimalDinoCharacter.DinoID1"), 0u);
   EXPECT_EQ(asked.count("APrimalDinoCharacter.DinoID2"), 0u);
 }
