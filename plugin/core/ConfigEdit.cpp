@@ -114,7 +114,9 @@ std::string_view LineIndent(std::string_view text, std::size_t at) {
 
 std::string WithMember(std::string_view text, const std::vector<std::string>& path, const std::string& name,
                        std::string_view value) {
-  std::size_t object = SkipSpace(text, 0);
+  // A byte order mark, which the parse passes over, stays where it is.
+  const std::size_t start = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+  std::size_t object = SkipSpace(text, start);
   for (std::size_t depth = 0; depth <= path.size(); ++depth) {
     if (object >= text.size() || text[object] != '{') throw std::runtime_error("not an object");
     const std::string& key = depth < path.size() ? path[depth] : name;
@@ -181,10 +183,10 @@ void ReplaceFileAtomically(const std::filesystem::path& path, std::string_view t
   std::filesystem::path temporary = path;
   temporary += ".tmp";
   std::FILE* file = std::fopen(temporary.string().c_str(), "wb");
-  const auto fail = [&temporary] {
-    throw std::runtime_error("cannot write " + temporary.string() + ": " + std::strerror(errno));
+  const auto fail = [&temporary](int error) {
+    throw std::runtime_error("cannot write " + temporary.string() + ": " + std::strerror(error));
   };
-  if (file == nullptr) fail();
+  if (file == nullptr) fail(errno);
   bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
   written = written && std::fflush(file) == 0;
 #if defined(_WIN32)
@@ -194,9 +196,10 @@ void ReplaceFileAtomically(const std::filesystem::path& path, std::string_view t
 #endif
   written = std::fclose(file) == 0 && written;
   if (!written) {
+    const int error = errno;
     std::error_code ignored;
     std::filesystem::remove(temporary, ignored);
-    fail();
+    fail(error);
   }
   std::filesystem::rename(temporary, path);
 }

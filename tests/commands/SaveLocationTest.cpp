@@ -125,6 +125,15 @@ TEST_F(SaveLocationTest, MissingTeleportEntryAndLocationsAreCreated) {
             json({{"x", 5}, {"y", 6}, {"z", 7}}));
 }
 
+TEST_F(SaveLocationTest, AByteOrderMarkStaysWhereItIs) {
+  const std::string text = "\xEF\xBB\xBF{\"Commands\": {\"SaveLocation_Console\": {\"Command\": \"savehere\"}}}";
+  Start(text);
+  Console("Alice", "savehere Here");
+  EXPECT_EQ(FileText(),
+            "\xEF\xBB\xBF{\"Commands\": {\"SaveLocation_Console\": {\"Command\": \"savehere\"}, "
+            "\"TeleportTo_Console\": {\"Locations\": {\"Here\": {\"x\": 0, \"y\": 0, \"z\": 0}}}}}");
+}
+
 TEST_F(SaveLocationTest, AnEntryWithoutLocationsGetsThemWithItsOwnIndentation) {
   const std::string text =
       "{\n  \"Commands\": {\n    \"TeleportTo_Console\": {},\n"
