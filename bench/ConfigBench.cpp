@@ -32,7 +32,8 @@ json KitCatalogue(int kits) {
     locations["place" + std::to_string(location)] = {{"x", location}, {"y", -location}, {"z", 30}};
   return {{"Commands",
            {{"ItemTemplate_Console", {{"Command", "kit"}, {"Templates", templates}}},
-            {"TeleportTo_Console", {{"Command", "tp"}, {"Locations", locations}}}}}};
+            {"TeleportTo_Console", {{"Command", "tp"}, {"Locations", locations}}},
+            {"SaveLocation_Console", {{"Command", "savehere"}}}}}};
 }
 
 // A server directory holding config.json with `kits` kits, removed when it ends.
@@ -94,5 +95,25 @@ BENCHMARK(BM_KitCommandAgainst2000Kits)->Unit(benchmark::kMicrosecond);
 
 void BM_TeleportAgainst2000Locations(benchmark::State& state) { RunCommandAgainstCatalogue(state, "tp place1000"); }
 BENCHMARK(BM_TeleportAgainst2000Locations)->Unit(benchmark::kMicrosecond);
+
+// Saving a location into the file of `kits` kits and as many locations, the
+// whole command: the file read and compared, the member placed, the file
+// written, flushed and renamed. Against BM_PlainParseKits: at most twice.
+void BM_SaveLocationKits(benchmark::State& state) {
+  BenchServer server(static_cast<int>(state.range(0)));
+  sim::LoadWorld({{"players", {{{"name", "Alice"}, {"steamId", 76561198000000001ULL}, {"team", 1001}}}}});
+  if (!sandbox::LoadPlugin(ORVANEL_PLUGIN_PATH)) {
+    state.SkipWithError("the plugin did not load");
+    return;
+  }
+  sim::Controller* alice = sim::FindPlayer("Alice");
+  int64_t saves = 0;
+  for (auto _ : state) {
+    alice->DefaultActorLocation.X = static_cast<float>(++saves);
+    sandbox::Console(alice, "savehere place1000 replace");
+    if (saves % 64 == 0) sim::ResetRecorder();
+  }
+}
+BENCHMARK(BM_SaveLocationKits)->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -34,6 +34,10 @@ CommandOutcome ItemTemplateCommand(const CommandContext& context);
 CommandOutcome SpawnTemplateCommand(const CommandContext& context);
 // Moves the caller to the named location.
 CommandOutcome TeleportToCommand(const CommandContext& context);
+// Stores the caller's position as a teleport location in config.json: "savehere <name> [replace]".
+CommandOutcome SaveLocationCommand(const CommandContext& context);
+// Removes the creatures of the caller's last group spawn, or of all: "despawn [all]".
+CommandOutcome DespawnCommand(const CommandContext& context);
 
 // The handler column of the command table, in the rows' order.
 #define ORVANEL_COMMAND_HANDLER(KEY, KIND, HANDLER, CATALOGUE, WORDS) HANDLER,

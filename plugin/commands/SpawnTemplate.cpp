@@ -2,12 +2,14 @@
 // template of the command's own entry and spawns its group around the caller.
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "orvanel/commands/Commands.h"
 #include "orvanel/commands/NamedEntry.h"
 #include "orvanel/commands/TemplateReading.h"
+#include "orvanel/game/SpawnedCreatures.h"
 #include "orvanel/host/TalvexApi.h"
 
 CommandOutcome SpawnTemplateCommand(const CommandContext& context) {
@@ -19,7 +21,14 @@ CommandOutcome SpawnTemplateCommand(const CommandContext& context) {
   read.request.steamId =
       outcome.actedOn ? outcome.actedOn->steamId : TalvexApi::IApiUtils::GetSteamIdFromController(context.caller);
   GrantTally tally;
-  SpawnCreatureGroup(std::move(read.request), read.count, read.radius, read.facing, &tally);
+  // Remembered for the despawn command, by the caller who spawned them, only
+  // while it is registered.
+  std::vector<SpawnedCreature> spawned;
+  const bool remembered = RemembersSpawns(context.loaded);
+  SpawnCreatureGroup(std::move(read.request), read.count, read.radius, read.facing, &tally,
+                     remembered ? &spawned : nullptr);
+  if (remembered)
+    RememberSpawnedGroup(TalvexApi::IApiUtils::GetSteamIdFromController(context.caller), std::move(spawned));
   outcome.kind = OutcomeKind::Done;
   outcome.done = tally.made;
   outcome.asked = std::max(read.count, 0);

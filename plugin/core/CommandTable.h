@@ -60,7 +60,11 @@ struct ResultWords {
   ROW("TeleportTo_Console",    Console, TeleportToCommand,                           \
       (CatalogueColumn{"Locations", "Locations", CatalogueKind::TeleportLocations}), \
       (ResultWords{"moved to", "Teleported to", nullptr, "failed", nullptr,          \
-                   "Moved {1} to {0}.", "{0} moved you to {1}."}))
+                   "Moved {1} to {0}.", "{0} moved you to {1}."}))                    \
+  ROW("SaveLocation_Console",  Console, SaveLocationCommand,  kNoCatalogue,          \
+      (ResultWords{"saved", nullptr, nullptr, "failed", nullptr}))                   \
+  ROW("Despawn_Console",       Console, DespawnCommand,       kNoCatalogue,          \
+      (ResultWords{"removed", nullptr, "creature", "failed", nullptr}))
 // clang-format on
 
 inline constexpr CatalogueColumn kNoCatalogue{nullptr, nullptr, CatalogueKind::None};

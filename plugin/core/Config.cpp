@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 #include "orvanel/core/ConfigPath.h"
 #include "orvanel/core/Logger.h"
@@ -12,19 +13,28 @@ nlohmann::json& GetConfig() {
   return config;
 }
 
+std::string& GetConfigText() {
+  static std::string text;
+  return text;
+}
+
 std::string GetConfigPath() { return TalvexApi::Tools::GetCurrentDir() + "/" + kConfigFileInServer; }
 
-nlohmann::json ParseConfigFile() {
+nlohmann::json ParseConfigFile(std::string* text_read) {
   const std::string path = GetConfigPath();
-  const std::optional<std::string> text = ReadRegularFile(path);
+  std::optional<std::string> text = ReadRegularFile(path);
   if (!text) {
     if (GetLogger()) GetLogger()->error("Could not open file config.json");
     throw std::runtime_error("Cannot read " + path);
   }
-  return ParseConfigText(*text);
+  nlohmann::json parsed = ParseConfigText(*text);
+  if (text_read != nullptr) *text_read = std::move(*text);
+  return parsed;
 }
 
 void ReadConfig() {
-  nlohmann::json fresh = ParseConfigFile();
+  std::string text;
+  nlohmann::json fresh = ParseConfigFile(&text);
   GetConfig().swap(fresh);
+  GetConfigText().swap(text);
 }

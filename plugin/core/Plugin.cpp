@@ -16,6 +16,7 @@
 #include "orvanel/core/Logger.h"
 #include "orvanel/core/Reply.h"
 #include "orvanel/core/UseJournal.h"
+#include "orvanel/game/SpawnedCreatures.h"
 #include "orvanel/host/TalvexApi.h"
 #include "orvanel/host/Text.h"
 
@@ -202,21 +203,40 @@ void Load() {
 }
 
 void Unload() {
+  ForgetSpawnedCreatures();
   Uses().reset();
   GetAuditLogger().reset();
   GetConfig();
   if (const std::exception_ptr failure = RemoveRegistrations(TalvexApi::GetCommands())) std::rethrow_exception(failure);
 }
 
+void ApplySavedMember(std::string text, const std::vector<std::string>& path, const std::string& name,
+                      const nlohmann::json& value) {
+  nlohmann::json* document = &GetConfig();
+  for (const std::string& key : path) document = &(*document)[key];
+  (*document)[name] = value;
+  GetConfigText().swap(text);
+  // The record's copy of its entry, as a reload refreshes it: only a record
+  // that was loaded has one.
+  if (path.size() < 2 || path[0] != "Commands") return;
+  const auto record = MutableSettings().commands.find(path[1]);
+  if (record == MutableSettings().commands.end()) return;
+  nlohmann::json* entry = &record->second.entry;
+  for (std::size_t at = 2; at < path.size(); ++at) entry = &(*entry)[path[at]];
+  (*entry)[name] = value;
+}
+
 CommandOutcome ReloadConfigCommand(const CommandContext& context) {
   // The file and every entry are read, and checked as the next load will check
   // them, before anything changes: a reload that fails leaves the document and
   // the settings exactly as they were.
-  nlohmann::json fresh = ParseConfigFile();
+  std::string bytes;
+  nlohmann::json fresh = ParseConfigFile(&bytes);
   Settings read = ReadSettings(fresh);
   const std::vector<std::string> unapplied = UnappliedChanges(MutableSettings(), read);
   RefreshSettings(MutableSettings(), std::move(read));
   GetConfig().swap(fresh);
+  GetConfigText().swap(bytes);
   SendReply(context.caller, SystemSender(), "Test config reloaded!");
   // A reload must not claim what it did not do: what only a load applies is named.
   if (!unapplied.empty()) {

@@ -11,13 +11,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "orvanel/core/ConfigEdit.h"
 #include "orvanel/core/ConfigText.h"
-
-#if defined(_WIN32)
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -64,24 +59,9 @@ Records ReadRecords(const std::string& text) {
 // Written out in full to a temporary file beside `path`, which then takes its
 // place: a kill leaves the old file or the new one.
 void RewriteRecords(const fs::path& path, const Records& records) {
-  fs::path temporary = path;
-  temporary += ".tmp";
-  std::FILE* file = std::fopen(temporary.string().c_str(), "wb");
-  if (file == nullptr) ThrowWriteError(temporary);
-  bool written = true;
-  for (const auto& [key, record] : records) {
-    const std::string line = RecordLine(key, record);
-    written = written && std::fwrite(line.data(), 1, line.size(), file) == line.size();
-  }
-  written = written && std::fflush(file) == 0;
-#if defined(_WIN32)
-  written = written && _commit(_fileno(file)) == 0;
-#else
-  written = written && fsync(fileno(file)) == 0;
-#endif
-  written = std::fclose(file) == 0 && written;
-  if (!written) ThrowWriteError(temporary);
-  fs::rename(temporary, path);
+  std::string text;
+  for (const auto& [key, record] : records) text += RecordLine(key, record);
+  ReplaceFileAtomically(path, text);
 }
 
 // "state.broken-STAMP", or with "-2", "-3", ... when that name is taken.

@@ -136,7 +136,14 @@ void RefillStatus(UPrimalCharacterStatusComponent* status) {
 
 }  // namespace
 
-void SpawnCreatureGroup(CreatureSpawnRequest request, int32_t count, float radius, int32_t facing, GrantTally* tally) {
+SpawnedCreature IdentifyCreature(const APrimalDinoCharacter* creature) {
+  return {GameField<uint32_t>(creature, "APrimalDinoCharacter.DinoID1"),
+          GameField<uint32_t>(creature, "APrimalDinoCharacter.DinoID2"),
+          GameField<int32_t>(creature, "AActor.TargetingTeam")};
+}
+
+void SpawnCreatureGroup(CreatureSpawnRequest request, int32_t count, float radius, int32_t facing, GrantTally* tally,
+                        std::vector<SpawnedCreature>* spawned) {
   for (int32_t i = 0; i < count; ++i) {
     const auto angle = static_cast<float>(2.0 * i * kPi / count);
     CreatureSpawnRequest creature = request;
@@ -149,12 +156,12 @@ void SpawnCreatureGroup(CreatureSpawnRequest request, int32_t count, float radiu
       creature.yaw = static_cast<float>(i * 360.0 / count + 180.0);
     else
       creature.yaw = 0.0f;
-    if (!SpawnTamedCreature(std::move(creature), tally)) return;
+    if (!SpawnTamedCreature(std::move(creature), tally, spawned)) return;
     if (tally != nullptr) ++tally->made;
   }
 }
 
-bool SpawnTamedCreature(CreatureSpawnRequest request, GrantTally* tally) {
+bool SpawnTamedCreature(CreatureSpawnRequest request, GrantTally* tally, std::vector<SpawnedCreature>* spawned) {
   if (request.blueprint.empty()) return false;
   AShooterPlayerController* controller = TalvexApi::GetApiUtils().FindPlayerFromSteamId(request.steamId);
   if (controller == nullptr) return false;
@@ -183,5 +190,6 @@ bool SpawnTamedCreature(CreatureSpawnRequest request, GrantTally* tally) {
   AddItems(creature, request.items, tally);
   Imprint(creature, controller, request.imprint);
   if (status != nullptr) RefillStatus(status);
+  if (spawned != nullptr) spawned->push_back(IdentifyCreature(creature));
   return true;
 }

@@ -99,6 +99,11 @@ inline constexpr uint32_t kIgnoreAllyLookBit = 6;
 struct Creature : Character {
   explicit Creature(const Class* creature_class) : Character(creature_class) {}
   FName DinoNameTag;
+  // The game's own identity of a creature: two numbers, unique per creature.
+  uint32_t DinoID1 = 0;
+  uint32_t DinoID2 = 0;
+  // Removed from the world by "AActor.Destroy": no longer in the actor list.
+  bool destroyed = false;
   int32_t AbsoluteBaseLevel = 0;
   int32_t TamingTeamID = 0;
   FString TamerString;

@@ -170,12 +170,32 @@ void UpdateImprintingQuality(Object* object, float quality) {
   creature->imprintQuality = quality;
 }
 
+// Takes the actor out of the world: it leaves the actor list, the survey, `show`
+// and `dump`; its memory stays, as a destroyed actor's does until collected.
+bool Destroy(Object* object, bool net_force, bool should_modify_level) {
+  auto* actor = Expect<Actor>(object, classes::AActor, "AActor.Destroy");
+  RecordCall("AActor.Destroy", {ObjectRef(actor), net_force, should_modify_level});
+  World& world = GetWorld();
+  if (world.faults.destroyFails) return false;
+  if (!Derives(actor->cls, &classes::APrimalDinoCharacter)) {
+    std::erase(world.actors, actor);
+    return true;
+  }
+  auto* creature = static_cast<Creature*>(actor);
+  creature->destroyed = true;
+  // What the actor held in game memory is released with it.
+  creature->TamerString = FString();
+  std::erase(world.creatures, creature);
+  return true;
+}
+
 uint32_t* CreatureFlags(Object* object) { return &static_cast<Creature*>(object)->flags; }
 uint32_t* StatusFlags(Object* object) { return &static_cast<StatusComponent*>(object)->flags; }
 
 const bool registered = [] {
   RegisterFunction("AShooterPlayerController.SpawnActor", &SpawnActor);
   RegisterFunction("AActor.SetActorRotation", &SetActorRotation);
+  RegisterFunction("AActor.Destroy", &Destroy);
   RegisterFunction("AShooterPlayerState.GetPlayerName", &GetPlayerName);
   RegisterFunction("AShooterPlayerState.SetTribeTamingDinoSettings", &SetTribeTamingDinoSettings);
   RegisterFunction("APrimalDinoCharacter.TameDino", &TameDino);
@@ -188,6 +208,8 @@ const bool registered = [] {
   RegisterFunction("APrimalDinoCharacter.UpdateImprintingQuality", &UpdateImprintingQuality);
 
   SIM_FIELD("USceneComponent.RelativeRotation", classes::USceneComponent, SceneComponent, RelativeRotation);
+  SIM_FIELD("APrimalDinoCharacter.DinoID1", classes::APrimalDinoCharacter, Creature, DinoID1);
+  SIM_FIELD("APrimalDinoCharacter.DinoID2", classes::APrimalDinoCharacter, Creature, DinoID2);
   SIM_FIELD("APrimalDinoCharacter.AbsoluteBaseLevel", classes::APrimalDinoCharacter, Creature, AbsoluteBaseLevel);
   SIM_FIELD("APrimalDinoCharacter.TamingTeamID", classes::APrimalDinoCharacter, Creature, TamingTeamID);
   SIM_FIELD("APrimalDinoCharacter.TamerString", classes::APrimalDinoCharacter, Creature, TamerString);

@@ -200,6 +200,10 @@ Creature* NewCreature(const Class* creature_class) {
   creature->status = Create<StatusComponent>();
   creature->inventory = Create<Inventory>();
   creature->DinoNameTag = MakeName(TEXT(""));
+  // Unique per creature of the world, as the game's two-part id is; both
+  // halves vary, so that a reader of only one of them is caught.
+  creature->DinoID1 = static_cast<uint32_t>(creature->id);
+  creature->DinoID2 = static_cast<uint32_t>(creature->id * 2654435761u);
   GetWorld().creatures.push_back(creature);
   return creature;
 }

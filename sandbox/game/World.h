@@ -29,6 +29,8 @@ struct Faults {
   bool spawnFails = false;
   // "UGameplayStatics.GetAllActorsOfClass" finds no actor.
   bool actorListEmpty = false;
+  // "AActor.Destroy" removes nothing and answers false.
+  bool destroyFails = false;
   // "FMemory.Realloc", as the plugin calls it, answers null for a block
   // larger than this many bytes, as a game out of memory would.
   std::size_t allocationLimit = SIZE_MAX;

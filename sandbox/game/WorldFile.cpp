@@ -114,6 +114,7 @@ void LoadFaults(const json& description) {
   faults.noGameWorld = FaultFlag(description, "noGameWorld") || faults.noGameWorld;
   faults.spawnFails = FaultFlag(description, "spawnFails") || faults.spawnFails;
   faults.actorListEmpty = FaultFlag(description, "actorListEmpty") || faults.actorListEmpty;
+  faults.destroyFails = FaultFlag(description, "destroyFails") || faults.destroyFails;
   if (description.contains("allocationLimit")) {
     const json& limit = description["allocationLimit"];
     if (!limit.is_number_integer() || (!limit.is_number_unsigned() && limit.get<std::int64_t>() < 0))

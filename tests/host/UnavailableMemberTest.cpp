@@ -25,12 +25,19 @@ struct Line {
 };
 
 // In an order where a command that stops midway changes nothing that a later
-// one reads: the survey and the kit before the spawn, the move last. Every
-// command of the table has a line (a test below says which one is missing).
+// one reads: the survey and the kit before the spawn, the removal of spawned
+// groups before the spawn (a spawn stopped midway leaves fewer to remove; the
+// removal's own members are withheld in tests/commands/DespawnTest.cpp), the
+// move last. Every command of the table has a line (a test below says which one is missing).
 const std::vector<Line> kLines = {
-    {"/health", "Health_Chat"},          {"health", "Health_Console"},
-    {"kit all", "ItemTemplate_Console"}, {"kit nosuch", "ItemTemplate_Console"},
-    {"reload", "ReloadConfig_Console"},  {"spawn pack", "SpawnTemplate_Console"},
+    {"/health", "Health_Chat"},
+    {"health", "Health_Console"},
+    {"kit all", "ItemTemplate_Console"},
+    {"kit nosuch", "ItemTemplate_Console"},
+    {"reload", "ReloadConfig_Console"},
+    {"despawn all", "Despawn_Console"},
+    {"spawn pack", "SpawnTemplate_Console"},
+    {"savelocation Here", "SaveLocation_Console"},
     {"tp Camp", "TeleportTo_Console"},
 };
 

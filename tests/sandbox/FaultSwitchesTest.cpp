@@ -118,10 +118,12 @@ TEST_F(FaultSwitchesTest, ACommandTheGameHasNoMemoryForFailsAndTheServerGoesOn) 
   EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{"Test config reloaded!"});
 }
 
+// "destroyFails" is exercised by the command that destroys: tests/commands/DespawnTest.cpp.
+
 TEST_F(FaultSwitchesTest, SwitchesOfTheWrongTypeMakeTheWorldFileUnusable) {
-  for (const json& faults :
-       {json{{"spawnFails", 1}}, json{{"noGameWorld", "yes"}}, json{{"itemCreationFails", 2}},
-        json{{"itemCreationFails", {1}}}, json{{"allocationLimit", -1}}, json{{"allocationLimit", "64"}}})
+  for (const json& faults : {json{{"spawnFails", 1}}, json{{"noGameWorld", "yes"}}, json{{"itemCreationFails", 2}},
+                             json{{"itemCreationFails", {1}}}, json{{"allocationLimit", -1}},
+                             json{{"allocationLimit", "64"}}, json{{"destroyFails", "yes"}}})
     EXPECT_THROW(AddWorld(faults), std::runtime_error) << faults.dump();
 }
 

@@ -1,0 +1,115 @@
+// The save-location command: "<command> NAME" stores where the caller stands as
+// the teleport command's location NAME in config.json, "<command> NAME replace"
+// over an existing one. The file keeps every other byte as the operator wrote it.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <fmt/format.h>
+#include <nlohmann/json.hpp>
+
+#include "orvanel/commands/Commands.h"
+#include "orvanel/core/Arguments.h"
+#include "orvanel/core/Config.h"
+#include "orvanel/core/ConfigEdit.h"
+#include "orvanel/core/Plugin.h"
+#include "orvanel/core/Reply.h"
+#include "orvanel/host/GameAccess.h"
+#include "orvanel/host/Text.h"
+
+namespace {
+
+// The teleport command's row: its key and the member of its locations.
+const CommandRow& TeleportRow() {
+  for (const CommandRow& row : kCommandRows)
+    if (row.catalogue.kind == CatalogueKind::TeleportLocations) return row;
+  throw std::logic_error("the command table has no teleport command");
+}
+
+// Why `name` cannot be a location's name, or nothing: the teleport command
+// finds a location by the name as the game narrows what is typed, so a name
+// must come back from that narrowing as it went in.
+std::optional<std::string> NameFault(const FString& typed, const std::string& name) {
+  if (Utf8Text(typed) != name) return "only ASCII letters, digits and punctuation can be typed back";
+  for (const char character : name)
+    if (static_cast<unsigned char>(character) < 0x21 || character == 0x7f) return "it holds a control character";
+  return std::nullopt;
+}
+
+CommandOutcome Refused(const char* reason) {
+  CommandOutcome outcome;
+  outcome.kind = OutcomeKind::Refused;
+  outcome.reason = reason;
+  return outcome;
+}
+
+}  // namespace
+
+CommandOutcome SaveLocationCommand(const CommandContext& context) {
+  TArray<FString> pieces;
+  const int32_t words = SplitArguments(context.line, pieces);
+  const bool replace = words == 3 && NarrowText(pieces[2]) == "replace";
+  if (words < 2 || words > 3 || (words == 3 && !replace)) {
+    SendUtf8Reply(context.caller, SystemSender(),
+                  "Usage: {0} NAME, or {0} NAME replace; a location's name has no spaces.", context.settings.command);
+    return Refused("usage");
+  }
+  CommandOutcome outcome;
+  outcome.name = NarrowText(pieces[1]);
+  if (const std::optional<std::string> fault = NameFault(pieces[1], outcome.name)) {
+    SendUtf8Reply(context.caller, SystemSender(), "{} cannot be a location's name: {}.", Utf8Text(pieces[1]), *fault);
+    outcome.kind = OutcomeKind::Refused;
+    outcome.reason = "unusable name";
+    return outcome;
+  }
+
+  // The operator's edits since the load are never written over: the file must
+  // hold exactly the bytes the configuration was read from.
+  const std::string path = GetConfigPath();
+  const std::optional<std::string> on_disk = ReadRegularFile(path);
+  if (!on_disk || *on_disk != GetConfigText()) {
+    SendReply(context.caller, SystemSender(), "config.json changed since it was loaded; reload it first.");
+    outcome.kind = OutcomeKind::Refused;
+    outcome.reason = "config.json changed";
+    return outcome;
+  }
+
+  const CommandRow& teleport = TeleportRow();
+  const std::vector<std::string> at{"Commands", teleport.key, teleport.catalogue.member};
+  const nlohmann::json* locations = &GetConfig();
+  for (const std::string& key : at) {
+    const auto member = locations->is_object() ? locations->find(key) : locations->end();
+    locations = member != locations->end() ? &*member : nullptr;
+    if (locations == nullptr) break;
+  }
+  if (!replace && locations != nullptr && locations->is_object() && locations->contains(outcome.name)) {
+    SendUtf8Reply(context.caller, SystemSender(), "{0} exists already; {1} {0} replace replaces it.", outcome.name,
+                  context.settings.command);
+    outcome.kind = OutcomeKind::Refused;
+    outcome.reason = "exists";
+    return outcome;
+  }
+
+  const FVector position = GameField<FVector>(context.caller, "AActor.DefaultActorLocation");
+  // Each number in its shortest form that reads back as the same float.
+  const std::string value = fmt::format(R"({{"x": {}, "y": {}, "z": {}}})", position.X, position.Y, position.Z);
+  std::string edited;
+  try {
+    edited = WithMember(*on_disk, at, outcome.name, value);
+    ReplaceFileAtomically(std::filesystem::path(path), edited);
+  } catch (const std::exception& failure) {
+    SendUtf8Reply(context.caller, SystemSender(), "config.json was not changed: {}.", failure.what());
+    outcome.kind = OutcomeKind::Failed;
+    outcome.reason = failure.what();
+    return outcome;
+  }
+  ApplySavedMember(std::move(edited), at, outcome.name, nlohmann::json::parse(value));
+
+  SendUtf8Reply(context.caller, SystemSender(), "Saved {} at {}, {}, {}.", outcome.name, position.X, position.Y,
+                position.Z);
+  outcome.kind = OutcomeKind::Done;
+  return outcome;
+}
