@@ -167,3 +167,36 @@ TEST(UseLimitsTest, WaitsAreNeverShownShorterThanTheyAre) {
 }
 
 }  // namespace
+
+namespace {
+
+// The limits read as the plugin reads them, first fault thrown or every fault listed.
+TEST(UseLimitsTest, LimitsReadWholeNumbersAndSecondsAndNameEachFault) {
+  using nlohmann::json;
+  EXPECT_EQ(ReadUseLimits(json{{"uses", 2.0}, {"cooldown", 0.0005}}).uses, 2u);
+  EXPECT_EQ(ReadUseLimits(json{{"cooldown", 0.0005}}).cooldownMs, 1);
+  EXPECT_EQ(ReadUseLimits(json{{"cooldown", 0}}).cooldownMs, 0);
+  EXPECT_FALSE(ReadUseLimits(json::array({1, 2})).uses.has_value());
+  const auto fault_of = [](const json& entry) {
+    try {
+      ReadUseLimits(entry);
+    } catch (const TemplateReadError& error) {
+      return error.pointer + ": " + error.reason;
+    }
+    return std::string("read");
+  };
+  EXPECT_EQ(fault_of({{"uses", "2"}}), "/uses: must be a number, not a text in quotes");
+  EXPECT_EQ(fault_of({{"uses", -1}}), "/uses: must be a whole number of 0 or more");
+  EXPECT_EQ(fault_of({{"uses", 1e19}}), "/uses: must be a whole number of 0 or more");
+  EXPECT_EQ(fault_of({{"cooldown", true}}), "/cooldown: must be a number, not true or false");
+  EXPECT_EQ(fault_of({{"cooldown", 1e9 + 1}}), "/cooldown: must be from 0 to 1000000000 seconds");
+  TemplateFaults faults;
+  const UseLimits read = ReadUseLimits(json{{"uses", 0.5}, {"cooldown", "1"}}, &faults);
+  ASSERT_EQ(faults.size(), 2u);
+  EXPECT_EQ(faults[0].pointer, "/cooldown");
+  EXPECT_EQ(faults[1].pointer, "/uses");
+  EXPECT_FALSE(read.uses.has_value());
+  EXPECT_EQ(read.cooldownMs, 0);
+}
+
+}  // namespace

@@ -65,10 +65,14 @@ TEST_F(OthersTest, ANameThatMatchesNoOnlinePlayerOrSeveralIsRefused) {
   EXPECT_EQ(RepliesTo("Alice", "kit builder BOB"), Replies{"Several players match BOB: Bob, bob."});
   EXPECT_EQ(RepliesTo("Alice", "kit builder 76561198000000004"), Replies{});
   EXPECT_EQ(InventoryOf("bob"), 8u);
+  EXPECT_EQ(RepliesTo("Alice", "kit builder 76561198000000099"),
+            Replies{"No online player matches 76561198000000099."});
   Player("Carol")->online = false;
   EXPECT_EQ(RepliesTo("Alice", "tp Camp Carol"), Replies{"No online player matches Carol."});
   EXPECT_EQ(PlayerDump("Carol")["position"], json({0.0, 100.0, 0.0}));
   EXPECT_EQ(InventoryOf("Alice"), 0u);
+  AddWorld({{"noGameWorld", true}});
+  EXPECT_EQ(RepliesTo("Alice", "kit builder Bob"), Replies{"No online player matches Bob."});
 }
 
 TEST_F(OthersTest, ActingOnAnotherIsNeitherLimitedNorCountedAndWithoutOthersTheWordIsIgnored) {
