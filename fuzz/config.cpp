@@ -41,7 +41,7 @@ void RunCommand(std::size_t index, const std::string& line) {
   const CommandSettings* settings = LoadedSettings().Command(kCommandRows[index].key);
   FString text(sim::FromUtf8(line));
   const CommandContext context{reinterpret_cast<AShooterPlayerController*>(FuzzPlayer(0)), text, kCommandRows[index],
-                               settings != nullptr ? *settings : kNoSettings};
+                               settings != nullptr ? *settings : kNoSettings, LoadedSettings()};
   AsTheHostRunsIt([&] { kCommandHandlers[index](context); });
 }
 
