@@ -16,24 +16,11 @@
 // 64-bit count holds. "uses" limits a player for good.
 inline constexpr double kMaxCooldownSeconds = 1e9;
 
-struct UseLimits {
-  int64_t cooldownMs = 0;        // 0: none
-  std::optional<uint64_t> uses;  // none: no limit
-};
-
 // "cooldown" in seconds, a number from 0 to kMaxCooldownSeconds (fractions kept
 // to the millisecond, rounded up), and "uses", a whole number of 0 or more.
 // Throws TemplateReadError at the first member that is neither, or, given
 // `faults`, lists each there and reads it as absent, as the read stages do.
 UseLimits ReadUseLimits(const nlohmann::json& entry, TemplateFaults* faults = nullptr);
-
-enum class UseVerdictKind { Allowed, UsedUp, TooSoon };
-
-struct UseVerdict {
-  UseVerdictKind kind = UseVerdictKind::Allowed;
-  uint64_t used = 0;   // UsedUp: the uses counted
-  int64_t waitMs = 0;  // TooSoon: until the entry may be used again
-};
 
 // A clock that went backwards since the last use counts as no time passed, so
 // that no wait is ever longer than the cooldown.

@@ -202,6 +202,11 @@ bool MayUseEntry(const CommandContext& context, const UseLimits& limits, Command
       SendUtf8Reply(context.caller, SystemSender(), "You can use {} again in {}.", outcome.name,
                     WaitText(verdict.waitMs));
       break;
+    case UseVerdictKind::Unreachable:
+      outcome.reason = "store unreachable";
+      SendReply(context.caller, SystemSender(),
+                "The shared limits cannot be checked right now; try again in a moment.");
+      break;
   }
   outcome.kind = OutcomeKind::Refused;
   return false;

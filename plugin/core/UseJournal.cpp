@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "orvanel/commands/UseLimits.h"
 #include "orvanel/core/ConfigEdit.h"
 #include "orvanel/core/ConfigText.h"
 
@@ -93,6 +94,26 @@ class UseJournal final : public UseStore {
     return found->second;
   }
 
+  // A held use is written only when kept, so that a run that did nothing
+  // leaves the file as it was.
+  UseClaim Claim(const UseKey& key, const UseLimits& limits, int64_t nowMs) override {
+    UseClaim claim{JudgeUse(limits, Find(key), nowMs), 0};
+    if (claim.verdict.kind != UseVerdictKind::Allowed) return claim;
+    claim.ticket = ++lastTicket_;
+    held_.emplace(claim.ticket, HeldUse{key, nowMs});
+    return claim;
+  }
+
+  void Keep(uint64_t ticket) override {
+    const auto held = held_.find(ticket);
+    if (held == held_.end()) return;
+    const HeldUse use = held->second;
+    held_.erase(held);
+    Record(use.key, use.atMs);
+  }
+
+  void GiveBack(uint64_t ticket) override { held_.erase(ticket); }
+
   UseRecord Record(const UseKey& key, int64_t nowMs) override {
     UseRecord record = Find(key).value_or(UseRecord{});
     ++record.count;
@@ -120,9 +141,16 @@ class UseJournal final : public UseStore {
   }
 
  private:
+  struct HeldUse {
+    UseKey key;
+    int64_t atMs = 0;
+  };
+
   fs::path path_;
   Records records_;
   std::FILE* file_ = nullptr;
+  std::map<uint64_t, HeldUse> held_;
+  uint64_t lastTicket_ = 0;
 };
 
 }  // namespace

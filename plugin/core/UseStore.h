@@ -1,6 +1,6 @@
 // The uses that cooldowns and use limits count: per Steam id, command key and
 // entry name, how many and when the last was (wall clock). Callers see only this
-// interface, so that where the uses are kept can change without them.
+// interface, so that where the uses are kept (a file, a shared database) can change without them.
 #pragma once
 
 #include <cstdint>
@@ -29,9 +29,47 @@ struct UseRecord {
   bool operator==(const UseRecord& other) const { return count == other.count && lastMs == other.lastMs; }
 };
 
+// How often and how soon a player may use one kit, group or location.
+struct UseLimits {
+  int64_t cooldownMs = 0;        // 0: none
+  std::optional<uint64_t> uses;  // none: no limit
+
+  bool Limited() const { return cooldownMs > 0 || uses.has_value(); }
+};
+
+enum class UseVerdictKind {
+  Allowed,
+  UsedUp,
+  TooSoon,
+  // A shared store could not answer in time; nothing is held.
+  Unreachable,
+};
+
+struct UseVerdict {
+  UseVerdictKind kind = UseVerdictKind::Allowed;
+  uint64_t used = 0;   // UsedUp: the uses counted
+  int64_t waitMs = 0;  // TooSoon: until the entry may be used again
+};
+
+// A use judged and held for one run in one step, so that nothing (another run,
+// another server sharing the store) takes it in between. `ticket` names the held
+// use for Keep or GiveBack; it holds nothing unless the verdict is Allowed.
+struct UseClaim {
+  UseVerdict verdict;
+  uint64_t ticket = 0;
+};
+
 class UseStore {
  public:
   virtual ~UseStore() = default;
+  // Judges a use of `key` at `nowMs` against `limits` and, when it is allowed,
+  // holds it until Keep or GiveBack. Throws when the store cannot be asked.
+  virtual UseClaim Claim(const UseKey& key, const UseLimits& limits, int64_t nowMs) = 0;
+  // The run that claimed did something: the use counts. Throws when it cannot
+  // be kept; it is then not counted.
+  virtual void Keep(uint64_t ticket) = 0;
+  // The run that claimed did nothing: the use is as if never claimed.
+  virtual void GiveBack(uint64_t ticket) = 0;
   virtual std::optional<UseRecord> Find(const UseKey& key) const = 0;
   // Counts one more use at `nowMs` and returns the record as it stands after.
   // Throws when the use cannot be kept; nothing is counted then.
