@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <vector>
 
-
 // The most creatures, and the most groups, remembered of all callers together:
 // past it, the oldest groups are forgotten first.
 inline constexpr std::size_t kRememberedCreatures = 100000;
