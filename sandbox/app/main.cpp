@@ -27,6 +27,7 @@
 #include "sandbox/app/ConfigTree.h"
 #include "sandbox/app/Prompt.h"
 #include "sandbox/app/Signals.h"
+#include "sandbox/game/CreatureChanges.h"
 #include "sandbox/game/Dump.h"
 #include "sandbox/game/Map.h"
 #include "sandbox/game/Memory.h"
@@ -184,6 +185,10 @@ void RunShow(Session& session, const std::string&, const std::string& arguments)
 
 void RunDump(Session&, const std::string&, const std::string& arguments) { std::cout << sim::DumpCommand(arguments); }
 
+void RunCreatureChange(Session&, const std::string& verb, const std::string& arguments) {
+  std::cout << sim::CreatureChangeCommand(verb, arguments);
+}
+
 void RunWait(Session&, const std::string&, const std::string& arguments) {
   char* end = nullptr;
   const double seconds = std::strtod(arguments.c_str(), &end);
@@ -232,6 +237,9 @@ const std::vector<SandboxCommand>& SandboxCommands() {
          "the world as one JSON object on one line; WHAT narrows it to\n"
          "players, creatures or the player of that name"}},
        RunDump},
+      {"slay", {{"slay ID", "creature ID dies (its health drops to 0)"}}, RunCreatureChange},
+      {"remove", {{"remove ID", "creature ID leaves the world, as if the game removed it"}}, RunCreatureChange},
+      {"retame", {{"retame ID TEAM", "creature ID is tamed by team TEAM"}}, RunCreatureChange},
       {"wait", {{"wait SECONDS", "move the game's clock forward (cooldowns count on it)"}}, RunWait},
       {"kill", {{"kill", "end at once, as a crash would: no unload, nothing saved"}}, RunKill},
       {"map", {{"map NAME FILE.svg [RADIUS]", "a top-down picture around player NAME (radius 6000 units)"}}, RunMap},

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <vector>
 
 #include <fmt/format.h>
@@ -14,6 +13,7 @@
 #include "orvanel/core/ConfigText.h"
 #include "orvanel/core/UseJournal.h"
 #include "orvanel/game/CreatureSpawning.h"
+#include "sandbox/game/CreatureChanges.h"
 #include "sandbox/game/Utf8.h"
 #include "sandbox/game/World.h"
 
@@ -299,10 +299,7 @@ std::string ShowCommand(const std::string& arguments, const std::filesystem::pat
   if (arguments.empty() || arguments == "creature") return "Usage: show NAME | show creature ID\n";
   if (space != std::string::npos && arguments.substr(0, space) == "creature") {
     const std::string id = arguments.substr(space + 1);
-    char* end = nullptr;
-    const unsigned long long value = std::strtoull(id.c_str(), &end, 10);
-    const Creature* creature =
-        !id.empty() && id[0] >= '0' && id[0] <= '9' && *end == '\0' ? FindCreature(value) : nullptr;
+    const Creature* creature = FindCreatureByText(id);
     if (creature == nullptr) return "There is no creature with the id \"" + id + "\".\n";
     return ShowCreature(*creature);
   }
