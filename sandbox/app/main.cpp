@@ -12,6 +12,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #if defined(_WIN32)
@@ -259,16 +260,22 @@ void RunHelp(Session&, const std::string&, const std::string&) {
   std::string out = "Commands:\n";
   for (const SandboxCommand& command : SandboxCommands())
     for (const HelpLine& line : command.help) {
-      std::string usage = std::string("  ") + line.usage;
       std::string text = fmt::format(fmt::runtime(line.text), kSurveyRadius);
       for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
         text.insert(at + 1, indent);
-      if (text.empty())
-        out += usage + "\n";
-      else if (usage.size() <= indent.size() - 2)
-        out += usage + std::string(indent.size() - usage.size(), ' ') + text + "\n";
-      else
-        out += usage + "\n" + indent + text + "\n";
+      out += "  ";
+      out += line.usage;
+      const std::size_t used = 2 + std::string_view(line.usage).size();
+      if (!text.empty()) {
+        if (used + 2 <= indent.size()) {
+          out.append(indent.size() - used, ' ');
+        } else {
+          out += '\n';
+          out += indent;
+        }
+        out += text;
+      }
+      out += '\n';
     }
   out += "Blank lines and lines starting with # are ignored.\n";
   std::cout << out;
