@@ -291,7 +291,13 @@ std::string ShowUses(const Controller& player, const std::filesystem::path& conf
     }
     table.rows.push_back({key.command, key.entry, std::to_string(record.count), ClockText(record.lastMs), usable});
   }
-  return out + Render(table);
+  // The sandbox cannot ask the plugin what it holds: a config edited since the
+  // last load or reload, and uses the journal could not take, are the plugin's alone.
+  return out + Render(table) +
+         fmt::format(
+             "  (as {} and config.json stand on disk; the plugin acts on the config as it last loaded it and "
+             "on the uses it holds in memory, which may differ)\n",
+             kUseJournalFile);
 }
 
 std::string ShowCommand(const std::string& arguments, const std::filesystem::path& config_file) {
