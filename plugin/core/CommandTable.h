@@ -43,35 +43,34 @@ struct ResultWords {
 // player between characters (dead, or not yet spawned) lacks.
 enum class Presence { Anywhere, InTheWorld };
 
-// The table. A row: KEY, KIND, HANDLER, CATALOGUE (a CatalogueColumn or
-// kNoCatalogue), PRESENCE, WORDS. Unload removes in the same order.
+// The table. A row: KEY, SAMPLE (a line that runs the command, as the tests
+// type it: their configs give each command the text of its first word), KIND,
+// HANDLER, CATALOGUE (a CatalogueColumn or kNoCatalogue), PRESENCE, WORDS.
+// Unload removes in the same order.
 // clang-format off
-#define ORVANEL_COMMAND_ROWS(ROW)                                                    \
-  ROW("Health_Chat",           Chat,    HealthChatCommand,    kNoCatalogue, Anywhere,\
-      (ResultWords{"surveyed", nullptr, "creature", "failed", nullptr}))             \
-  ROW("ReloadConfig_Console",  Console, ReloadConfigCommand,  kNoCatalogue, Anywhere,\
-      (ResultWords{"reloaded", nullptr, nullptr, "reload failed",                    \
-                   "Reload failed: {}. The previous configuration stays."}))         \
-  ROW("Health_Console",        Console, HealthConsoleCommand, kNoCatalogue, Anywhere,\
-      (ResultWords{"surveyed", nullptr, "creature", "failed", nullptr}))             \
-  ROW("ItemTemplate_Console",  Console, ItemTemplateCommand,                         \
-      (CatalogueColumn{"Templates", "Kits", CatalogueKind::ItemKits}), InTheWorld,   \
-      (ResultWords{"gave", "Gave", "item", "failed", nullptr,                        \
-                   "Gave {0} to {1}{2}.", "{0} gave you the kit {1}."}))             \
-  ROW("SpawnTemplate_Console", Console, SpawnTemplateCommand,                        \
-      (CatalogueColumn{"Templates", "Groups", CatalogueKind::CreatureTemplates}),    \
-      InTheWorld,                                                                    \
-      (ResultWords{"spawned", "Spawned", "creature", "failed", nullptr,              \
-                   "Spawned {0} around {1}{2}.", "{0} spawned {1} around you."}))    \
-  ROW("TeleportTo_Console",    Console, TeleportToCommand,                           \
-      (CatalogueColumn{"Locations", "Locations", CatalogueKind::TeleportLocations}), \
-      InTheWorld,                                                                    \
-      (ResultWords{"moved to", "Teleported to", nullptr, "failed", nullptr,          \
-                   "Moved {1} to {0}.", "{0} moved you to {1}."}))                    \
-  ROW("SaveLocation_Console",  Console, SaveLocationCommand,  kNoCatalogue,          \
-      InTheWorld,                                                                    \
-      (ResultWords{"saved", nullptr, nullptr, "failed", nullptr}))                   \
-  ROW("Despawn_Console",       Console, DespawnCommand,       kNoCatalogue, Anywhere,\
+#define ORVANEL_COMMAND_ROWS(ROW)                                                                          \
+  ROW("Health_Chat", "/health", Chat, HealthChatCommand, kNoCatalogue, Anywhere,                           \
+      (ResultWords{"surveyed", nullptr, "creature", "failed", nullptr}))                                   \
+  ROW("ReloadConfig_Console", "reload", Console, ReloadConfigCommand, kNoCatalogue, Anywhere,              \
+      (ResultWords{"reloaded", nullptr, nullptr, "reload failed",                                          \
+                   "Reload failed: {}. The previous configuration stays."}))                               \
+  ROW("Health_Console", "health", Console, HealthConsoleCommand, kNoCatalogue, Anywhere,                   \
+      (ResultWords{"surveyed", nullptr, "creature", "failed", nullptr}))                                   \
+  ROW("ItemTemplate_Console", "kit builder", Console, ItemTemplateCommand,                                 \
+      (CatalogueColumn{"Templates", "Kits", CatalogueKind::ItemKits}), InTheWorld,                         \
+      (ResultWords{"gave", "Gave", "item", "failed", nullptr,                                              \
+                   "Gave {0} to {1}{2}.", "{0} gave you the kit {1}."}))                                   \
+  ROW("SpawnTemplate_Console", "spawn raptors", Console, SpawnTemplateCommand,                             \
+      (CatalogueColumn{"Templates", "Groups", CatalogueKind::CreatureTemplates}), InTheWorld,              \
+      (ResultWords{"spawned", "Spawned", "creature", "failed", nullptr,                                    \
+                   "Spawned {0} around {1}{2}.", "{0} spawned {1} around you."}))                          \
+  ROW("TeleportTo_Console", "tp Camp", Console, TeleportToCommand,                                         \
+      (CatalogueColumn{"Locations", "Locations", CatalogueKind::TeleportLocations}), InTheWorld,           \
+      (ResultWords{"moved to", "Teleported to", nullptr, "failed", nullptr,                                \
+                   "Moved {1} to {0}.", "{0} moved you to {1}."}))                                         \
+  ROW("SaveLocation_Console", "savelocation Here", Console, SaveLocationCommand, kNoCatalogue, InTheWorld, \
+      (ResultWords{"saved", nullptr, nullptr, "failed", nullptr}))                                         \
+  ROW("Despawn_Console", "despawn all", Console, DespawnCommand, kNoCatalogue, Anywhere,                   \
       (ResultWords{"removed", nullptr, "creature", "failed", nullptr}))
 // clang-format on
 
@@ -80,6 +79,7 @@ inline constexpr CatalogueColumn kNoCatalogue{nullptr, nullptr, CatalogueKind::N
 // One row without its handler: what every reader of the table but the plugin needs.
 struct CommandRow {
   const char* key;
+  const char* sample;
   CommandKind kind;
   CatalogueColumn catalogue;
   Presence presence;
@@ -88,8 +88,8 @@ struct CommandRow {
   bool HasCatalogue() const { return catalogue.member != nullptr; }
 };
 
-#define ORVANEL_COMMAND_ROW(KEY, KIND, HANDLER, CATALOGUE, PRESENCE, WORDS) \
-  CommandRow{KEY, CommandKind::KIND, CATALOGUE, Presence::PRESENCE, WORDS},
+#define ORVANEL_COMMAND_ROW(KEY, SAMPLE, KIND, HANDLER, CATALOGUE, PRESENCE, WORDS) \
+  CommandRow{KEY, SAMPLE, CommandKind::KIND, CATALOGUE, Presence::PRESENCE, WORDS},
 inline constexpr CommandRow kCommandRows[] = {ORVANEL_COMMAND_ROWS(ORVANEL_COMMAND_ROW)};
 #undef ORVANEL_COMMAND_ROW
 

@@ -1,4 +1,4 @@
-// The fixture of the feature tests: the six commands with three kits, three
+// The fixture of the feature tests: every command of the table with three kits, three
 // creature groups and two locations, a world whose assets hold most of their
 // paths, and features switched on by name.
 #pragma once

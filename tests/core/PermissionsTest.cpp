@@ -2,10 +2,12 @@
 // for the Steam ids of its whitelist, chat and console alike; anyone else is
 // refused with one reply and a warning, and the world stays as it was.
 #include <algorithm>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "core/FeatureTest.h"
+#include "orvanel/core/CommandTable.h"
 
 using nlohmann::json;
 
@@ -13,18 +15,17 @@ namespace {
 
 constexpr const char* kRefusal = "You are not allowed to use this command.";
 
-// One line of each command, and the key it runs.
+// One line of each command, its sample in the table, and the key it runs.
 struct Line {
   bool chat;
   const char* text;
   const char* key;
 };
-const std::vector<Line> kLines = {{true, "/health", "Health_Chat"},
-                                  {false, "reload", "ReloadConfig_Console"},
-                                  {false, "health", "Health_Console"},
-                                  {false, "kit builder", "ItemTemplate_Console"},
-                                  {false, "spawn raptors", "SpawnTemplate_Console"},
-                                  {false, "tp Camp", "TeleportTo_Console"}};
+const std::vector<Line> kLines = [] {
+  std::vector<Line> lines;
+  for (const CommandRow& row : kCommandRows) lines.push_back({row.kind == CommandKind::Chat, row.sample, row.key});
+  return lines;
+}();
 
 class PermissionsTest : public FeatureTest {
  protected:
@@ -78,7 +79,11 @@ class PermissionsTest : public FeatureTest {
     EXPECT_EQ(std::count(replies.begin(), replies.end(), "Test config reloaded!"), 1);
     EXPECT_EQ(EventsOf("notification").size(), 1u);
     EXPECT_EQ(PlayerDump(player)["inventory"].size(), items + 8);
-    EXPECT_EQ(CreatureCount(), creatures + 4);
+    // Four spawned, and removed again by the despawn line after them.
+    EXPECT_EQ(CreatureCount(), creatures);
+    std::ifstream file(root_ / "TalvexApi" / "Plugins" / "Orvanel" / "config.json", std::ios::binary);
+    EXPECT_EQ(json::parse(file)["Commands"]["TeleportTo_Console"]["Locations"]["Here"],
+              json({{"x", 1500}, {"y", -200}, {"z", 30}}));
     EXPECT_EQ(PlayerDump(player)["position"], json({1500.0, -200.0, 30.0}));
   }
 };

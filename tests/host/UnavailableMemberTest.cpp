@@ -28,18 +28,16 @@ struct Line {
 // one reads: the survey and the kit before the spawn, the removal of spawned
 // groups before the spawn (a spawn stopped midway leaves fewer to remove; the
 // removal's own members are withheld in tests/commands/DespawnTest.cpp), the
-// move last. Every command of the table has a line (a test below says which one is missing).
-const std::vector<Line> kLines = {
-    {"/health", "Health_Chat"},
-    {"health", "Health_Console"},
-    {"kit all", "ItemTemplate_Console"},
-    {"kit nosuch", "ItemTemplate_Console"},
-    {"reload", "ReloadConfig_Console"},
-    {"despawn all", "Despawn_Console"},
-    {"spawn pack", "SpawnTemplate_Console"},
-    {"savelocation Here", "SaveLocation_Console"},
-    {"tp Camp", "TeleportTo_Console"},
-};
+// move last. Each command runs its sample line of the table, and the kit
+// command a name it does not have as well. Every command of the table has a
+// line (a test below says which one is missing).
+const std::vector<Line> kLines = [] {
+  std::vector<Line> lines;
+  for (const char* key : {"Health_Chat", "Health_Console", "ItemTemplate_Console", "", "ReloadConfig_Console",
+                          "Despawn_Console", "SpawnTemplate_Console", "SaveLocation_Console", "TeleportTo_Console"})
+    lines.push_back(*key != 0 ? Line{FindCommandRow(key)->sample, key} : Line{"kit nosuch", "ItemTemplate_Console"});
+  return lines;
+}();
 
 // What one line did: the game functions it called, in order (object ids left
 // out: a command that stopped early makes fewer objects), and what players were shown.
@@ -65,11 +63,11 @@ class UnavailableMemberTest : public PluginTest {
   static json Config() {
     json config = StandardConfig();
     config["Commands"]["ItemTemplate_Console"]["Templates"] = {
-        {"all",
+        {"builder",
          {{"count", 2},
           {"items", {{{"blueprint", "/Game/Items/Rope.Rope"}, {"quantity", 3}, {"quality", 0.5}, {"count", 2}}}}}}};
     config["Commands"]["SpawnTemplate_Console"]["Templates"] = {
-        {"pack",
+        {"raptors",
          {{"blueprint", "/Game/Creatures/Rex.Rex"},
           {"saddleBlueprint", "/Game/Items/Saddle.Saddle"},
           {"saddleArmor", 40},

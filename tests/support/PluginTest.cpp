@@ -91,21 +91,11 @@ json PluginTest::ConfigWithCommands(const json& commands) {
 }
 
 json PluginTest::StandardConfig() {
-  // Short texts for the commands that tests type; any other command is typed as
-  // its key's first word, lower-cased.
-  const std::map<std::string, std::string> texts = {
-      {"Health_Chat", "/health"},      {"ReloadConfig_Console", "reload"}, {"Health_Console", "health"},
-      {"ItemTemplate_Console", "kit"}, {"SpawnTemplate_Console", "spawn"}, {"TeleportTo_Console", "tp"}};
+  // Each command's text is the first word of its sample line in the table.
   json commands = json::object();
   for (const CommandRow& row : kCommandRows) {
-    std::string text;
-    if (const auto known = texts.find(row.key); known != texts.end()) {
-      text = known->second;
-    } else {
-      text = std::string(row.key).substr(0, std::string(row.key).find('_'));
-      for (char& character : text) character = static_cast<char>(std::tolower(static_cast<unsigned char>(character)));
-    }
-    commands[row.key] = {{"Command", text}};
+    const std::string sample = row.sample;
+    commands[row.key] = {{"Command", sample.substr(0, sample.find(' '))}};
     if (row.HasCatalogue()) commands[row.key][row.catalogue.member] = json::object();
   }
   return ConfigWithCommands(commands);
