@@ -8,6 +8,7 @@
 
 #include <fmt/format.h>
 
+#include "orvanel/core/LogText.h"
 #include "orvanel/core/Logger.h"
 #include "orvanel/core/NameDistance.h"
 #include "orvanel/core/Reply.h"
@@ -166,7 +167,8 @@ bool MayRunCommand(const Settings& loaded, const CommandContext& context) {
   const uint64_t steam_id = TalvexApi::IApiUtils::GetSteamIdFromController(context.caller);
   if (IsWhitelisted(context.settings.whitelist, steam_id)) return true;
   if (GetLogger())
-    GetLogger()->warn("{} ({}) is not allowed to use {}", CallerName(context.caller), steam_id, context.row.key);
+    GetLogger()->warn("{} ({}) is not allowed to use {}", EscapeLogText(CallerName(context.caller)), steam_id,
+                      context.row.key);
   SendReply(context.caller, SystemSender(), "You are not allowed to use this command.");
   return false;
 }
@@ -177,8 +179,8 @@ bool MayUseWhitelistedEntry(const CommandContext& context, const std::optional<s
   const uint64_t steam_id = TalvexApi::IApiUtils::GetSteamIdFromController(context.caller);
   if (IsWhitelisted(*whitelist, steam_id)) return true;
   if (GetLogger())
-    GetLogger()->warn("{} ({}) is not allowed to use {} \"{}\"", CallerName(context.caller), steam_id, context.row.key,
-                      outcome.name);
+    GetLogger()->warn("{} ({}) is not allowed to use {} \"{}\"", EscapeLogText(CallerName(context.caller)), steam_id,
+                      context.row.key, EscapeLogText(outcome.name));
   SendUtf8Reply(context.caller, SystemSender(), "You are not allowed to use {}.", outcome.name);
   outcome.kind = OutcomeKind::Refused;
   return false;
@@ -187,7 +189,10 @@ bool MayUseWhitelistedEntry(const CommandContext& context, const std::optional<s
 bool MayUseEntry(const CommandContext& context, const UseLimits& limits, CommandOutcome& outcome) {
   if (context.uses == nullptr || (limits.cooldownMs == 0 && !limits.uses)) return true;
   const UseKey key{TalvexApi::IApiUtils::GetSteamIdFromController(context.caller), context.row.key, outcome.name};
-  const UseVerdict verdict = JudgeUse(limits, context.uses->Find(key), WallClockMs());
+  // The store judges: it dates a record from a clock that went back at its first sight.
+  const UseClaim claim = context.uses->Claim(key, limits, WallClockMs());
+  context.uses->GiveBack(claim.ticket);  // counted by CountUse, once the run did something
+  const UseVerdict& verdict = claim.verdict;
   switch (verdict.kind) {
     case UseVerdictKind::Allowed:
       outcome.limited = true;
@@ -222,7 +227,8 @@ void CountUse(const CommandContext& context, const CommandOutcome& outcome) {
     throw;
   } catch (const std::exception& failure) {
     if (GetLogger())
-      GetLogger()->error("The use of {} by {} was not counted: {}", outcome.name, key.steamId, failure.what());
+      GetLogger()->error("The use of {} by {} was not counted: {}", EscapeLogText(outcome.name), key.steamId,
+                         EscapeLogText(failure.what()));
   }
 }
 
@@ -235,8 +241,8 @@ void TellPlayerActedOn(const CommandContext& context, const CommandOutcome& outc
 
 void ReportCommand(const Settings& loaded, const CommandContext& context, const CommandOutcome& outcome) {
   if (loaded.FeatureEnabled(kAuditLogFeature) && GetAuditLogger())
-    GetAuditLogger()->info("AUDIT {} ({}) {}: {}", CallerName(context.caller),
-                           TalvexApi::IApiUtils::GetSteamIdFromController(context.caller), Utf8Text(context.line),
-                           AuditLine(context.row.words, outcome));
+    GetAuditLogger()->info("AUDIT {} ({}) {}: {}", EscapeLogText(CallerName(context.caller)),
+                           TalvexApi::IApiUtils::GetSteamIdFromController(context.caller),
+                           EscapeLogText(Utf8Text(context.line)), EscapeLogText(AuditLine(context.row.words, outcome)));
   if (loaded.FeatureEnabled(kFeedbackFeature)) SendFeedback(context, outcome);
 }

@@ -1,7 +1,5 @@
 #include "orvanel/core/Plugin.h"
 
-#include <chrono>
-#include <ctime>
 #include <exception>
 #include <memory>
 #include <string>
@@ -13,6 +11,7 @@
 #include "orvanel/core/ConfigPath.h"
 #include "orvanel/core/Features.h"
 #include "orvanel/core/JsonErrors.h"
+#include "orvanel/core/LogText.h"
 #include "orvanel/core/Logger.h"
 #include "orvanel/core/Reply.h"
 #include "orvanel/core/UseJournal.h"
@@ -41,31 +40,20 @@ std::unique_ptr<UseStore>& Uses() {
   return uses;
 }
 
-// The moment a file is moved aside, in its name: YYYYMMDD-HHMMSS, UTC.
-std::string FileStamp() {
-  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  std::tm parts{};
-#if defined(_WIN32)
-  gmtime_s(&parts, &now);
-#else
-  gmtime_r(&now, &parts);
-#endif
-  char text[32];
-  std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &parts);
-  return text;
-}
-
+// The journal's trouble, at opening and whenever it reads the file again
+// while the server runs, each in one line.
 void OpenUses() {
   const std::string path = TalvexApi::Tools::GetCurrentDir() + "/" + kPluginFolder + "/" + kUseJournalFile;
-  UseJournalOpening opening = OpenUseJournal(path, FileStamp());
+  UseJournalOpening opening = OpenUseJournal(path, UtcFileStamp(), [](const std::string& text, bool fault) {
+    if (!GetLogger()) return;
+    if (fault)
+      GetLogger()->error("{}", EscapeLogText(text));
+    else
+      GetLogger()->warn("{}", EscapeLogText(text));
+  });
   Uses() = std::move(opening.store);
-  if (opening.failure.empty() || !GetLogger()) return;
-  if (!opening.movedTo.empty())
-    GetLogger()->error("The use store {} could not be read ({}); it was moved to {}, and uses are counted anew", path,
-                       opening.failure, opening.movedTo.string());
-  else
-    GetLogger()->error("The use store {} cannot be kept ({}); uses are counted until the plugin is unloaded", path,
-                       opening.failure);
+  const std::string report = UseJournalReport(path, opening);
+  if (!report.empty() && GetLogger()) GetLogger()->error("{}", EscapeLogText(report));
 }
 
 std::vector<Registration>& Registrations() {
@@ -74,11 +62,11 @@ std::vector<Registration>& Registrations() {
 }
 
 void LogStop(const char* key, const UnavailableMember& missing) {
-  if (GetLogger()) GetLogger()->error("The command {} stopped: {}", key, missing.what());
+  if (GetLogger()) GetLogger()->error("The command {} stopped: {}", key, EscapeLogText(missing.what()));
 }
 
 void LogFailure(const char* key, const char* reason) {
-  if (GetLogger()) GetLogger()->error("The command {} failed: {}", key, reason);
+  if (GetLogger()) GetLogger()->error("The command {} failed: {}", key, EscapeLogText(reason));
 }
 
 // Reports a finished run: a reply that cannot be sent stops the report as it
