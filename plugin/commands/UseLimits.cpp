@@ -75,12 +75,14 @@ struct WaitParts {
   int64_t unitSeconds = 1;
 };
 
+constexpr int64_t kMinutesADay = 24 * 60;
+
 WaitParts PartsOf(int64_t waitMs) {
   const auto up = [](int64_t amount, int64_t unit) { return amount / unit + (amount % unit > 0 ? 1 : 0); };
   const int64_t seconds = std::max<int64_t>(1, up(waitMs, 1000));
   if (seconds < 3600) return {seconds, 1};
   const int64_t minutes = up(seconds, 60);
-  if (minutes < 24 * 60) return {minutes, 60};
+  if (minutes < kMinutesADay) return {minutes, 60};
   return {up(minutes, 60), 3600};
 }
 

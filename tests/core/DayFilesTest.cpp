@@ -99,26 +99,29 @@ TEST(DayFileNamesTest, OnlyTheDatedNamesOfTheFileCountAndTheOpenOneIsKept) {
                              "a_2020-04-31", "a_2020-01-31", "a_9999-99-99"},
                             2),
             std::vector<std::string>{"a_2020-01-31"});
+  // Every fourth year is a leap year but a century's, unless it is a fourth century.
+  EXPECT_EQ(ExpiredDayFiles("a", "a_2101-03-01", {"a_2100-02-29", "a_2000-02-29", "a_2000-01-01"}, 2),
+            std::vector<std::string>{"a_2000-01-01"});
   // An open file whose date is none removes nothing.
   EXPECT_EQ(ExpiredDayFiles("a", "a_2020-02-30", {"a_2020-01-01"}, 1), std::vector<std::string>{});
 }
 
 // "Days": 3 among files that only look like day files: the real ones of the
-// last days are kept, the look-alikes stay, and a folder of such a name too.
+// last days are kept, the look-alikes stay, and an empty folder of such a name too.
 TEST_F(DayFilesTest, LookAlikesNeitherTakeTheKeptPlacesNorGo) {
   const std::vector<std::string> look_alikes = {"audit_2026-13-45.log", "audit_9999-99-99.log", "audit_2020-01-11.log",
                                                 "audit_2021-02-29.log"};
   for (const std::string& name : look_alikes) std::ofstream(folder_ / name) << "not the sink's\n";
   for (const char* name : {"audit_2020-01-01.log", "audit_2020-01-02.log", "audit_2020-01-03.log"})
     std::ofstream(folder_ / name) << "old\n";
-  fs::create_directories(folder_ / "audit_2019-12-31.log" / "inside");
+  fs::create_directories(folder_ / "audit_2019-12-31.log");
   const spdlog::sink_ptr sink = OpenDayFiles((folder_ / "audit.log").string(), 3, [] { return LocalNoonMs(10); });
   const std::string today = "audit_2020-01-10.log";
   std::vector<std::string> expected = look_alikes;
   expected.insert(expected.end(), {"audit_2019-12-31.log", "audit_2020-01-02.log", "audit_2020-01-03.log", today});
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(Names(), expected);
-  EXPECT_TRUE(fs::is_directory(folder_ / "audit_2019-12-31.log" / "inside"));
+  EXPECT_TRUE(fs::is_directory(folder_ / "audit_2019-12-31.log"));
 }
 
 }  // namespace

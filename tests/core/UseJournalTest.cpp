@@ -89,6 +89,9 @@ TEST_F(UseJournalTest, AWriteCutShortIsLeftOutAndNothingIsAppendedOntoIt) {
   {
     UseJournalOpening opening = Open();
     EXPECT_EQ(opening.failure, "");
+    // What a kill leaves is no line to name nor a file to set aside.
+    EXPECT_TRUE(opening.skippedLines.empty());
+    EXPECT_TRUE(opening.movedTo.empty());
     EXPECT_EQ(opening.store->Find(kAliceKit), (UseRecord{1, 1000}));
     opening.store->Record(kAliceKit, 3000);
   }
