@@ -82,3 +82,10 @@ CommandOutcome DespawnCommand(const CommandContext& context) {
   outcome.asked = removed;
   return outcome;
 }
+
+bool RemembersSpawns(const Settings& loaded) {
+  // The despawn command's row, found by its handler: its key is written once, in the table.
+  for (std::size_t index = 0; index < kCommandCount; ++index)
+    if (kCommandHandlers[index] == &DespawnCommand) return Registers(loaded.Command(kCommandRows[index].key));
+  return false;
+}

@@ -1,0 +1,26 @@
+#include "orvanel/core/Uses.h"
+
+#include <string>
+#include <utility>
+
+#include "orvanel/core/ConfigPath.h"
+#include "orvanel/core/LogText.h"
+#include "orvanel/core/Logger.h"
+#include "orvanel/core/UseJournal.h"
+#include "orvanel/host/TalvexApi.h"
+
+// The journal's trouble, at opening and whenever it reads the file again
+// while the server runs, each in one line.
+std::unique_ptr<UseStore> OpenUses() {
+  const std::string path = TalvexApi::Tools::GetCurrentDir() + "/" + kPluginFolder + "/" + kUseJournalFile;
+  UseJournalOpening opening = OpenUseJournal(path, UtcFileStamp(), [](const std::string& text, bool fault) {
+    if (!GetLogger()) return;
+    if (fault)
+      GetLogger()->error("{}", EscapeLogText(text));
+    else
+      GetLogger()->warn("{}", EscapeLogText(text));
+  });
+  const std::string report = UseJournalReport(path, opening);
+  if (!report.empty() && GetLogger()) GetLogger()->error("{}", EscapeLogText(report));
+  return std::move(opening.store);
+}
