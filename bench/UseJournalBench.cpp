@@ -1,12 +1,15 @@
 // Recording one use in the journal that holds 100,000 records, as a kit given
 // with a cooldown records it: the time of each recording is taken, and the
-// counters give the median and the 99th percentile in microseconds.
+// counters give the median and the 99th percentile in microseconds. And the
+// opening of a journal of 10,000 records with one junk line among them: the
+// counter "kept" is how many records the opening kept.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -44,5 +47,37 @@ void RecordingAUse(benchmark::State& state) {
   std::filesystem::remove_all(folder);
 }
 BENCHMARK(RecordingAUse)->Unit(benchmark::kMicrosecond);
+
+void OpeningAJournalWithOneJunkLine(benchmark::State& state) {
+  constexpr uint64_t kMany = 10000;
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("orvanel-bench-junk-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  const std::filesystem::path path = folder / kUseJournalFile;
+  std::string text;
+  for (uint64_t i = 0; i < kMany; ++i) {
+    if (i == kMany / 2) text += "an editor's stray line\n";
+    text += "[" + std::to_string(76561198000000000ULL + i) + ",\"ItemTemplate_Console\",\"starter\",1," +
+            std::to_string(i) + "]\n";
+  }
+  std::size_t kept = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    std::ofstream(path, std::ios::binary) << text;
+    state.ResumeTiming();
+    UseJournalOpening opening = OpenUseJournal(path, "bench");
+    benchmark::DoNotOptimize(opening.store.get());
+    state.PauseTiming();
+    kept = ReadUseRecords(path).size();
+    if (opening.skippedLines.size() != 1) state.SkipWithError("the junk line was not named");
+    opening.store.reset();
+    state.ResumeTiming();
+  }
+  state.counters["kept"] = static_cast<double>(kept);
+  std::filesystem::remove_all(folder);
+}
+BENCHMARK(OpeningAJournalWithOneJunkLine)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -66,15 +66,43 @@ UseVerdict JudgeUse(const UseLimits& limits, const std::optional<UseRecord>& rec
   return {UseVerdictKind::Allowed, used, 0};
 }
 
+namespace {
+
+// The wait in the units its words end with: seconds under an hour, minutes
+// under a day, hours beyond; each rounded up, at least one second.
+struct WaitParts {
+  int64_t amount = 0;
+  int64_t unitSeconds = 1;
+};
+
+constexpr int64_t kMinutesADay = 24 * 60;
+
+WaitParts PartsOf(int64_t waitMs) {
+  const auto up = [](int64_t amount, int64_t unit) { return amount / unit + (amount % unit > 0 ? 1 : 0); };
+  const int64_t seconds = std::max<int64_t>(1, up(waitMs, 1000));
+  if (seconds < 3600) return {seconds, 1};
+  const int64_t minutes = up(seconds, 60);
+  if (minutes < kMinutesADay) return {minutes, 60};
+  return {up(minutes, 60), 3600};
+}
+
+}  // namespace
+
 std::string WaitText(int64_t waitMs) {
-  const int64_t seconds = std::max<int64_t>(1, waitMs / 1000 + (waitMs % 1000 > 0 ? 1 : 0));
-  const auto part = [](int64_t amount, const char* unit, int64_t rest, const char* rest_unit) {
-    std::string text = std::to_string(amount) + " " + unit;
-    if (rest != 0) text += " " + std::to_string(rest) + " " + rest_unit;
-    return text;
+  const WaitParts parts = PartsOf(waitMs);
+  const auto text = [](int64_t amount, const char* unit, int64_t rest, const char* rest_unit) {
+    std::string words = std::to_string(amount) + " " + unit;
+    if (rest != 0) words += " " + std::to_string(rest) + " " + rest_unit;
+    return words;
   };
-  if (seconds < 60) return std::to_string(seconds) + " s";
-  if (seconds < 3600) return part(seconds / 60, "min", seconds % 60, "s");
-  const int64_t minutes = seconds / 60 + (seconds % 60 > 0 ? 1 : 0);  // whole minutes, rounded up
-  return part(minutes / 60, "h", minutes % 60, "min");
+  if (parts.unitSeconds == 1)
+    return parts.amount < 60 ? std::to_string(parts.amount) + " s"
+                             : text(parts.amount / 60, "min", parts.amount % 60, "s");
+  if (parts.unitSeconds == 60) return text(parts.amount / 60, "h", parts.amount % 60, "min");
+  return text(parts.amount / 24, "d", parts.amount % 24, "h");
+}
+
+int64_t ShownWaitMs(int64_t waitMs) {
+  const WaitParts parts = PartsOf(waitMs);
+  return parts.amount * parts.unitSeconds * 1000;
 }

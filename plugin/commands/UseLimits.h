@@ -22,9 +22,16 @@ inline constexpr double kMaxCooldownSeconds = 1e9;
 // `faults`, lists each there and reads it as absent, as the read stages do.
 UseLimits ReadUseLimits(const nlohmann::json& entry, TemplateFaults* faults = nullptr);
 
-// A clock that went backwards since the last use counts as no time passed, so
-// that no wait is ever longer than the cooldown.
+// A record dated after `nowMs` (the clock went back, or another machine's ran
+// ahead) counts as a use at `nowMs`: the wait is the whole cooldown, never more.
+// The store dates such a record `nowMs` when it first judges it, so that the
+// wait then runs down.
 UseVerdict JudgeUse(const UseLimits& limits, const std::optional<UseRecord>& record, int64_t nowMs);
 
-// A wait in words, never shorter than it is: "12 s", "4 min 10 s", "1 h 5 min".
+// A wait in words, never shorter than it is: "12 s", "4 min 10 s", "1 h 5 min",
+// "3 d 4 h"; each in whole units of its last part, rounded up.
 std::string WaitText(int64_t waitMs);
+
+// The wait as WaitText words it, in milliseconds: the moment it names is
+// `nowMs` plus this, never before the wait ends.
+int64_t ShownWaitMs(int64_t waitMs);

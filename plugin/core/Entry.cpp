@@ -3,13 +3,14 @@
 // the plugin then offers no commands.
 #include <exception>
 
+#include "orvanel/core/LogText.h"
 #include "orvanel/core/Logger.h"
 #include "orvanel/core/Plugin.h"
 
 namespace {
 
 void LogFailure(const char* what) {
-  if (GetLogger()) GetLogger()->error("{}", what);
+  if (GetLogger()) GetLogger()->error("{}", EscapeLogText(what));
 }
 
 template <typename Stage>

@@ -1,5 +1,6 @@
 #include "orvanel/core/Logger.h"
 
+#include <chrono>
 #include <exception>
 #include <filesystem>
 #include <string>
@@ -7,6 +8,8 @@
 
 #include "orvanel/core/ConfigPath.h"
 #include "orvanel/core/DayFiles.h"
+#include "orvanel/core/LogText.h"
+#include "orvanel/game/WallClock.h"
 #include "orvanel/host/TalvexApi.h"
 
 namespace {
@@ -15,7 +18,20 @@ constexpr const char* kLogPattern = "%D %R [%n][%l] %v";
 
 void LogAuditFileFailure(const std::string& reason) {
   if (GetLogger())
-    GetLogger()->error("The audit file cannot be written ({}); audit lines go to the server's log", reason);
+    GetLogger()->error("The audit file cannot be written ({}); audit lines go to the server's log",
+                       EscapeLogText(reason));
+}
+
+// The day of an audit line, on the game's wall clock, which the cooldowns count
+// on too and a stand-in game can move; the system's clock when the game offers
+// none, so that no line is lost for want of it.
+int64_t AuditClockMs() noexcept {
+  try {
+    return WallClockMs();
+  } catch (...) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+  }
 }
 
 // The day files of the AuditLog's "File" as the last of the audit logger's
@@ -23,7 +39,7 @@ void LogAuditFileFailure(const std::string& reason) {
 void AddDayFiles(spdlog::logger& logger, const FeatureSettings& settings) {
   const std::filesystem::path folder = std::filesystem::path(TalvexApi::Tools::GetCurrentDir()) / kPluginFolder;
   try {
-    spdlog::sink_ptr file = OpenDayFiles((folder / settings.file).string(), settings.days);
+    spdlog::sink_ptr file = OpenDayFiles((folder / settings.file).string(), settings.days, AuditClockMs);
     file->set_pattern(kLogPattern);
     logger.sinks().push_back(std::move(file));
   } catch (const std::exception& failure) {

@@ -7,6 +7,7 @@
 
 #include "orvanel/commands/Commands.h"
 #include "orvanel/core/Config.h"
+#include "orvanel/core/LogText.h"
 #include "orvanel/core/Logger.h"
 #include "orvanel/core/Stages.h"
 #include "orvanel/core/Uses.h"
@@ -99,7 +100,7 @@ void RunCommand(std::size_t index, AShooterPlayerController* player, const FStri
     RunStages(run, kCommandHandlers[index]);
   } catch (const std::exception& failure) {
     // The run could not begin (no memory for its context).
-    if (GetLogger()) GetLogger()->error("The command {} failed: {}", row.key, failure.what());
+    if (GetLogger()) GetLogger()->error("The command {} failed: {}", row.key, EscapeLogText(failure.what()));
   } catch (...) {
     if (GetLogger()) GetLogger()->error("The command {} failed: {}", row.key, "unknown exception");
   }

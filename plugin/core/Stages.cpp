@@ -6,6 +6,7 @@
 #include "orvanel/commands/NamedEntry.h"
 #include "orvanel/commands/Presence.h"
 #include "orvanel/core/JsonErrors.h"
+#include "orvanel/core/LogText.h"
 #include "orvanel/core/Logger.h"
 #include "orvanel/features/Features.h"
 #include "orvanel/host/GameAccess.h"
@@ -32,11 +33,11 @@ constexpr RunObserver kObservers[] = {
 };
 
 void LogStop(const char* key, const UnavailableMember& missing) {
-  if (GetLogger()) GetLogger()->error("The command {} stopped: {}", key, missing.what());
+  if (GetLogger()) GetLogger()->error("The command {} stopped: {}", key, EscapeLogText(missing.what()));
 }
 
 void LogFailure(const char* key, const char* reason) {
-  if (GetLogger()) GetLogger()->error("The command {} failed: {}", key, reason);
+  if (GetLogger()) GetLogger()->error("The command {} failed: {}", key, EscapeLogText(reason));
 }
 
 // Runs `step`, turning what it throws into the run's outcome.

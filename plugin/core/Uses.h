@@ -6,6 +6,8 @@
 
 #include "orvanel/core/UseStore.h"
 
-// Never null: where the journal cannot be read it is moved aside, and where
-// nothing can be written the uses are kept in memory; either is logged once.
+// Never null: lines that are no record are skipped and the file copied aside,
+// one with no record is moved aside, and where nothing can be written the uses
+// are kept in memory; each is logged once, as is the journal read again when
+// it was replaced or removed while open.
 std::unique_ptr<UseStore> OpenUses();

@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include "orvanel/core/LogText.h"
 #include "orvanel/core/Logger.h"
 #include "orvanel/core/Words.h"
 #include "orvanel/features/Features.h"
@@ -51,7 +52,7 @@ void WriteAuditLine(const CommandContext& context, const CommandOutcome& outcome
   if (!context.FeatureOn(kAuditLogFeature) || !GetAuditLogger()) return;
   std::string result = ResultText(context.row.words, outcome);
   if (context.actedOn) result += fmt::format("; acted on {} ({})", context.actedOn->name, context.actedOn->steamId);
-  GetAuditLogger()->info("AUDIT {} ({}) {}: {}", CallerName(context.caller),
-                         TalvexApi::IApiUtils::GetSteamIdFromController(context.caller), Utf8Text(context.line),
-                         result);
+  GetAuditLogger()->info("AUDIT {} ({}) {}: {}", EscapeLogText(CallerName(context.caller)),
+                         TalvexApi::IApiUtils::GetSteamIdFromController(context.caller),
+                         EscapeLogText(Utf8Text(context.line)), EscapeLogText(result));
 }

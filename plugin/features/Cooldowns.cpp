@@ -5,6 +5,7 @@
 #include <exception>
 #include <string>
 
+#include "orvanel/core/LogText.h"
 #include "orvanel/core/Logger.h"
 #include "orvanel/core/Reply.h"
 #include "orvanel/core/Words.h"
@@ -26,7 +27,8 @@ void SettleUse(UseStore& uses, uint64_t ticket, const UseKey& key, const Command
     uses.Keep(ticket);
   } catch (const std::exception& failure) {
     if (GetLogger())
-      GetLogger()->error("The use of {} by {} was not counted: {}", key.entry, key.steamId, failure.what());
+      GetLogger()->error("The use of {} by {} was not counted: {}", EscapeLogText(key.entry), key.steamId,
+                         EscapeLogText(failure.what()));
   }
 }
 

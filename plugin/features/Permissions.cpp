@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "orvanel/core/LogText.h"
 #include "orvanel/core/Logger.h"
 #include "orvanel/core/Reply.h"
 #include "orvanel/features/Features.h"
@@ -14,7 +15,8 @@ std::optional<CommandOutcome> CheckCommandWhitelist(Run& run) {
   const uint64_t steam_id = TalvexApi::IApiUtils::GetSteamIdFromController(context.caller);
   if (IsWhitelisted(context.settings.whitelist, steam_id)) return std::nullopt;
   if (GetLogger())
-    GetLogger()->warn("{} ({}) is not allowed to use {}", CallerName(context.caller), steam_id, context.row.key);
+    GetLogger()->warn("{} ({}) is not allowed to use {}", EscapeLogText(CallerName(context.caller)), steam_id,
+                      context.row.key);
   SendReply(context.caller, SystemSender(), "You are not allowed to use this command.");
   return Refusal("");
 }
@@ -34,8 +36,8 @@ std::optional<CommandOutcome> CheckEntryWhitelist(Run& run) {
     return Refusal("");
   }
   if (GetLogger())
-    GetLogger()->warn("{} ({}) is not allowed to use {} \"{}\"", CallerName(context.caller), steam_id, context.row.key,
-                      context.entry.name);
+    GetLogger()->warn("{} ({}) is not allowed to use {} \"{}\"", EscapeLogText(CallerName(context.caller)), steam_id,
+                      context.row.key, EscapeLogText(context.entry.name));
   SendUtf8Reply(context.caller, SystemSender(), "You are not allowed to use {}.", context.entry.name);
   return Refusal("");
 }

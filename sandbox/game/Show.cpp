@@ -284,7 +284,7 @@ std::string ShowUses(const Controller& player, const std::filesystem::path& conf
         else if (verdict.kind == UseVerdictKind::UsedUp)
           usable = "used up";
         else
-          usable = "in " + WaitText(verdict.waitMs) + " (" + ClockText(now + verdict.waitMs) + ")";
+          usable = "in " + WaitText(verdict.waitMs) + " (" + ClockText(now + ShownWaitMs(verdict.waitMs)) + ")";
       } catch (const std::exception& failure) {
         usable = std::string("its limits fail to read: ") + failure.what();
       }

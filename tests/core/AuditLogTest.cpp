@@ -14,6 +14,7 @@
 
 #include "core/FeatureTest.h"
 #include "orvanel/core/Logger.h"
+#include "sandbox/game/World.h"
 
 using nlohmann::json;
 
@@ -188,6 +189,56 @@ TEST_F(AuditLogTest, ACallerTheGameCannotNameIsLoggedAsAQuestionMark) {
   EXPECT_TRUE(PluginLogs("error").empty());
 }
 
+// A name holding a line break and a copy of an audit line, a typed line with a
+// terminal sequence and a backslash: each stays in its one line, its controls
+// visible, in the server's log and in the audit file; replies stay as they are.
+TEST_F(AuditLogTest, ANameOrALineWithControlCharactersCannotForgeALine) {
+  json config = FileConfig({"AuditLog", "Permissions"});
+  config["Commands"]["ItemTemplate_Console"]["Templates"]["medic"]["Whitelist"] = {kAliceId};
+  Start(config);
+  const std::string forged = "12/10/26 10:38 [Dremmet][info] AUDIT Alice (76561198000000001) givekit big: gave 1 item";
+  AddWorld(
+      {{"players",
+        {{{"name", "Mal"}, {"playerName", "Mal\n" + forged}, {"steamId", 76561198000000066ULL}, {"team", 1001}}}}});
+  const std::string mal = "AUDIT Mal\\n" + forged + " (76561198000000066) ";
+  EXPECT_EQ(AuditOf([&] { Console("Mal", "kit medic"); }),
+            std::vector<std::string>{mal + "kit medic: refused: not allowed"});
+  EXPECT_EQ(PluginLogs("warning"), std::vector<std::string>{"Mal\\n" + forged +
+                                                            " (76561198000000066) is not allowed to use "
+                                                            "ItemTemplate_Console \"medic\""});
+  EXPECT_EQ(ChatTo("Mal"), std::vector<std::string>{"You are not allowed to use medic."});
+  EXPECT_EQ(AuditOf([&] { Console("Mal", "tp Camp\x1b[2J\r\x1b[1A"); }),
+            std::vector<std::string>{mal + "tp Camp\\x1b[2J\\r\\x1b[1A: no such template"});
+  EXPECT_EQ(AuditOf([&] { Console("Alice", "tp C:\\new"); }),
+            std::vector<std::string>{Alice("tp C:\\\\new: no such template")});
+  EXPECT_EQ(TodaysLines(), (std::vector<std::string>{mal + "kit medic: refused: not allowed",
+                                                     mal + "tp Camp\\x1b[2J\\r\\x1b[1A: no such template",
+                                                     Alice("tp C:\\\\new: no such template")}));
+}
+
+// `wait 86400` in the sandbox: the next line goes to the next day's file.
+TEST_F(AuditLogTest, TheDayFileIsTheDayOfTheGamesClock) {
+  Start(FileConfig({"AuditLog"}));
+  Console("Alice", "kit medic");
+  EXPECT_EQ(TodaysLines(), std::vector<std::string>{Alice("kit medic: gave 1 item")});
+  sim::AdvanceClock(86400000);
+  Console("Alice", "tp Camp");
+  EXPECT_EQ(DayFiles().size(), 2u);
+  EXPECT_EQ(TodaysLines(), std::vector<std::string>{Alice("tp Camp: moved to 1500, -200, 30")});
+}
+
+TEST_F(AuditLogTest, WithoutTheGamesClockTheLineGoesToTheSystemsDayAndTheCommandRuns) {
+  WriteConfig(FileConfig({"AuditLog"}));
+  json world = FeatureWorld();
+  world["unresolved"] = {"FDateTime.UtcNow"};
+  AddWorld(world);
+  LoadPlugin();
+  Console("Alice", "kit medic");
+  EXPECT_EQ(PlayerDump("Alice")["inventory"].size(), 1u);
+  EXPECT_EQ(TodaysLines(), std::vector<std::string>{Alice("kit medic: gave 1 item")});
+  EXPECT_TRUE(PluginLogs("error").empty());
+}
+
 TEST_F(AuditLogTest, OffItLogsNothing) {
   json config = AuditConfig({"Permissions", "Feedback"});
   config["Features"]["AuditLog"] = {{"Enabled", false}};
@@ -345,17 +396,18 @@ TEST_F(AuditLogTest, AFileOrDaysOfTheWrongKindFailsTheLoadAndTheReload) {
 }
 
 // The next day's file, which no load reaches, through the units themselves:
-// the day's turn is the time of a line.
+// the day's turn is the game clock's.
 TEST_F(AuditLogTest, ANextDaysFileThatCannotBeOpenedIsLoggedOnceAndTheServersLogKeepsTheLines) {
   WriteConfig(FileConfig({"AuditLog"}));
   BuildLogger();
   BuildAuditLogger(ReadSettings(FileConfig({"AuditLog"})));
-  const auto tomorrow = spdlog::log_clock::now() + std::chrono::hours(24);
+  sim::AdvanceClock(86400000);
+  const auto tomorrow = spdlog::log_clock::time_point(std::chrono::milliseconds(sim::GetWorld().clockMs));
   std::filesystem::create_directories(
       AuditFolder() / spdlog::sinks::daily_filename_calculator::calc_filename(
                           "orvanel-audit.log", spdlog::details::os::localtime(spdlog::log_clock::to_time_t(tomorrow))));
   for (const char* line : {"AUDIT one", "AUDIT two"})
-    GetAuditLogger()->log(tomorrow, spdlog::source_loc{}, spdlog::level::info, line);
+    GetAuditLogger()->info(line);
   EXPECT_EQ(PluginLogs("info"), (std::vector<std::string>{"AUDIT one", "AUDIT two"}));
   const std::vector<std::string> errors = PluginLogs("error");
   ASSERT_EQ(errors.size(), 1u);

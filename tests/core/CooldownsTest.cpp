@@ -3,6 +3,7 @@
 // uses kept across reloads and loads in the journal beside config.json.
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,27 @@ class CooldownsTest : public FeatureTest {
   }
 
   std::filesystem::path PluginFolder() const { return root_ / "TalvexApi" / "Plugins" / "Orvanel"; }
+
+  static std::string Bytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  }
+  // The plugin loaded on a journal of `text`, whose records may be dated by the world's clock, `now(ms)`.
+  template <typename Text>
+  void StartOnJournal(const json& config, Text text) {
+    WriteConfig(config);
+    AddWorld(FeatureWorld());
+    std::ofstream(PluginFolder() / "state.journal", std::ios::binary) << text(sim::GetWorld().clockMs);
+    LoadPlugin();
+  }
+  std::string JournalText() const { return Bytes(PluginFolder() / "state.journal"); }
+  // The bytes of each "state.broken-..." beside the journal.
+  std::vector<std::string> BrokenCopies() const {
+    std::vector<std::string> copies;
+    for (const auto& file : std::filesystem::directory_iterator(PluginFolder()))
+      if (file.path().filename().string().rfind("state.broken-", 0) == 0) copies.push_back(Bytes(file.path()));
+    return copies;
+  }
   std::size_t InventoryOf(const std::string& player) const { return PlayerDump(player)["inventory"].size(); }
 };
 
@@ -96,23 +118,97 @@ TEST_F(CooldownsTest, UsesOutliveReloadsLoadsAndEntriesThatLeaveTheConfig) {
   EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{"You can use medic again in 4 min 10 s."});
 }
 
-TEST_F(CooldownsTest, AStoreThatCannotBeReadIsMovedAsideOnceAndTheServerGoesOn) {
-  const std::string broken = "[76561198000000001,\"ItemTemplate_Console\",\"medic\",1,0]\nnot a record\n";
-  std::filesystem::create_directories(PluginFolder());
-  std::ofstream(PluginFolder() / "state.journal", std::ios::binary) << broken;
-  ExpectHostLog("error", "could not be read (line 2: ");
-  Start(CooldownConfig({"Cooldowns"}));
-  std::vector<std::filesystem::path> aside;
-  for (const auto& file : std::filesystem::directory_iterator(PluginFolder()))
-    if (file.path().filename().string().rfind("state.broken-", 0) == 0) aside.push_back(file.path());
-  ASSERT_EQ(aside.size(), 1u);
-  std::ifstream kept(aside[0], std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), broken);
+// Alice's medic (cooldown 250 s) at `ms`, as the journal holds it.
+std::string AliceMedicAt(int64_t ms) {
+  return "[76561198000000001,\"ItemTemplate_Console\",\"medic\",1," + std::to_string(ms) + "]";
+}
+
+TEST_F(CooldownsTest, AJunkLineIsSkippedNamedOnceAndEveryOtherUseKept) {
+  std::string broken;
+  ExpectHostLog("error", "has lines that are no use record (line 2); they are skipped and every other record is kept");
+  StartOnJournal(CooldownConfig({"Cooldowns"}),
+                 [&broken](int64_t now) { return broken = AliceMedicAt(now) + "\nnot a record\n"; });
+  EXPECT_EQ(BrokenCopies(), std::vector<std::string>{broken});
   std::size_t errors = 0;
   for (const json& log : EventsOf("log")) errors += log["level"] == "error" ? 1 : 0;
   EXPECT_EQ(errors, 1u);
-  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{});
+  EXPECT_EQ(JournalText(), AliceMedicAt(sim::GetWorld().clockMs) + "\n");
   EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{"You can use medic again in 4 min 10 s."});
+  EXPECT_EQ(RepliesTo("Bob", "kit medic"), Replies{});
+}
+
+TEST_F(CooldownsTest, ATrailingBlankLineOrALineOfSpacesIsNothing) {
+  Start(CooldownConfig({"Cooldowns"}));
+  Console("Alice", "kit medic");
+  UnloadPlugin();
+  std::ofstream(PluginFolder() / "state.journal", std::ios::binary | std::ios::app) << "   \n\n";
+  LoadPlugin();
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{"You can use medic again in 4 min 10 s."});
+  EXPECT_EQ(BrokenCopies(), std::vector<std::string>{});
+  EXPECT_EQ(JournalText(), AliceMedicAt(sim::GetWorld().clockMs) + "\n");
+}
+
+TEST_F(CooldownsTest, AWholeLastRecordWithoutItsNewlineIsKept) {
+  StartOnJournal(CooldownConfig({"Cooldowns"}), AliceMedicAt);
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{"You can use medic again in 4 min 10 s."});
+  EXPECT_EQ(RepliesTo("Bob", "kit medic"), Replies{});
+  UnloadPlugin();
+  LoadPlugin();
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{"You can use medic again in 4 min 10 s."});
+  EXPECT_EQ(RepliesTo("Bob", "kit medic"), Replies{"You can use medic again in 4 min 10 s."});
+  EXPECT_EQ(BrokenCopies(), std::vector<std::string>{});
+}
+
+// As an editor saves: the new text written to a file of its own, moved over the journal.
+TEST_F(CooldownsTest, AJournalMovedOverByAnEditorIsReadAgainAndTheUsesAfterItKept) {
+  Start(CooldownConfig({"Cooldowns"}));
+  Console("Alice", "kit medic");
+  const std::string bobs =
+      "[76561198000000002,\"ItemTemplate_Console\",\"medic\",1," + std::to_string(sim::GetWorld().clockMs) + "]\n";
+  std::ofstream(PluginFolder() / "state.journal.edit", std::ios::binary) << bobs;
+  std::filesystem::rename(PluginFolder() / "state.journal.edit", PluginFolder() / "state.journal");
+  ExpectHostLog("warning", "state.journal was replaced while the server ran; it was read again");
+  EXPECT_EQ(RepliesTo("Bob", "kit medic"), Replies{"You can use medic again in 4 min 10 s."});
+  EXPECT_EQ(PluginLogs("warning").size(), 1u);
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{});
+  EXPECT_EQ(RepliesTo("Alice", "tp Camp"), Replies{});
+  UnloadPlugin();
+  LoadPlugin();
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{"You can use medic again in 4 min 10 s."});
+  EXPECT_EQ(RepliesTo("Bob", "kit medic"), Replies{"You can use medic again in 4 min 10 s."});
+  Console("Alice", "tp Camp");
+  EXPECT_EQ(RepliesTo("Alice", "tp Camp"), Replies{"You have used Camp 2 times, the most allowed."});
+}
+
+// A use, then a restart with the world's clock a day earlier: the wait is the
+// cooldown from the first try, through another restart, and ends then.
+TEST_F(CooldownsTest, AUseDatedAfterNowWaitsOneCooldownFromItsFirstTryAndNoLonger) {
+  json config = CooldownConfig({"Cooldowns"});
+  config["Commands"]["ItemTemplate_Console"]["Templates"]["medic"]["cooldown"] = 300;
+  Start(config);
+  Console("Alice", "kit medic");
+  UnloadPlugin();
+  sim::AdvanceClock(-86400000);
+  LoadPlugin();
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{"You can use medic again in 5 min."});
+  sim::AdvanceClock(100000);
+  UnloadPlugin();
+  LoadPlugin();
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{"You can use medic again in 3 min 20 s."});
+  sim::AdvanceClock(199000);
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{"You can use medic again in 1 s."});
+  sim::AdvanceClock(1000);
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{});
+  EXPECT_EQ(InventoryOf("Alice"), 2u);
+
+  // A record from a clock some thirty thousand years ahead locks nothing for good.
+  UnloadPlugin();
+  std::ofstream(PluginFolder() / "state.journal", std::ios::binary)
+      << "[76561198000000002,\"ItemTemplate_Console\",\"medic\",1,999999999999999]\n";
+  LoadPlugin();
+  EXPECT_EQ(RepliesTo("Bob", "kit medic"), Replies{"You can use medic again in 5 min."});
+  sim::AdvanceClock(300000);
+  EXPECT_EQ(RepliesTo("Bob", "kit medic"), Replies{});
 }
 
 TEST_F(CooldownsTest, OffTheKeysAreIgnoredAndNoStoreIsMade) {
@@ -182,6 +278,17 @@ TEST(UseLimitsTest, WaitsAreNeverShownShorterThanTheyAre) {
   EXPECT_EQ(WaitText(3599001), "1 h");
   EXPECT_EQ(WaitText(3600001), "1 h 1 min");
   EXPECT_EQ(WaitText(7200000), "2 h");
+  EXPECT_EQ(WaitText(86340000), "23 h 59 min");
+  EXPECT_EQ(WaitText(86340001), "1 d");
+  EXPECT_EQ(WaitText(86400001), "1 d 1 h");
+  EXPECT_EQ(WaitText(273600000), "3 d 4 h");
+  EXPECT_EQ(WaitText(1000000000000), "11574 d 2 h");
+  // The moment a wait names is never before it ends.
+  EXPECT_EQ(ShownWaitMs(400), 1000);
+  EXPECT_EQ(ShownWaitMs(59001), 60000);
+  EXPECT_EQ(ShownWaitMs(3599001), 3600000);
+  EXPECT_EQ(ShownWaitMs(86340001), 86400000);
+  EXPECT_EQ(ShownWaitMs(86400001), 90000000);
   const UseLimits twice{0, 2};
   EXPECT_EQ(JudgeUse(twice, UseRecord{1, 0}, 0).kind, UseVerdictKind::Allowed);
   EXPECT_EQ(JudgeUse(twice, UseRecord{2, 0}, 0).kind, UseVerdictKind::UsedUp);
@@ -190,6 +297,8 @@ TEST(UseLimitsTest, WaitsAreNeverShownShorterThanTheyAre) {
   EXPECT_EQ(JudgeUse(minute, std::nullopt, 0).kind, UseVerdictKind::Allowed);
   EXPECT_EQ(JudgeUse(minute, UseRecord{1, 1000}, 61000).kind, UseVerdictKind::Allowed);
   EXPECT_EQ(JudgeUse(minute, UseRecord{1, 1000}, 60999).waitMs, 1);
+  // A use dated after now counts as one now: the whole cooldown, never more.
+  EXPECT_EQ(JudgeUse(minute, UseRecord{1, 90000}, 1000).waitMs, 60000);
   // Clocks as far apart as 64 bits allow.
   EXPECT_EQ(JudgeUse(minute, UseRecord{1, INT64_MIN}, INT64_MAX).kind, UseVerdictKind::Allowed);
   EXPECT_EQ(JudgeUse(minute, UseRecord{1, INT64_MAX}, INT64_MIN).waitMs, 60000);

@@ -3,12 +3,15 @@
 // process at random points while it records and while it rewrites.
 #include "orvanel/core/UseJournal.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -86,6 +89,9 @@ TEST_F(UseJournalTest, AWriteCutShortIsLeftOutAndNothingIsAppendedOntoIt) {
   {
     UseJournalOpening opening = Open();
     EXPECT_EQ(opening.failure, "");
+    // What a kill leaves is no line to name nor a file to set aside.
+    EXPECT_TRUE(opening.skippedLines.empty());
+    EXPECT_TRUE(opening.movedTo.empty());
     EXPECT_EQ(opening.store->Find(kAliceKit), (UseRecord{1, 1000}));
     opening.store->Record(kAliceKit, 3000);
   }
@@ -97,13 +103,67 @@ TEST_F(UseJournalTest, AWriteCutShortIsLeftOutAndNothingIsAppendedOntoIt) {
   EXPECT_FALSE(fs::exists(folder_ / "state.journal.tmp"));
 }
 
-TEST_F(UseJournalTest, AFileThatIsNoJournalIsMovedAsideUnderTheTimeAndNeverWrittenOver) {
+TEST_F(UseJournalTest, ALineThatIsNoRecordIsSkippedAndTheFileCopiedAsideBeforeItIsRewritten) {
   Open().store->Record(kAliceKit, 1000);
   Append("[76561198000000002,\"ItemTemplate_Console\",\"starter\",\"two\",20]\n");
+  Append("[76561198000000002,\"ItemTemplate_Console\",\"starter\",1,30]\n");
   const std::string broken = Read(path_);
   UseJournalOpening opening = Open();
-  EXPECT_EQ(opening.failure, "line 2: not a use record");
+  EXPECT_EQ(opening.failure, "");
+  EXPECT_EQ(opening.skippedLines, std::vector<std::size_t>{2});
   EXPECT_EQ(opening.movedTo, folder_ / "state.broken-20261210-071500");
+  EXPECT_EQ(Read(opening.movedTo), broken);
+  EXPECT_EQ(UseJournalReport("J", opening),
+            "The use store J has lines that are no use record (line 2); they are skipped and every other record is "
+            "kept; the file as it was is copied to " +
+                opening.movedTo.string());
+  EXPECT_EQ(opening.store->Find(kAliceKit), (UseRecord{1, 1000}));
+  EXPECT_EQ(opening.store->Find(kBobKit), (UseRecord{1, 30}));
+  EXPECT_EQ(Read(path_),
+            "[76561198000000001,\"ItemTemplate_Console\",\"starter\",1,1000]\n"
+            "[76561198000000002,\"ItemTemplate_Console\",\"starter\",1,30]\n");
+  opening.store.reset();
+  opening = Open();
+  EXPECT_EQ(UseJournalReport("J", opening), "");
+  EXPECT_TRUE(opening.skippedLines.empty());
+
+  // Lines of every kind among the records: each is named, the first ten by number.
+  std::string text;
+  for (int line = 1; line <= 13; ++line)
+    text += line == 7 ? "[76561198000000001,\"ItemTemplate_Console\",\"starter\",5,70]\n" : "{\"x\": 1}\n";
+  std::ofstream(path_, std::ios::binary) << text;
+  opening = Open();
+  EXPECT_EQ(opening.store->Find(kAliceKit), (UseRecord{5, 70}));
+  EXPECT_EQ(opening.movedTo, folder_ / "state.broken-20261210-071500-2");
+  EXPECT_EQ(UseJournalReport("J", opening).substr(0, 98),
+            "The use store J has lines that are no use record (lines 1, 2, 3, 4, 5, 6, 8, 9, 10, 11 and 2 more)");
+}
+
+TEST_F(UseJournalTest, BlankLinesAreNothingAndAWholeLastRecordWithoutItsNewlineIsKept) {
+  Append("\n[76561198000000001,\"ItemTemplate_Console\",\"starter\",2,20]\n   \n\n\t \r\n");
+  Append("[76561198000000002,\"ItemTemplate_Console\",\"starter\",1,30]\r\n\n");
+  Append("[76561198000000001,\"TeleportTo_Console\",\"H\\u00f6hle \\\"deep\\\"\\n\",3,40]");
+  UseJournalOpening opening = Open();
+  EXPECT_EQ(UseJournalReport("J", opening), "");
+  EXPECT_TRUE(opening.movedTo.empty());
+  EXPECT_EQ(opening.store->Find(kAliceKit), (UseRecord{2, 20}));
+  EXPECT_EQ(opening.store->Find(kBobKit), (UseRecord{1, 30}));
+  EXPECT_EQ(opening.store->Find(kAliceCave), (UseRecord{3, 40}));
+  const std::string text = Read(path_);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
+  EXPECT_NE(text.find("3,40]\n"), std::string::npos) << text;
+  for (const auto& file : fs::directory_iterator(folder_)) EXPECT_EQ(file.path(), path_);
+}
+
+TEST_F(UseJournalTest, AFileWithNoRecordIsMovedAsideWholeAndNeverWrittenOver) {
+  Append("{}\n\n[76561198000000002,\"ItemTemplate_Console\",\"starter\",\"two\",20]\n");
+  const std::string broken = Read(path_);
+  UseJournalOpening opening = Open();
+  EXPECT_EQ(opening.failure, "nothing in it is a use record (lines 1, 3)");
+  EXPECT_EQ(opening.movedTo, folder_ / "state.broken-20261210-071500");
+  EXPECT_EQ(UseJournalReport("J", opening),
+            "The use store J could not be read (nothing in it is a use record (lines 1, 3)); it was moved to " +
+                opening.movedTo.string() + ", and uses are counted anew");
   EXPECT_EQ(Read(opening.movedTo), broken);
   // The plugin goes on with nothing counted, and keeps what it counts now.
   EXPECT_EQ(opening.store->Find(kAliceKit), std::nullopt);
@@ -112,11 +172,69 @@ TEST_F(UseJournalTest, AFileThatIsNoJournalIsMovedAsideUnderTheTimeAndNeverWritt
   EXPECT_EQ(Open().store->Find(kBobKit), (UseRecord{1, 5}));
 
   // A second broken file in the same second gets a name of its own.
-  Append("{}\n");
+  std::ofstream(path_, std::ios::binary) << "junk\n";
   opening = Open();
-  EXPECT_EQ(opening.failure.rfind("line 2: ", 0), 0u) << opening.failure;
+  EXPECT_EQ(opening.failure, "nothing in it is a use record (line 1)");
   EXPECT_EQ(opening.movedTo, folder_ / "state.broken-20261210-071500-2");
   EXPECT_EQ(Read(folder_ / "state.broken-20261210-071500"), broken);
+}
+
+// As an editor saves: a new file written beside the journal and moved over it.
+TEST_F(UseJournalTest, AFileReplacedOrRemovedWhileOpenIsReadAgainAndAppendedTo) {
+  std::vector<std::pair<std::string, bool>> notes;
+  UseJournalOpening opening =
+      OpenUseJournal(path_, kStamp, [&notes](const std::string& text, bool fault) { notes.emplace_back(text, fault); });
+  opening.store->Record(kAliceKit, 1000);
+  std::ofstream(folder_ / "edited", std::ios::binary)
+      << "[76561198000000002,\"ItemTemplate_Console\",\"starter\",4,50]\n";
+  fs::rename(folder_ / "edited", path_);
+  EXPECT_EQ(opening.store->Record(kAliceKit, 2000), (UseRecord{1, 2000}));
+  EXPECT_EQ(opening.store->Find(kBobKit), (UseRecord{4, 50}));
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_EQ(notes[0],
+            std::make_pair("The use store " + path_.string() + " was replaced while the server ran; it was read again",
+                           false));
+  EXPECT_EQ(opening.store->Record(kAliceKit, 3000), (UseRecord{2, 3000}));
+  EXPECT_EQ(notes.size(), 1u);
+
+  fs::remove(path_);
+  EXPECT_EQ(opening.store->Claim(kBobKit, UseLimits{0, 4}, 4000).verdict.kind, UseVerdictKind::Allowed);
+  EXPECT_EQ(opening.store->Record(kBobKit, 4000), (UseRecord{1, 4000}));
+  ASSERT_EQ(notes.size(), 2u);
+  EXPECT_EQ(notes[1].first,
+            "The use store " + path_.string() + " was removed while the server ran; uses are counted anew");
+
+  // A replacement with a line that is no record is read as at opening, and its trouble told.
+  std::ofstream(folder_ / "edited", std::ios::binary)
+      << "[76561198000000001,\"ItemTemplate_Console\",\"starter\",7,70]\noops\n";
+  fs::rename(folder_ / "edited", path_);
+  opening.store->Record(kBobKit, 5000);
+  ASSERT_EQ(notes.size(), 4u);
+  EXPECT_TRUE(notes[3].second);
+  EXPECT_EQ(notes[3].first.rfind("The use store " + path_.string() + " has lines that are no use record (line 2)", 0),
+            0u)
+      << notes[3].first;
+  opening.store.reset();
+  opening = Open();
+  EXPECT_EQ(opening.store->Find(kAliceKit), (UseRecord{7, 70}));
+  EXPECT_EQ(opening.store->Find(kBobKit), (UseRecord{1, 5000}));
+}
+
+// The clock went back, or another machine's ran ahead: the record counts as a
+// use at its first judgement, and is written so.
+TEST_F(UseJournalTest, ARecordDatedAfterNowIsDatedAtItsFirstJudgementForGood) {
+  const UseLimits five_minutes{300000, std::nullopt};
+  Open().store->Record(kAliceKit, 86400000 + 1000);
+  {
+    UseJournalOpening opening = Open();
+    EXPECT_EQ(opening.store->Claim(kAliceKit, five_minutes, 1000).verdict.waitMs, 300000);
+    EXPECT_EQ(opening.store->Claim(kAliceKit, five_minutes, 2000).verdict.waitMs, 299000);
+    EXPECT_EQ(opening.store->Find(kAliceKit), (UseRecord{1, 1000}));
+  }
+  UseJournalOpening opening = Open();
+  EXPECT_EQ(opening.store->Find(kAliceKit), (UseRecord{1, 1000}));
+  EXPECT_EQ(opening.store->Claim(kAliceKit, five_minutes, 300999).verdict.waitMs, 1);
+  EXPECT_EQ(opening.store->Claim(kAliceKit, five_minutes, 301000).verdict.kind, UseVerdictKind::Allowed);
 }
 
 TEST_F(UseJournalTest, WhereNothingCanBeWrittenUsesAreKeptInMemoryAndTheFileLeftAlone) {
