@@ -9,17 +9,14 @@
 #include "orvanel/commands/Commands.h"
 #include "orvanel/core/Arguments.h"
 #include "orvanel/core/Reply.h"
-#include "orvanel/game/CreatureSpawning.h"
+#include "orvanel/game/Creatures.h"
 #include "orvanel/game/SpawnedCreatures.h"
 #include "orvanel/host/GameAccess.h"
+#include "orvanel/host/GameMembers.h"
 #include "orvanel/host/TalvexApi.h"
 #include "orvanel/host/Text.h"
 
 namespace {
-
-using StaticClassFn = UClass*();
-using GetAllActorsOfClassFn = void(UWorld*, UClass*, TArray<AActor*>*);
-using DestroyFn = bool(AActor*, bool, bool);
 
 uint64_t IdKey(uint32_t id1, uint32_t id2) { return (uint64_t{id1} << 32) | id2; }
 
@@ -29,33 +26,29 @@ int64_t RemoveCreatures(const std::vector<SpawnedCreature>& wanted) {
   if (wanted.empty()) return 0;
   UWorld* world = TalvexApi::GetApiUtils().GameWorld();
   if (world == nullptr) return 0;
-  DestroyFn* destroy = GameFunction<DestroyFn>("AActor.Destroy");
-  UClass* creature_class = GameFunction<StaticClassFn>("APrimalDinoCharacter.GetPrivateStaticClass")();
+  auto* destroy = GameFunction(AActorDestroy());
   std::unordered_map<uint64_t, int32_t> teams;
   teams.reserve(wanted.size());
   for (const SpawnedCreature& creature : wanted) teams.emplace(IdKey(creature.id1, creature.id2), creature.team);
 
-  TArray<AActor*> actors;
-  GameFunction<GetAllActorsOfClassFn>("UGameplayStatics.GetAllActorsOfClass")(world, creature_class, &actors);
   // The names are built once so that the pass allocates nothing per creature.
-  const std::string id1_field = "APrimalDinoCharacter.DinoID1";
-  const std::string id2_field = "APrimalDinoCharacter.DinoID2";
-  const std::string team_field = "AActor.TargetingTeam";
-  const std::string status_field = "APrimalCharacter.MyCharacterStatusComponent";
-  const std::string health_field = "UPrimalCharacterStatusComponent.CurrentStatusValues";
+  const auto id1_field = APrimalDinoCharacterDinoID1();
+  const auto id2_field = APrimalDinoCharacterDinoID2();
+  const auto team_field = AActorTargetingTeam();
+  const auto status_field = APrimalCharacterMyCharacterStatusComponent();
+  const auto health_field = UPrimalCharacterStatusComponentCurrentStatusValues();
   int64_t removed = 0;
-  for (AActor* actor : actors) {
-    const auto found = teams.find(IdKey(GameField<uint32_t>(actor, id1_field), GameField<uint32_t>(actor, id2_field)));
-    if (found == teams.end()) continue;
+  ForEachCreature(world, [&](AActor* actor) {
+    const auto found = teams.find(IdKey(GameField(actor, id1_field), GameField(actor, id2_field)));
+    if (found == teams.end()) return;
     // Tamed away to another team since: no longer the spawner's.
-    if (GameField<int32_t>(actor, team_field) != found->second) continue;
-    const UPrimalCharacterStatusComponent* status = GameField<UPrimalCharacterStatusComponent*>(actor, status_field);
+    if (GameField(actor, team_field) != found->second) return;
+    const UPrimalCharacterStatusComponent* status = GameField(actor, status_field);
     // Health is the first status value: a creature without any has died.
-    if (status != nullptr && !(GameField<float>(status, health_field) > 0.0f)) continue;
+    if (status != nullptr && !(GameField(status, health_field) > 0.0f)) return;
     teams.erase(found);
     if (destroy(actor, false, true)) ++removed;
-  }
-  actors.Empty();
+  });
   return removed;
 }
 

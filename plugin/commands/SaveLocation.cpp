@@ -18,6 +18,7 @@
 #include "orvanel/core/Plugin.h"
 #include "orvanel/core/Reply.h"
 #include "orvanel/host/GameAccess.h"
+#include "orvanel/host/GameMembers.h"
 #include "orvanel/host/Text.h"
 
 namespace {
@@ -93,7 +94,7 @@ CommandOutcome SaveLocationCommand(const CommandContext& context) {
     return outcome;
   }
 
-  const FVector position = GameField<FVector>(context.caller, "AActor.DefaultActorLocation");
+  const FVector position = GameField(context.caller, AActorDefaultActorLocation());
   // Each number in its shortest form that reads back as the same float.
   const std::string value = fmt::format(R"({{"x": {}, "y": {}, "z": {}}})", position.X, position.Y, position.Z);
   std::string edited;

@@ -6,6 +6,7 @@
 #include "orvanel/commands/NamedEntry.h"
 #include "orvanel/commands/TemplateReading.h"
 #include "orvanel/host/GameAccess.h"
+#include "orvanel/host/GameMembers.h"
 #include "orvanel/host/TalvexApi.h"
 
 CommandOutcome TeleportToCommand(const CommandContext& context) {
@@ -23,8 +24,7 @@ CommandOutcome TeleportToCommand(const CommandContext& context) {
       return outcome;
     }
   }
-  GameFunction<void(AShooterPlayerController*, float, float, float)>("AShooterPlayerController.SetPlayerPos")(
-      moved, read.x, read.y, read.z);
+  GameFunction(AShooterPlayerControllerSetPlayerPos())(moved, read.x, read.y, read.z);
   outcome.kind = OutcomeKind::Done;
   outcome.movedTo = Place{read.x, read.y, read.z};
   return outcome;
