@@ -141,7 +141,7 @@ void SpawnCreatureGroup(CreatureSpawnRequest request, int32_t count, float radiu
     CreatureSpawnRequest creature = request;
     creature.offsetX = radius * std::cos(angle);
     creature.offsetY = radius * std::sin(angle);
-    creature.offsetZ = 300.0f;
+    creature.offsetZ = kSpawnHeight;
     if (facing == kFacingOutwards)
       creature.yaw = static_cast<float>(i * 360.0 / count);
     else if (facing == kFacingInwards)

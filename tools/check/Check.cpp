@@ -508,7 +508,7 @@ class Checker {
     }
     if (!request.saddleBlueprint.empty()) {
       CheckPath(base + "/saddleBlueprint", request.saddleBlueprint, PathKind::Item);
-      const double exact = (static_cast<double>(request.saddleArmor) - 25.0) * 200.0;
+      const double exact = ExactSaddleArmorStatValue(request.saddleArmor);
       if (request.saddleArmor >= 0.0f && std::fabs(SaddleArmorStatValue(request.saddleArmor) - exact) >= 1.0)
         Warn(creature.contains("saddleArmor") ? base + "/saddleArmor" : base,
              "saddle armor " + Shown(creature.value("saddleArmor", json(25))) +
