@@ -20,12 +20,19 @@ namespace {
 
 uint64_t IdKey(uint32_t id1, uint32_t id2) { return (uint64_t{id1} << 32) | id2; }
 
+// What one pass did: the creatures found to remove, and of those, the ones the game removed.
+struct Removal {
+  int64_t found = 0;
+  int64_t removed = 0;
+};
+
 // One pass over the game's creatures: each of `wanted` that is still in the
-// world, alive and on the team it was tamed to is destroyed. Returns how many were.
-int64_t RemoveCreatures(const std::vector<SpawnedCreature>& wanted) {
-  if (wanted.empty()) return 0;
+// world, alive and on the team it was tamed to is destroyed.
+Removal RemoveCreatures(const std::vector<SpawnedCreature>& wanted) {
+  Removal removal;
+  if (wanted.empty()) return removal;
   UWorld* world = TalvexApi::GetApiUtils().GameWorld();
-  if (world == nullptr) return 0;
+  if (world == nullptr) return removal;
   auto* destroy = GameFunction(AActorDestroy());
   std::unordered_map<uint64_t, int32_t> teams;
   teams.reserve(wanted.size());
@@ -37,7 +44,6 @@ int64_t RemoveCreatures(const std::vector<SpawnedCreature>& wanted) {
   const auto team_field = AActorTargetingTeam();
   const auto status_field = APrimalCharacterMyCharacterStatusComponent();
   const auto health_field = UPrimalCharacterStatusComponentCurrentStatusValues();
-  int64_t removed = 0;
   ForEachCreature(world, [&](AActor* actor) {
     const auto found = teams.find(IdKey(GameField(actor, id1_field), GameField(actor, id2_field)));
     if (found == teams.end()) return;
@@ -47,9 +53,10 @@ int64_t RemoveCreatures(const std::vector<SpawnedCreature>& wanted) {
     // Health is the first status value: a creature without any has died.
     if (status != nullptr && !(GameField(status, health_field) > 0.0f)) return;
     teams.erase(found);
-    if (destroy(actor, false, true)) ++removed;
+    ++removal.found;
+    if (destroy(actor, false, true)) ++removal.removed;
   });
-  return removed;
+  return removal;
 }
 
 }  // namespace
@@ -66,12 +73,17 @@ CommandOutcome DespawnCommand(const CommandContext& context) {
     return outcome;
   }
   const uint64_t steam_id = TalvexApi::IApiUtils::GetSteamIdFromController(context.caller);
-  const int64_t removed = RemoveCreatures(SpawnedBy(steam_id, all));
+  const Removal removal = RemoveCreatures(SpawnedBy(steam_id, all));
   // Forgotten once the pass is done: a pass a missing member stopped keeps them.
   ForgetSpawnedBy(steam_id, all);
-  SendUtf8Reply(context.caller, SystemSender(), "Removed {} creature{}.", removed, removed == 1 ? "" : "s");
+  const char* plural = removal.found == 1 ? "" : "s";
+  if (removal.removed == removal.found)
+    SendUtf8Reply(context.caller, SystemSender(), "Removed {} creature{}.", removal.removed, plural);
+  else
+    SendUtf8Reply(context.caller, SystemSender(), "Removed {} of {} creature{}; the game refused the rest.",
+                  removal.removed, removal.found, plural);
   outcome.kind = OutcomeKind::Done;
-  outcome.done = removed;
-  outcome.asked = removed;
+  outcome.done = removal.removed;
+  outcome.asked = removal.found;
   return outcome;
 }
