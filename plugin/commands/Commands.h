@@ -38,6 +38,9 @@ CommandOutcome TeleportToCommand(const CommandContext& context);
 CommandOutcome SaveLocationCommand(const CommandContext& context);
 // Removes the creatures of the caller's last group spawn, or of all: "despawn [all]".
 CommandOutcome DespawnCommand(const CommandContext& context);
+// True when the despawn command is registered: only then does the group
+// command remember what it spawned.
+bool RemembersSpawns(const Settings& loaded);
 
 // The handler column of the command table, in the rows' order.
 #define ORVANEL_COMMAND_HANDLER(KEY, KIND, HANDLER, CATALOGUE, WORDS) HANDLER,

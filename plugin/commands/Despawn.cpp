@@ -61,6 +61,17 @@ Removal RemoveCreatures(const std::vector<SpawnedCreature>& wanted) {
 
 }  // namespace
 
+bool RemembersSpawns(const Settings& loaded) {
+  // The despawn command's row, found by its handler: its key is written once, in the table.
+  const CommandSettings* despawn = nullptr;
+  std::size_t index = 0;
+  for (const CommandHandler handler : kCommandHandlers) {
+    if (handler == &DespawnCommand) despawn = loaded.Command(kCommandRows[index].key);
+    ++index;
+  }
+  return despawn != nullptr && despawn->enabled && !despawn->command.empty();
+}
+
 CommandOutcome DespawnCommand(const CommandContext& context) {
   CommandOutcome outcome;
   TArray<FString> pieces;

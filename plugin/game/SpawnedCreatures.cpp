@@ -3,8 +3,6 @@
 #include <deque>
 #include <utility>
 
-#include "orvanel/commands/Commands.h"
-
 namespace {
 
 struct SpawnedGroup {
@@ -24,17 +22,6 @@ SpawnMemory& Memory() {
 }
 
 }  // namespace
-
-bool RemembersSpawns(const Settings& loaded) {
-  // The despawn command's row, found by its handler: its key is written once, in the table.
-  const CommandSettings* despawn = nullptr;
-  std::size_t index = 0;
-  for (const CommandHandler handler : kCommandHandlers) {
-    if (handler == &DespawnCommand) despawn = loaded.Command(kCommandRows[index].key);
-    ++index;
-  }
-  return despawn != nullptr && despawn->enabled && !despawn->command.empty();
-}
 
 void RememberSpawnedGroup(uint64_t steam_id, std::vector<SpawnedCreature> group) {
   SpawnMemory& memory = Memory();

@@ -7,8 +7,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "orvanel/core/Settings.h"
-
 // The most creatures, and the most groups, remembered of all callers together:
 // past it, the oldest groups are forgotten first.
 inline constexpr std::size_t kRememberedCreatures = 100000;
@@ -20,9 +18,6 @@ struct SpawnedCreature {
   uint32_t id2 = 0;
   int32_t team = 0;
 };
-
-// True when the despawn command is registered: only then are spawns remembered.
-bool RemembersSpawns(const Settings& loaded);
 
 // Notes `group` as the last group spawned by `steam_id` (an empty group too).
 void RememberSpawnedGroup(uint64_t steam_id, std::vector<SpawnedCreature> group);
