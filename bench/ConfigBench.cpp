@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "orvanel/core/Config.h"
+#include "orvanel/core/ConfigState.h"
 #include "sandbox/game/Recorder.h"
 #include "sandbox/game/World.h"
 #include "sandbox/host/Host.h"
@@ -58,11 +59,8 @@ struct BenchServer {
 
 void BM_ReadConfigKits(benchmark::State& state) {
   BenchServer server(static_cast<int>(state.range(0)));
-  for (auto _ : state) {
-    ReadConfig();
-    benchmark::DoNotOptimize(GetConfig());
-  }
-  GetConfig() = nullptr;
+  const std::string path = GetConfigPath();
+  for (auto _ : state) benchmark::DoNotOptimize(LoadConfigState(path, ReadConfigFile(path)));
 }
 BENCHMARK(BM_ReadConfigKits)->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond);
 

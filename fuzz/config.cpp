@@ -34,22 +34,18 @@ bool HasLargeCount(const nlohmann::json& value) {
   return false;
 }
 
-// Runs the handler of row `index` as the wrapper would, on the loaded
-// settings (an empty record when the file has no entry for it).
-void RunCommand(std::size_t index, const std::string& line) {
-  static const CommandSettings kNoSettings;
-  const CommandSettings* settings = LoadedSettings().Command(kCommandRows[index].key);
+// Runs the command of row `index` as the host's call of its registration
+// would, through every stage of a run, on the loaded configuration.
+void Type(std::size_t index, const std::string& line) {
   FString text(sim::FromUtf8(line));
-  const CommandContext context{reinterpret_cast<AShooterPlayerController*>(FuzzPlayer(0)), text, kCommandRows[index],
-                               settings != nullptr ? *settings : kNoSettings, LoadedSettings()};
-  AsTheHostRunsIt([&] { kCommandHandlers[index](context); });
+  AsTheHostRunsIt([&] { RunCommand(index, reinterpret_cast<AShooterPlayerController*>(FuzzPlayer(0)), &text); });
 }
 
 // Every name of every catalogue, as a player would type it, plus one that is not there.
 void UseEveryEntry() {
   for (std::size_t index = 0; index < kCommandCount; ++index) {
     const CommandRow& row = kCommandRows[index];
-    const CommandSettings* settings = LoadedSettings().Command(row.key);
+    const CommandSettings* settings = LoadedConfig().settings.Command(row.key);
     if (!row.HasCatalogue() || settings == nullptr) continue;
     const nlohmann::json* names = nullptr;
     if (settings->entry.is_object() && settings->entry.contains(row.catalogue.member))
@@ -59,9 +55,9 @@ void UseEveryEntry() {
       for (const auto& [name, value] : names->items()) {
         if (used++ == kNamesPerCatalogue) break;
         if (HasLargeCount(value)) continue;
-        RunCommand(index, "command " + name);
+        Type(index, "command " + name);
       }
-    RunCommand(index, "command");
+    Type(index, "command");
   }
 }
 
@@ -80,7 +76,7 @@ const std::string& BareConfig() {
 
 void ReloadAs(const std::string& line) {
   for (std::size_t index = 0; index < kCommandCount; ++index)
-    if (kCommandHandlers[index] == ReloadConfigCommand) RunCommand(index, line);
+    if (kCommandHandlers[index] == ReloadConfigCommand) Type(index, line);
 }
 
 }  // namespace

@@ -1,24 +1,11 @@
-// The command handlers: each gets one context (the caller, the line as typed,
-// its row and its settings record) and returns what it did. The wrapper that
-// Load registers for a row is the only callback the host holds.
+// The command handlers: each gets the run's context (the caller, the line as
+// typed, its row, its settings record, the configuration and what the checks
+// found) once every check let the run go on, and returns what it did.
 #pragma once
 
 #include "orvanel/core/CommandTable.h"
 #include "orvanel/core/Outcome.h"
-#include "orvanel/core/Settings.h"
-#include "orvanel/core/UseStore.h"
-#include "orvanel/host/Engine.h"
-
-struct CommandContext {
-  AShooterPlayerController* caller;
-  const FString& line;
-  const CommandRow& row;
-  const CommandSettings& settings;
-  // Every command's and feature's settings, as loaded.
-  const Settings& loaded;
-  // The uses that cooldowns and use limits count; null when they are off.
-  UseStore* uses = nullptr;
-};
+#include "orvanel/core/Run.h"
 
 using CommandHandler = CommandOutcome (*)(const CommandContext& context);
 
@@ -38,8 +25,7 @@ CommandOutcome TeleportToCommand(const CommandContext& context);
 CommandOutcome SaveLocationCommand(const CommandContext& context);
 // Removes the creatures of the caller's last group spawn, or of all: "despawn [all]".
 CommandOutcome DespawnCommand(const CommandContext& context);
-// True when the despawn command is registered: only then does the group
-// command remember what it spawned.
+// True when the despawn command is registered: only then are spawns remembered.
 bool RemembersSpawns(const Settings& loaded);
 
 // The handler column of the command table, in the rows' order.

@@ -61,17 +61,6 @@ Removal RemoveCreatures(const std::vector<SpawnedCreature>& wanted) {
 
 }  // namespace
 
-bool RemembersSpawns(const Settings& loaded) {
-  // The despawn command's row, found by its handler: its key is written once, in the table.
-  const CommandSettings* despawn = nullptr;
-  std::size_t index = 0;
-  for (const CommandHandler handler : kCommandHandlers) {
-    if (handler == &DespawnCommand) despawn = loaded.Command(kCommandRows[index].key);
-    ++index;
-  }
-  return despawn != nullptr && despawn->enabled && !despawn->command.empty();
-}
-
 CommandOutcome DespawnCommand(const CommandContext& context) {
   CommandOutcome outcome;
   TArray<FString> pieces;
@@ -97,4 +86,11 @@ CommandOutcome DespawnCommand(const CommandContext& context) {
   outcome.done = removal.removed;
   outcome.asked = removal.found;
   return outcome;
+}
+
+bool RemembersSpawns(const Settings& loaded) {
+  // The despawn command's row, found by its handler: its key is written once, in the table.
+  for (std::size_t index = 0; index < kCommandCount; ++index)
+    if (kCommandHandlers[index] == &DespawnCommand) return Registers(loaded.Command(kCommandRows[index].key));
+  return false;
 }

@@ -4,25 +4,20 @@
 // nothing at all.
 #include <cstdint>
 #include <utility>
-
-#include <nlohmann/json.hpp>
+#include <variant>
 
 #include "orvanel/commands/Commands.h"
-#include "orvanel/commands/NamedEntry.h"
-#include "orvanel/commands/TemplateReading.h"
-#include "orvanel/host/TalvexApi.h"
+#include "orvanel/game/Items.h"
 
 CommandOutcome ItemTemplateCommand(const CommandContext& context) {
-  CommandOutcome outcome;
-  ItemKit read;
-  if (!ReadNamedEntry(context, outcome, [&](const nlohmann::json& kit) { read = ReadItemKit(kit); })) return outcome;
-  const uint64_t steam_id =
-      outcome.actedOn ? outcome.actedOn->steamId : TalvexApi::IApiUtils::GetSteamIdFromController(context.caller);
+  const ItemKit& read = std::get<ItemKit>(context.entry.record);
+  const uint64_t steam_id = PlayerRunFor(context);
 
   // The player is found anew in every pass; once gone, later passes are not tried.
   GrantTally tally;
   for (int32_t pass = 0; pass < read.passes; ++pass)
     if (!GiveItems(steam_id, read.entries, &tally)) break;
+  CommandOutcome outcome;
   outcome.kind = OutcomeKind::Done;
   outcome.done = tally.made;
   outcome.asked = read.creations;

@@ -1,19 +1,14 @@
-// The first steps of each catalogue command: the name typed after the command,
-// its element in the catalogue of the command's entry, and that element's read
-// stage. What the steps end in is noted in the outcome and, where due, answered.
+// The first check of each catalogue command: the name typed after the command,
+// its element in the catalogue of the command's entry, read whole by its read
+// stage, for the checks after it and the handler.
 #pragma once
 
-#include <functional>
+#include <optional>
 
-#include <nlohmann/json.hpp>
+#include "orvanel/core/Run.h"
 
-#include "orvanel/commands/Commands.h"
-
-// Finds the element named by the line's second word in the catalogue of the
-// context's entry and hands it to `read`, which throws when it fails to read.
-// False, with `outcome` noted, when the line names nothing, the element is
-// missing (answered kTemplateMissingReply), `read` or the entry's use limits
-// threw (answered kTemplateFaultyReply), or the caller may not use the entry now
-// (MayUseEntry); the command then does nothing more.
-bool ReadNamedEntry(const CommandContext& context, CommandOutcome& outcome,
-                    const std::function<void(const nlohmann::json&)>& read);
+// Fills the context's entry from the line's second word. Nothing for a command
+// without a catalogue; ends the run when the line names nothing (NoSuchTemplate),
+// the element is missing (answered kTemplateMissingReply), or the element, its
+// whitelist or its use limits fail to read (FailedToRead, answered kTemplateFaultyReply).
+std::optional<CommandOutcome> FindNamedEntry(Run& run);

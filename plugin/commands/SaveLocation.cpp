@@ -13,9 +13,9 @@
 
 #include "orvanel/commands/Commands.h"
 #include "orvanel/core/Arguments.h"
-#include "orvanel/core/Config.h"
 #include "orvanel/core/ConfigEdit.h"
-#include "orvanel/core/Plugin.h"
+#include "orvanel/core/ConfigState.h"
+#include "orvanel/core/ConfigText.h"
 #include "orvanel/core/Reply.h"
 #include "orvanel/host/GameAccess.h"
 #include "orvanel/host/GameMembers.h"
@@ -40,13 +40,6 @@ std::optional<std::string> NameFault(const FString& typed, const std::string& na
   return std::nullopt;
 }
 
-CommandOutcome Refused(const char* reason) {
-  CommandOutcome outcome;
-  outcome.kind = OutcomeKind::Refused;
-  outcome.reason = reason;
-  return outcome;
-}
-
 }  // namespace
 
 CommandOutcome SaveLocationCommand(const CommandContext& context) {
@@ -56,50 +49,39 @@ CommandOutcome SaveLocationCommand(const CommandContext& context) {
   if (words < 2 || words > 3 || (words == 3 && !replace)) {
     SendUtf8Reply(context.caller, SystemSender(),
                   "Usage: {0} NAME, or {0} NAME replace; a location's name has no spaces.", context.settings.command);
-    return Refused("usage");
+    return Refusal("usage");
   }
-  CommandOutcome outcome;
-  outcome.name = NarrowText(pieces[1]);
-  if (const std::optional<std::string> fault = NameFault(pieces[1], outcome.name)) {
+  const std::string name = NarrowText(pieces[1]);
+  if (const std::optional<std::string> fault = NameFault(pieces[1], name)) {
     SendUtf8Reply(context.caller, SystemSender(), "{} cannot be a location's name: {}.", Utf8Text(pieces[1]), *fault);
-    outcome.kind = OutcomeKind::Refused;
-    outcome.reason = "unusable name";
-    return outcome;
+    return Refusal("unusable name");
   }
 
   // The operator's edits since the load are never written over: the file must
   // hold exactly the bytes the configuration was read from.
-  const std::string path = GetConfigPath();
+  const std::string& path = context.config.path;
   const std::optional<std::string> on_disk = ReadRegularFile(path);
-  if (!on_disk || *on_disk != GetConfigText()) {
+  if (!on_disk || *on_disk != context.config.text) {
     SendReply(context.caller, SystemSender(), "config.json changed since it was loaded; reload it first.");
-    outcome.kind = OutcomeKind::Refused;
-    outcome.reason = "config.json changed";
-    return outcome;
+    return Refusal("config.json changed");
   }
 
   const CommandRow& teleport = TeleportRow();
   const std::vector<std::string> at{"Commands", teleport.key, teleport.catalogue.member};
-  const nlohmann::json* locations = &GetConfig();
-  for (const std::string& key : at) {
-    const auto member = locations->is_object() ? locations->find(key) : locations->end();
-    locations = member != locations->end() ? &*member : nullptr;
-    if (locations == nullptr) break;
-  }
-  if (!replace && locations != nullptr && locations->is_object() && locations->contains(outcome.name)) {
-    SendUtf8Reply(context.caller, SystemSender(), "{0} exists already; {1} {0} replace replaces it.", outcome.name,
+  const nlohmann::json* locations = FindMemberAt(context.config.document, at);
+  if (!replace && locations != nullptr && locations->is_object() && locations->contains(name)) {
+    SendUtf8Reply(context.caller, SystemSender(), "{0} exists already; {1} {0} replace replaces it.", name,
                   context.settings.command);
-    outcome.kind = OutcomeKind::Refused;
-    outcome.reason = "exists";
-    return outcome;
+    return Refusal("exists");
   }
 
   const FVector position = GameField(context.caller, AActorDefaultActorLocation());
   // Each number in its shortest form that reads back as the same float.
   const std::string value = fmt::format(R"({{"x": {}, "y": {}, "z": {}}})", position.X, position.Y, position.Z);
   std::string edited;
+  CommandOutcome outcome;
   try {
-    edited = WithMember(*on_disk, at, outcome.name, value);
+    edited = WithMember(*on_disk, at, name, value);
     ReplaceFileAtomically(std::filesystem::path(path), edited);
   } catch (const std::exception& failure) {
     SendUtf8Reply(context.caller, SystemSender(), "config.json was not changed: {}.", failure.what());
@@ -107,10 +89,11 @@ CommandOutcome SaveLocationCommand(const CommandContext& context) {
     outcome.reason = failure.what();
     return outcome;
   }
-  ApplySavedMember(std::move(edited), at, outcome.name, nlohmann::json::parse(value));
+  // The written file is read as a reload reads it, so that the location is
+  // used at once: it differs from what was loaded by the one member.
+  context.replaceConfig(ReloadConfigState(context.config, std::move(edited)));
 
-  SendUtf8Reply(context.caller, SystemSender(), "Saved {} at {}, {}, {}.", outcome.name, position.X, position.Y,
-                position.Z);
+  SendUtf8Reply(context.caller, SystemSender(), "Saved {} at {}, {}, {}.", name, position.X, position.Y, position.Z);
   outcome.kind = OutcomeKind::Done;
   return outcome;
 }

@@ -2,33 +2,28 @@
 // template of the command's own entry and spawns its group around the caller.
 #include <algorithm>
 #include <utility>
+#include <variant>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "orvanel/commands/Commands.h"
-#include "orvanel/commands/NamedEntry.h"
-#include "orvanel/commands/TemplateReading.h"
+#include "orvanel/game/CreatureSpawning.h"
 #include "orvanel/game/SpawnedCreatures.h"
 #include "orvanel/host/TalvexApi.h"
 
 CommandOutcome SpawnTemplateCommand(const CommandContext& context) {
-  CommandOutcome outcome;
-  CreatureTemplate read;
-  if (!ReadNamedEntry(context, outcome, [&](const nlohmann::json& creature) { read = ReadCreatureTemplate(creature); }))
-    return outcome;
+  CreatureTemplate read = std::get<CreatureTemplate>(context.entry.record);
   // Around the player acted on, tamed to their team, as if they had asked.
-  read.request.steamId =
-      outcome.actedOn ? outcome.actedOn->steamId : TalvexApi::IApiUtils::GetSteamIdFromController(context.caller);
+  read.request.steamId = PlayerRunFor(context);
   GrantTally tally;
   // Remembered for the despawn command, by the caller who spawned them, only
   // while it is registered.
   std::vector<SpawnedCreature> spawned;
-  const bool remembered = RemembersSpawns(context.loaded);
+  const bool remembered = RemembersSpawns(context.config.settings);
   SpawnCreatureGroup(std::move(read.request), read.count, read.radius, read.facing, &tally,
                      remembered ? &spawned : nullptr);
   if (remembered)
     RememberSpawnedGroup(TalvexApi::IApiUtils::GetSteamIdFromController(context.caller), std::move(spawned));
+  CommandOutcome outcome;
   outcome.kind = OutcomeKind::Done;
   outcome.done = tally.made;
   outcome.asked = std::max(read.count, 0);

@@ -260,3 +260,17 @@ TeleportLocation ReadTeleportLocation(const json& location, TemplateFaults* faul
   read.z = NumberAt(faults, "", location, "z", 0.0);
   return read;
 }
+
+CatalogueRecord ReadCatalogueRecord(CatalogueKind kind, const json& element, TemplateFaults* faults) {
+  switch (kind) {
+    case CatalogueKind::ItemKits:
+      return ReadItemKit(element, faults);
+    case CatalogueKind::CreatureTemplates:
+      return ReadCreatureTemplate(element, faults);
+    case CatalogueKind::TeleportLocations:
+      return ReadTeleportLocation(element, faults);
+    case CatalogueKind::None:
+      break;
+  }
+  return std::monostate{};
+}

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -85,6 +86,12 @@ struct TeleportLocation {
 ItemKit ReadItemKit(const nlohmann::json& kit, TemplateFaults* faults = nullptr);
 CreatureTemplate ReadCreatureTemplate(const nlohmann::json& creature, TemplateFaults* faults = nullptr);
 TeleportLocation ReadTeleportLocation(const nlohmann::json& location, TemplateFaults* faults = nullptr);
+
+// The record an element of a catalogue of `kind` reads into (nothing for None).
+using CatalogueRecord = std::variant<std::monostate, ItemKit, CreatureTemplate, TeleportLocation>;
+// The read stage of `kind` for `element`, as the stages above read it.
+CatalogueRecord ReadCatalogueRecord(CatalogueKind kind, const nlohmann::json& element,
+                                    TemplateFaults* faults = nullptr);
 
 // The fourteen level keys of a creature template, base then tamed, each in the
 // order of kCreatureStats: "baseLevelHealth", ..., "tamedLevelMovementSpeed".

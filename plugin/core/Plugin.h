@@ -1,24 +1,22 @@
 // Start and stop of the plugin: Load builds the loggers, reads the configuration,
-// reads the settings and registers every enabled command of the command table,
-// or, when it fails, leaves none registered; Unload closes the plugin's files
-// and asks the host to remove exactly what Load registered.
+// registers every enabled command of the command table and opens the store of
+// uses, or, when it fails, leaves none registered; Unload closes the plugin's
+// files and asks the host to remove exactly what Load registered.
 #pragma once
 
-#include <string>
-#include <vector>
+#include <cstddef>
 
-#include <nlohmann/json.hpp>
-
-#include "orvanel/core/Settings.h"
+#include "orvanel/core/ConfigState.h"
+#include "orvanel/host/Engine.h"
 
 void Load();
 void Unload();
 
-// The settings of the last load, as the reloads since have refreshed them.
-const Settings& LoadedSettings();
+// Runs the command of the table's row `index` for `player` typing `line`
+// (null: an empty line), as the host's call of its registration does: when
+// the loaded configuration has the command's entry, through every stage of a run.
+void RunCommand(std::size_t index, AShooterPlayerController* player, const FString* line) noexcept;
 
-// After config.json was written as `text` with the member `name` of the object
-// at `path` set to `value`: the document and the record of the command `path`
-// leads into take it as a reload of that entry would, so that it is used at once.
-void ApplySavedMember(std::string text, const std::vector<std::string>& path, const std::string& name,
-                      const nlohmann::json& value);
+// The configuration of the last load, as the reloads and saved members since
+// have replaced it.
+const ConfigState& LoadedConfig();

@@ -133,18 +133,36 @@ Settings ReadSettings(const json& configuration) {
   return read;
 }
 
-void RefreshSettings(Settings& loaded, Settings fresh) {
-  for (auto& [key, parsed] : fresh.commands) {
-    const auto record = loaded.commands.find(key);
-    if (record == loaded.commands.end()) continue;
-    record->second.whitelist = std::move(parsed.whitelist);
-    record->second.others = parsed.others;
-    record->second.entry = std::move(parsed.entry);
+Settings RefreshedSettings(const Settings& loaded, Settings fresh) {
+  // Built from the fresh records, so that their entries move rather than copy:
+  // what a reload does not apply is taken back from the loaded record, and a
+  // record the file no longer has stays as loaded.
+  Settings refreshed;
+  for (const auto& [key, was] : loaded.commands) {
+    const auto parsed = fresh.commands.find(key);
+    if (parsed == fresh.commands.end()) {
+      refreshed.commands.emplace(key, was);
+      continue;
+    }
+    CommandSettings record = std::move(parsed->second);
+    record.command = was.command;
+    record.enabled = was.enabled;
+    record.permissions = was.permissions;
+    refreshed.commands.emplace(key, std::move(record));
   }
-  for (auto& [name, parsed] : fresh.features) {
-    const auto record = loaded.features.find(name);
-    if (record != loaded.features.end()) record->second.entry = std::move(parsed.entry);
+  for (const auto& [name, was] : loaded.features) {
+    const auto parsed = fresh.features.find(name);
+    FeatureSettings record = was;
+    if (parsed != fresh.features.end()) record.entry = std::move(parsed->second.entry);
+    refreshed.features.emplace(name, std::move(record));
   }
+  return refreshed;
+}
+
+void RefreshSettings(Settings& loaded, Settings fresh) { loaded = RefreshedSettings(loaded, std::move(fresh)); }
+
+bool Registers(const CommandSettings* settings) {
+  return settings != nullptr && settings->enabled && !settings->command.empty();
 }
 
 const CommandSettings* Settings::Command(std::string_view key) const {

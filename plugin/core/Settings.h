@@ -59,6 +59,10 @@ struct Settings {
 
 CommandSettings ParseCommandSettings(nlohmann::json entry);
 
+// True when a load registers the command of `settings`: it has an entry, is
+// enabled and has a "Command" text.
+bool Registers(const CommandSettings* settings);
+
 // The "Whitelist" of a kit, group or location: the Steam ids that alone may use
 // it, read as a command's whitelist is; none when the entry has no whitelist.
 // Throws the JSON library's type error when it is no list of numbers.
@@ -86,8 +90,9 @@ Settings ReadSettings(const nlohmann::json& configuration);
 // "File" "Days"`). Empty when a reload applies everything.
 std::vector<std::string> UnappliedChanges(const Settings& loaded, const Settings& fresh);
 
-// What a reload applies of `fresh` (read by ReadSettings) to `loaded`: the
+// What a reload makes of `fresh` (read by ReadSettings) after `loaded`: the
 // whitelists, "Others" and entry copies of the records `loaded` has. Commands'
 // texts, switches and "Permissions", and the features' switches and files stay
 // as loaded.
+Settings RefreshedSettings(const Settings& loaded, Settings fresh);
 void RefreshSettings(Settings& loaded, Settings fresh);

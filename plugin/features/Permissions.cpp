@@ -1,0 +1,44 @@
+// Permissions: who may run a command, and who may use an entry of its catalogue.
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "orvanel/core/Logger.h"
+#include "orvanel/core/Reply.h"
+#include "orvanel/features/Features.h"
+#include "orvanel/host/TalvexApi.h"
+
+std::optional<CommandOutcome> CheckCommandWhitelist(Run& run) {
+  const CommandContext& context = run.context;
+  if (!context.FeatureOn(kPermissionsFeature) || !context.settings.permissions) return std::nullopt;
+  const uint64_t steam_id = TalvexApi::IApiUtils::GetSteamIdFromController(context.caller);
+  if (IsWhitelisted(context.settings.whitelist, steam_id)) return std::nullopt;
+  if (GetLogger())
+    GetLogger()->warn("{} ({}) is not allowed to use {}", CallerName(context.caller), steam_id, context.row.key);
+  SendReply(context.caller, SystemSender(), "You are not allowed to use this command.");
+  return Refusal("");
+}
+
+std::optional<CommandOutcome> CheckEntryWhitelist(Run& run) {
+  const CommandContext& context = run.context;
+  // Read only with the feature on (the named-entry check).
+  if (!context.entry.whitelist) return std::nullopt;
+  const uint64_t steam_id = TalvexApi::IApiUtils::GetSteamIdFromController(context.caller);
+  if (IsWhitelisted(*context.entry.whitelist, steam_id)) return std::nullopt;
+  if (GetLogger())
+    GetLogger()->warn("{} ({}) is not allowed to use {} \"{}\"", CallerName(context.caller), steam_id, context.row.key,
+                      context.entry.name);
+  SendUtf8Reply(context.caller, SystemSender(), "You are not allowed to use {}.", context.entry.name);
+  return Refusal("");
+}
+
+bool OffersEntry(const CommandContext& context, const nlohmann::json& element) {
+  if (!context.FeatureOn(kPermissionsFeature)) return true;
+  // An entry whose whitelist fails to read is offered, and its use then says why it fails.
+  try {
+    const std::optional<std::vector<int64_t>> whitelist = ReadEntryWhitelist(element);
+    return !whitelist || IsWhitelisted(*whitelist, TalvexApi::IApiUtils::GetSteamIdFromController(context.caller));
+  } catch (const nlohmann::json::exception&) {
+    return true;
+  }
+}
