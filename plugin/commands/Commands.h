@@ -29,7 +29,7 @@ CommandOutcome DespawnCommand(const CommandContext& context);
 bool RemembersSpawns(const Settings& loaded);
 
 // The handler column of the command table, in the rows' order.
-#define ORVANEL_COMMAND_HANDLER(KEY, KIND, HANDLER, CATALOGUE, WORDS) HANDLER,
+#define ORVANEL_COMMAND_HANDLER(KEY, KIND, HANDLER, CATALOGUE, PRESENCE, WORDS) HANDLER,
 inline constexpr CommandHandler kCommandHandlers[] = {ORVANEL_COMMAND_ROWS(ORVANEL_COMMAND_HANDLER)};
 #undef ORVANEL_COMMAND_HANDLER
 static_assert(std::size(kCommandHandlers) == kCommandCount);

@@ -89,11 +89,18 @@ CommandOutcome SaveLocationCommand(const CommandContext& context) {
     outcome.reason = failure.what();
     return outcome;
   }
+  // Commands register at load only: a location saved for a teleport command
+  // that is not registered waits for the next load.
+  const bool teleport_registered = Registers(context.config.settings.Command(teleport.key));
   // The written file is read as a reload reads it, so that the location is
   // used at once: it differs from what was loaded by the one member.
   context.replaceConfig(ReloadConfigState(context.config, std::move(edited)));
 
   SendUtf8Reply(context.caller, SystemSender(), "Saved {} at {}, {}, {}.", name, position.X, position.Y, position.Z);
+  if (!teleport_registered)
+    SendUtf8Reply(context.caller, SystemSender(),
+                  "No command uses {} until {} is registered, at a load of the plugin with its \"Command\".", name,
+                  teleport.key);
   outcome.kind = OutcomeKind::Done;
   return outcome;
 }

@@ -38,32 +38,40 @@ struct ResultWords {
   const char* toldOther = nullptr;
 };
 
+// Where the player a command is for must be: InTheWorld for a command that
+// gives to, spawns around, moves or reads the place of their character, which a
+// player between characters (dead, or not yet spawned) lacks.
+enum class Presence { Anywhere, InTheWorld };
+
 // The table. A row: KEY, KIND, HANDLER, CATALOGUE (a CatalogueColumn or
-// kNoCatalogue), WORDS. Unload removes in the same order.
+// kNoCatalogue), PRESENCE, WORDS. Unload removes in the same order.
 // clang-format off
 #define ORVANEL_COMMAND_ROWS(ROW)                                                    \
-  ROW("Health_Chat",           Chat,    HealthChatCommand,    kNoCatalogue,          \
+  ROW("Health_Chat",           Chat,    HealthChatCommand,    kNoCatalogue, Anywhere,\
       (ResultWords{"surveyed", nullptr, "creature", "failed", nullptr}))             \
-  ROW("ReloadConfig_Console",  Console, ReloadConfigCommand,  kNoCatalogue,          \
+  ROW("ReloadConfig_Console",  Console, ReloadConfigCommand,  kNoCatalogue, Anywhere,\
       (ResultWords{"reloaded", nullptr, nullptr, "reload failed",                    \
                    "Reload failed: {}. The previous configuration stays."}))         \
-  ROW("Health_Console",        Console, HealthConsoleCommand, kNoCatalogue,          \
+  ROW("Health_Console",        Console, HealthConsoleCommand, kNoCatalogue, Anywhere,\
       (ResultWords{"surveyed", nullptr, "creature", "failed", nullptr}))             \
   ROW("ItemTemplate_Console",  Console, ItemTemplateCommand,                         \
-      (CatalogueColumn{"Templates", "Kits", CatalogueKind::ItemKits}),               \
+      (CatalogueColumn{"Templates", "Kits", CatalogueKind::ItemKits}), InTheWorld,   \
       (ResultWords{"gave", "Gave", "item", "failed", nullptr,                        \
                    "Gave {0} to {1}{2}.", "{0} gave you the kit {1}."}))             \
   ROW("SpawnTemplate_Console", Console, SpawnTemplateCommand,                        \
       (CatalogueColumn{"Templates", "Groups", CatalogueKind::CreatureTemplates}),    \
+      InTheWorld,                                                                    \
       (ResultWords{"spawned", "Spawned", "creature", "failed", nullptr,              \
                    "Spawned {0} around {1}{2}.", "{0} spawned {1} around you."}))    \
   ROW("TeleportTo_Console",    Console, TeleportToCommand,                           \
       (CatalogueColumn{"Locations", "Locations", CatalogueKind::TeleportLocations}), \
+      InTheWorld,                                                                    \
       (ResultWords{"moved to", "Teleported to", nullptr, "failed", nullptr,          \
                    "Moved {1} to {0}.", "{0} moved you to {1}."}))                    \
   ROW("SaveLocation_Console",  Console, SaveLocationCommand,  kNoCatalogue,          \
+      InTheWorld,                                                                    \
       (ResultWords{"saved", nullptr, nullptr, "failed", nullptr}))                   \
-  ROW("Despawn_Console",       Console, DespawnCommand,       kNoCatalogue,          \
+  ROW("Despawn_Console",       Console, DespawnCommand,       kNoCatalogue, Anywhere,\
       (ResultWords{"removed", nullptr, "creature", "failed", nullptr}))
 // clang-format on
 
@@ -74,12 +82,14 @@ struct CommandRow {
   const char* key;
   CommandKind kind;
   CatalogueColumn catalogue;
+  Presence presence;
   ResultWords words;
 
   bool HasCatalogue() const { return catalogue.member != nullptr; }
 };
 
-#define ORVANEL_COMMAND_ROW(KEY, KIND, HANDLER, CATALOGUE, WORDS) CommandRow{KEY, CommandKind::KIND, CATALOGUE, WORDS},
+#define ORVANEL_COMMAND_ROW(KEY, KIND, HANDLER, CATALOGUE, PRESENCE, WORDS) \
+  CommandRow{KEY, CommandKind::KIND, CATALOGUE, Presence::PRESENCE, WORDS},
 inline constexpr CommandRow kCommandRows[] = {ORVANEL_COMMAND_ROWS(ORVANEL_COMMAND_ROW)};
 #undef ORVANEL_COMMAND_ROW
 

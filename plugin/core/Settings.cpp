@@ -80,11 +80,23 @@ void VisitSection(const json& configuration, const char* section, Visit visit) {
 
 }  // namespace
 
+namespace {
+
+// A list of Steam ids; a text is no list of them, though the library would
+// walk it as its one element (a lone number still reads as a list of one).
+std::vector<int64_t> ReadWhitelist(const json& list) {
+  if (list.is_string())
+    throw json::type_error::create(302, "type must be array, but is " + std::string(list.type_name()), &list);
+  std::vector<int64_t> whitelist;
+  for (const json& element : list) whitelist.push_back(ReadWhitelistId(element));
+  return whitelist;
+}
+
+}  // namespace
+
 std::optional<std::vector<int64_t>> ReadEntryWhitelist(const json& entry) {
   if (!entry.is_object() || !entry.contains(NoteKeyRead("", "Whitelist"))) return std::nullopt;
-  std::vector<int64_t> whitelist;
-  for (const json& element : entry["Whitelist"]) whitelist.push_back(ReadWhitelistId(element));
-  return whitelist;
+  return ReadWhitelist(entry["Whitelist"]);
 }
 
 bool IsWhitelisted(const std::vector<int64_t>& whitelist, uint64_t steam_id) {
@@ -99,7 +111,16 @@ CommandSettings ParseCommandSettings(json entry) {
   settings.command = entry.value(NoteKeyRead("", "Command"), std::string());
   settings.permissions = entry.value(NoteKeyRead("", "Permissions"), false);
   // Only the catalogue commands' entries list "Others"; noted only where present.
-  if (entry.is_object() && entry.contains("Others")) settings.others = entry.value(NoteKeyRead("", "Others"), false);
+  // "Others" is true, or the list of Steam ids who may act on others.
+  if (entry.is_object() && entry.contains("Others")) {
+    const json& others = entry[NoteKeyRead("", "Others")];
+    if (others.is_array()) {
+      settings.others = true;
+      settings.othersWhitelist = ReadWhitelist(others);
+    } else {
+      settings.others = others.get<bool>();
+    }
+  }
   settings.enabled = entry.value(NoteKeyRead("", "Enabled"), true);
   return settings;
 }
@@ -180,7 +201,8 @@ std::vector<std::string> UnappliedChanges(const Settings& loaded, const Settings
   for (const CommandRow& row : kCommandRows) {
     const CommandSettings* was = loaded.Command(row.key);
     const CommandSettings* now = fresh.Command(row.key);
-    if (was == nullptr && now == nullptr) continue;
+    // A command that registers neither before nor after is not changed by a load.
+    if (!Registers(was) && !Registers(now)) continue;
     if (was == nullptr || now == nullptr) {
       changes.push_back(std::string(row.key) + (was == nullptr ? " (new entry)" : " (entry removed)"));
       continue;

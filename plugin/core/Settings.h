@@ -27,8 +27,10 @@ struct CommandSettings {
   std::string command;
   bool enabled = true;
   bool permissions = false;
-  // "Others": a catalogue command may name a second player to act on.
+  // "Others": a catalogue command may name a second player to act on; with a
+  // list, only the Steam ids in it may.
   bool others = false;
+  std::optional<std::vector<int64_t>> othersWhitelist;
   std::vector<int64_t> whitelist;
   nlohmann::json entry;
 };

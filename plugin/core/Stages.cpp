@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "orvanel/commands/NamedEntry.h"
+#include "orvanel/commands/Presence.h"
 #include "orvanel/core/JsonErrors.h"
 #include "orvanel/core/Logger.h"
 #include "orvanel/features/Features.h"
@@ -18,6 +19,7 @@ constexpr RunCheck kChecks[] = {
     FindNamedEntry,         // the catalogue element the line names, read whole
     FindPlayerActedOn,      // Others: the player named after it
     CheckEntryWhitelist,    // Permissions: the entry's whitelist
+    CheckPresence,          // the player's character, for a command that needs it
     ClaimUse,               // Cooldowns: the entry's cooldown and use limit
 };
 

@@ -13,6 +13,9 @@ inline std::string CountOf(int64_t count, std::string_view noun) {
   return fmt::format("{} {}{}", count, noun, count == 1 ? "" : "s");
 }
 
+// "once", "2 times": how often something was done.
+inline std::string TimesOf(uint64_t count) { return count == 1 ? std::string("once") : fmt::format("{} times", count); }
+
 // "8 items", "1 item", or "3 of 4 items" when fewer were made than asked for:
 // the noun agrees with what was asked.
 inline std::string CountedOf(int64_t done, int64_t asked, std::string_view noun) {

@@ -3,9 +3,11 @@
 // it in between, and settled by what the run did.
 #include <cstdint>
 #include <exception>
+#include <string>
 
 #include "orvanel/core/Logger.h"
 #include "orvanel/core/Reply.h"
+#include "orvanel/core/Words.h"
 #include "orvanel/features/Features.h"
 #include "orvanel/game/WallClock.h"
 #include "orvanel/host/GameAccess.h"
@@ -32,22 +34,33 @@ void SettleUse(UseStore& uses, uint64_t ticket, const UseKey& key, const Command
 
 std::optional<CommandOutcome> ClaimUse(Run& run) {
   const CommandContext& context = run.context;
-  // Acting on another player is neither limited nor counted.
-  if (context.uses == nullptr || !context.entry.limits.Limited() || context.actedOn) return std::nullopt;
-  UseKey key{TalvexApi::IApiUtils::GetSteamIdFromController(context.caller), context.row.key, context.entry.name};
+  if (context.uses == nullptr || !context.entry.limits.Limited()) return std::nullopt;
+  // Judged and counted for the player the run is for, as if they had run it themselves.
+  UseKey key{PlayerRunFor(context), context.row.key, context.entry.name};
   const UseClaim claim = context.uses->Claim(key, context.entry.limits, WallClockMs());
+  const std::string& name = context.entry.name;
   switch (claim.verdict.kind) {
     case UseVerdictKind::Allowed:
       run.settle.push_back([uses = context.uses, ticket = claim.ticket, key = std::move(key)](
                                const CommandOutcome& outcome) { SettleUse(*uses, ticket, key, outcome); });
       return std::nullopt;
     case UseVerdictKind::UsedUp:
-      SendUtf8Reply(context.caller, SystemSender(), "You have used {} {} times, the most allowed.", context.entry.name,
-                    claim.verdict.used);
+      if (context.entry.limits.uses == 0u)
+        SendUtf8Reply(context.caller, SystemSender(), "{} cannot be used: it allows no uses.", name);
+      else if (context.actedOn)
+        SendUtf8Reply(context.caller, SystemSender(), "{} has used {} {}, the most allowed.", context.actedOn->name,
+                      name, TimesOf(claim.verdict.used));
+      else
+        SendUtf8Reply(context.caller, SystemSender(), "You have used {} {}, the most allowed.", name,
+                      TimesOf(claim.verdict.used));
       return Refusal("used up");
     case UseVerdictKind::TooSoon:
-      SendUtf8Reply(context.caller, SystemSender(), "You can use {} again in {}.", context.entry.name,
-                    WaitText(claim.verdict.waitMs));
+      if (context.actedOn)
+        SendUtf8Reply(context.caller, SystemSender(), "{} can use {} again in {}.", context.actedOn->name, name,
+                      WaitText(claim.verdict.waitMs));
+      else
+        SendUtf8Reply(context.caller, SystemSender(), "You can use {} again in {}.", name,
+                      WaitText(claim.verdict.waitMs));
       return Refusal("cooldown");
     case UseVerdictKind::Unreachable:
       SendReply(context.caller, SystemSender(),

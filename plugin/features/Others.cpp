@@ -15,12 +15,18 @@ std::optional<CommandOutcome> FindPlayerActedOn(Run& run) {
   const std::vector<FoundPlayer> found = FindOnlinePlayers(wanted);
   if (found.size() == 1) {
     // The caller named is no other player.
-    if (found.front().steamId != TalvexApi::IApiUtils::GetSteamIdFromController(context.caller))
-      context.actedOn = ActedOn{found.front().steamId, found.front().name};
+    const uint64_t caller_id = TalvexApi::IApiUtils::GetSteamIdFromController(context.caller);
+    if (found.front().steamId == caller_id) return std::nullopt;
+    if (context.settings.othersWhitelist && !IsWhitelisted(*context.settings.othersWhitelist, caller_id)) {
+      SendReply(context.caller, SystemSender(), "You are not allowed to act on other players.");
+      return Refusal("");
+    }
+    context.actedOn = ActedOn{found.front().steamId, found.front().name};
     return std::nullopt;
   }
   if (found.empty()) {
-    SendUtf8Reply(context.caller, SystemSender(), "No online player matches {}.", wanted);
+    SendUtf8Reply(context.caller, SystemSender(),
+                  "No online player matches {}; use the Steam id for names with spaces.", wanted);
     return Refusal("no such player");
   }
   std::string names;

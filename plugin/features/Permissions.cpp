@@ -22,9 +22,17 @@ std::optional<CommandOutcome> CheckCommandWhitelist(Run& run) {
 std::optional<CommandOutcome> CheckEntryWhitelist(Run& run) {
   const CommandContext& context = run.context;
   // Read only with the feature on (the named-entry check).
-  if (!context.entry.whitelist) return std::nullopt;
+  // Judged for the player the run is for, as if they had run it themselves.
+  if (!context.entry.whitelist || IsWhitelisted(*context.entry.whitelist, PlayerRunFor(context))) return std::nullopt;
   const uint64_t steam_id = TalvexApi::IApiUtils::GetSteamIdFromController(context.caller);
-  if (IsWhitelisted(*context.entry.whitelist, steam_id)) return std::nullopt;
+  if (context.actedOn) {
+    if (GetLogger())
+      GetLogger()->warn("{} ({}) is not allowed to use {} \"{}\" for {} ({})", CallerName(context.caller), steam_id,
+                        context.row.key, context.entry.name, context.actedOn->name, context.actedOn->steamId);
+    SendUtf8Reply(context.caller, SystemSender(), "{} is not allowed to use {}.", context.actedOn->name,
+                  context.entry.name);
+    return Refusal("");
+  }
   if (GetLogger())
     GetLogger()->warn("{} ({}) is not allowed to use {} \"{}\"", CallerName(context.caller), steam_id, context.row.key,
                       context.entry.name);

@@ -37,6 +37,8 @@ std::vector<FoundPlayer> FindOnlinePlayers(std::string_view wanted) {
   TArray<AActor*> actors;
   GameFunction(UGameplayStaticsGetAllActorsOfClass())(
       world, GameFunction(AShooterPlayerControllerGetPrivateStaticClass())(), &actors);
+  // A name as typed, letter case and all, beats names that match in another case.
+  std::vector<FoundPlayer> exact;
   for (AActor* actor : actors) {
     auto* player = static_cast<AShooterPlayerController*>(actor);
     const uint64_t steam_id = TalvexApi::IApiUtils::GetSteamIdFromController(player);
@@ -44,8 +46,10 @@ std::vector<FoundPlayer> FindOnlinePlayers(std::string_view wanted) {
     if (TalvexApi::GetApiUtils().FindPlayerFromSteamId(steam_id) != player) continue;
     FString name;
     if (!ReadPlayerName(player, name)) continue;
-    if (by_id ? steam_id == wanted_id : AsciiLower(NarrowText(name)) == wanted_name)
+    const std::string narrowed = NarrowText(name);
+    if (by_id ? steam_id == wanted_id : AsciiLower(narrowed) == wanted_name)
       found.push_back({player, steam_id, Utf8Text(name)});
+    if (!by_id && narrowed == wanted) exact.push_back(found.back());
   }
-  return found;
+  return found.size() > 1 && exact.size() == 1 ? exact : found;
 }

@@ -18,7 +18,8 @@ struct FoundPlayer {
 
 // Every online player whose Steam id is `wanted` (all digits), or else whose
 // name, narrowed as a typed line is, equals it without regard to ASCII case; in
-// the order of the actor list.
+// the order of the actor list. Of several, the one name equal to it in every
+// letter alone, when there is one.
 std::vector<FoundPlayer> FindOnlinePlayers(std::string_view wanted);
 
 // The player's name as the game tells it, in UTF-8; "?" when it tells none.

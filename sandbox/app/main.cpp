@@ -12,6 +12,8 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -26,6 +28,7 @@
 #include "sandbox/app/ConfigTree.h"
 #include "sandbox/app/Prompt.h"
 #include "sandbox/app/Signals.h"
+#include "sandbox/game/CreatureChanges.h"
 #include "sandbox/game/Dump.h"
 #include "sandbox/game/Map.h"
 #include "sandbox/game/Memory.h"
@@ -49,26 +52,6 @@ struct Style {
 constexpr double kMaxWaitSeconds = 1e9;
 // What a shell reports for a process ended by SIGKILL.
 constexpr int kKilledStatus = 137;
-
-// "{}" is the health survey's radius.
-const char* kHelp =
-    "Commands:\n"
-    "  chat NAME TEXT      player NAME sends TEXT in chat\n"
-    "  console NAME LINE   player NAME enters LINE on the console\n"
-    "  offline NAME        player NAME leaves the server (their lines still arrive)\n"
-    "  online NAME         player NAME comes back\n"
-    "  unload | load | reload-plugin\n"
-    "                      detach, attach, or detach and attach the plugin\n"
-    "  show NAME           player NAME: place, inventory, creatures within {} units, uses\n"
-    "  show creature ID    one creature: team, behaviour, levels, every stat, saddle and items\n"
-    "  dump [WHAT]         the world as one JSON object on one line; WHAT narrows it to\n"
-    "                      players, creatures or the player of that name\n"
-    "  wait SECONDS        move the game's clock forward (cooldowns count on it)\n"
-    "  kill                end at once, as a crash would: no unload, nothing saved\n"
-    "  map NAME FILE.svg [RADIUS]\n"
-    "                      a top-down picture around player NAME (radius 6000 units)\n"
-    "  help | quit\n"
-    "Blank lines and lines starting with # are ignored.\n";
 
 int ChannelOf(double value) { return static_cast<int>(std::lround(std::clamp(value, 0.0, 1.0) * 255.0)); }
 
@@ -146,6 +129,158 @@ sim::Controller* NamedPlayer(const std::string& name) {
   return player;
 }
 
+// The sandbox's own commands: what each is called, what `help` says of it, and
+// what runs it. The dispatcher and `help` both read this one table.
+using CommandHandler = void (*)(Session& session, const std::string& verb, const std::string& arguments);
+
+struct HelpLine {
+  const char* usage;
+  // May hold "{}", the health survey's radius; lines after the first are indented as it is.
+  const char* text;
+};
+
+struct SandboxCommand {
+  const char* name;
+  // Empty for a command said along with the one before it.
+  std::vector<HelpLine> help;
+  CommandHandler run;
+  // A player's line keeps its blanks; a name, an id or a file ends at its last character.
+  bool keepsBlanks = false;
+};
+
+void RunPlayerLine(Session&, const std::string& verb, const std::string& arguments) {
+  std::string name, rest;
+  if (!SplitPlayerLine(arguments, name, rest)) {
+    std::cout << "Usage: " << verb << " NAME " << (verb == "chat" ? "TEXT" : "LINE") << "\n";
+    return;
+  }
+  if (sim::Controller* player = NamedPlayer(name)) {
+    if (verb == "chat")
+      sandbox::Chat(player, rest);
+    else
+      sandbox::Console(player, rest);
+  }
+}
+
+void RunPresence(Session&, const std::string& verb, const std::string& arguments) {
+  if (arguments.empty())
+    std::cout << "Usage: " << verb << " NAME\n";
+  else if (sim::Controller* player = NamedPlayer(arguments))
+    player->online = verb == "online";
+}
+
+void RunUnload(Session&, const std::string&, const std::string&) { sandbox::UnloadPlugin(); }
+
+void RunLoad(Session& session, const std::string&, const std::string&) {
+  if (!sandbox::PluginLoaded()) sandbox::LoadPlugin(session.plugin);
+}
+
+void RunReloadPlugin(Session& session, const std::string&, const std::string&) {
+  sandbox::UnloadPlugin();
+  sandbox::LoadPlugin(session.plugin);
+}
+
+void RunShow(Session& session, const std::string&, const std::string& arguments) {
+  std::cout << sim::ShowCommand(arguments, session.configFile);
+}
+
+void RunDump(Session&, const std::string&, const std::string& arguments) { std::cout << sim::DumpCommand(arguments); }
+
+void RunCreatureChange(Session&, const std::string& verb, const std::string& arguments) {
+  std::cout << sim::CreatureChangeCommand(verb, arguments);
+}
+
+void RunWait(Session&, const std::string&, const std::string& arguments) {
+  char* end = nullptr;
+  const double seconds = std::strtod(arguments.c_str(), &end);
+  if (arguments.empty() || *end != '\0' || !(seconds >= 0.0 && seconds <= kMaxWaitSeconds)) {
+    std::cout << "Usage: wait SECONDS (a number from 0 to " << kMaxWaitSeconds << ")\n";
+    return;
+  }
+  sim::AdvanceClock(static_cast<int64_t>(std::llround(seconds * 1000.0)));
+  std::cout << "Clock: " << sim::ClockText(sim::GetWorld().clockMs) << "\n";
+}
+
+[[noreturn]] void RunKill(Session&, const std::string&, const std::string&) {
+  // As a crash or a kill would end the server: no unload, nothing saved.
+  std::cout.flush();
+#if defined(_WIN32)
+  // Leaving the process any other way tells every library it is detached,
+  // and the plugin would unload.
+  TerminateProcess(GetCurrentProcess(), kKilledStatus);
+#endif
+  std::_Exit(kKilledStatus);
+}
+
+void RunMap(Session& session, const std::string&, const std::string& arguments) {
+  std::cout << sim::MapCommand(arguments, session.configFile, session.mappedUpTo);
+}
+
+void RunHelp(Session&, const std::string&, const std::string&);
+
+void RunQuit(Session& session, const std::string&, const std::string&) { session.running = false; }
+
+const std::vector<SandboxCommand>& SandboxCommands() {
+  static const std::vector<SandboxCommand> commands = {
+      {"chat", {{"chat NAME TEXT", "player NAME sends TEXT in chat"}}, RunPlayerLine, true},
+      {"console", {{"console NAME LINE", "player NAME enters LINE on the console"}}, RunPlayerLine, true},
+      {"offline", {{"offline NAME", "player NAME leaves the server (their lines still arrive)"}}, RunPresence},
+      {"online", {{"online NAME", "player NAME comes back"}}, RunPresence},
+      {"unload", {{"unload | load | reload-plugin", "detach, attach, or detach and attach the plugin"}}, RunUnload},
+      {"load", {}, RunLoad},
+      {"reload-plugin", {}, RunReloadPlugin},
+      {"show",
+       {{"show NAME", "player NAME: place, inventory, creatures within {} units, uses"},
+        {"show creature ID", "one creature: team, behaviour, levels, every stat, saddle and items"}},
+       RunShow},
+      {"dump",
+       {{"dump [WHAT]",
+         "the world as one JSON object on one line; WHAT narrows it to\n"
+         "players, creatures or the player of that name"}},
+       RunDump},
+      {"slay", {{"slay ID", "creature ID dies (its health drops to 0)"}}, RunCreatureChange},
+      {"remove", {{"remove ID", "creature ID leaves the world, as if the game removed it"}}, RunCreatureChange},
+      {"retame", {{"retame ID TEAM", "creature ID is tamed by team TEAM"}}, RunCreatureChange},
+      {"wait", {{"wait SECONDS", "move the game's clock forward (cooldowns count on it)"}}, RunWait},
+      {"kill", {{"kill", "end at once, as a crash would: no unload, nothing saved"}}, RunKill},
+      {"map", {{"map NAME FILE.svg [RADIUS]", "a top-down picture around player NAME (radius 6000 units)"}}, RunMap},
+      {"help", {{"help | quit", ""}}, RunHelp},
+      {"quit", {}, RunQuit},
+      {"exit", {}, RunQuit},
+  };
+  return commands;
+}
+
+// A usage that fits stands in a column before its text; a longer one has its
+// text on the lines below.
+constexpr std::size_t kUsageColumn = 18;
+
+void RunHelp(Session&, const std::string&, const std::string&) {
+  const std::string indent(2 + kUsageColumn + 2, ' ');
+  std::string out = "Commands:\n";
+  for (const SandboxCommand& command : SandboxCommands())
+    for (const HelpLine& line : command.help) {
+      std::string text = fmt::format(fmt::runtime(line.text), kSurveyRadius);
+      for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
+        text.insert(at + 1, indent);
+      out += "  ";
+      out += line.usage;
+      const std::size_t used = 2 + std::string_view(line.usage).size();
+      if (!text.empty()) {
+        if (used + 2 <= indent.size()) {
+          out.append(indent.size() - used, ' ');
+        } else {
+          out += '\n';
+          out += indent;
+        }
+        out += text;
+      }
+      out += '\n';
+    }
+  out += "Blank lines and lines starting with # are ignored.\n";
+  std::cout << out;
+}
+
 void RunLine(Session& session, const std::string& raw) {
   std::string line = raw;
   if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -157,63 +292,15 @@ void RunLine(Session& session, const std::string& raw) {
   const std::size_t space = line.find(' ');
   const std::string verb = line.substr(0, space);
   std::string arguments = space == std::string::npos ? std::string() : line.substr(space + 1);
-  // A player's line keeps its blanks; a name, an id or a file ends at its last character.
-  if (verb != "chat" && verb != "console") arguments.erase(arguments.find_last_not_of(" \t") + 1);
-  std::string name, rest;
-  if (verb == "chat" || verb == "console") {
-    if (!SplitPlayerLine(arguments, name, rest)) {
-      std::cout << "Usage: " << verb << " NAME " << (verb == "chat" ? "TEXT" : "LINE") << "\n";
-      return;
-    }
-    if (sim::Controller* player = NamedPlayer(name)) {
-      if (verb == "chat")
-        sandbox::Chat(player, rest);
-      else
-        sandbox::Console(player, rest);
-    }
-  } else if (verb == "offline" || verb == "online") {
-    if (arguments.empty())
-      std::cout << "Usage: " << verb << " NAME\n";
-    else if (sim::Controller* player = NamedPlayer(arguments))
-      player->online = verb == "online";
-  } else if (verb == "unload") {
-    sandbox::UnloadPlugin();
-  } else if (verb == "load") {
-    if (!sandbox::PluginLoaded()) sandbox::LoadPlugin(session.plugin);
-  } else if (verb == "reload-plugin") {
-    sandbox::UnloadPlugin();
-    sandbox::LoadPlugin(session.plugin);
-  } else if (verb == "dump") {
-    std::cout << sim::DumpCommand(arguments);
-  } else if (verb == "show") {
-    std::cout << sim::ShowCommand(arguments, session.configFile);
-  } else if (verb == "map") {
-    std::cout << sim::MapCommand(arguments, session.configFile, session.mappedUpTo);
-  } else if (verb == "wait") {
-    char* end = nullptr;
-    const double seconds = std::strtod(arguments.c_str(), &end);
-    if (arguments.empty() || *end != '\0' || !(seconds >= 0.0 && seconds <= kMaxWaitSeconds)) {
-      std::cout << "Usage: wait SECONDS (a number from 0 to " << kMaxWaitSeconds << ")\n";
-      return;
-    }
-    sim::AdvanceClock(static_cast<int64_t>(std::llround(seconds * 1000.0)));
-    std::cout << "Clock: " << sim::ClockText(sim::GetWorld().clockMs) << "\n";
-  } else if (verb == "kill") {
-    // As a crash or a kill would end the server: no unload, nothing saved.
-    std::cout.flush();
-#if defined(_WIN32)
-    // Leaving the process any other way tells every library it is detached,
-    // and the plugin would unload.
-    TerminateProcess(GetCurrentProcess(), kKilledStatus);
-#endif
-    std::_Exit(kKilledStatus);
-  } else if (verb == "help") {
-    std::cout << fmt::format(fmt::runtime(kHelp), kSurveyRadius);
-  } else if (verb == "quit" || verb == "exit") {
-    session.running = false;
-  } else {
+  const auto& commands = SandboxCommands();
+  const auto command =
+      std::find_if(commands.begin(), commands.end(), [&](const SandboxCommand& each) { return verb == each.name; });
+  if (command == commands.end()) {
     std::cout << "Unknown command \"" << verb << "\"; type help for the list.\n";
+    return;
   }
+  if (!command->keepsBlanks) arguments.erase(arguments.find_last_not_of(" \t") + 1);
+  command->run(session, verb, arguments);
 }
 
 void RunStream(Session& session, std::istream& input, bool echo) {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <vector>
 
 #include <fmt/format.h>
@@ -15,6 +14,7 @@
 #include "orvanel/core/UseJournal.h"
 #include "orvanel/game/CreatureSpawning.h"
 #include "orvanel/game/CreatureValues.h"
+#include "sandbox/game/CreatureChanges.h"
 #include "sandbox/game/Utf8.h"
 #include "sandbox/game/World.h"
 
@@ -292,7 +292,13 @@ std::string ShowUses(const Controller& player, const std::filesystem::path& conf
     }
     table.rows.push_back({key.command, key.entry, std::to_string(record.count), ClockText(record.lastMs), usable});
   }
-  return out + Render(table);
+  // The sandbox cannot ask the plugin what it holds: a config edited since the
+  // last load or reload, and uses the journal could not take, are the plugin's alone.
+  return out + Render(table) +
+         fmt::format(
+             "  (as {} and config.json stand on disk; the plugin acts on the config as it last loaded it and "
+             "on the uses it holds in memory, which may differ)\n",
+             kUseJournalFile);
 }
 
 std::string ShowCommand(const std::string& arguments, const std::filesystem::path& config_file) {
@@ -300,10 +306,7 @@ std::string ShowCommand(const std::string& arguments, const std::filesystem::pat
   if (arguments.empty() || arguments == "creature") return "Usage: show NAME | show creature ID\n";
   if (space != std::string::npos && arguments.substr(0, space) == "creature") {
     const std::string id = arguments.substr(space + 1);
-    char* end = nullptr;
-    const unsigned long long value = std::strtoull(id.c_str(), &end, 10);
-    const Creature* creature =
-        !id.empty() && id[0] >= '0' && id[0] <= '9' && *end == '\0' ? FindCreature(value) : nullptr;
+    const Creature* creature = FindCreatureByText(id);
     if (creature == nullptr) return "There is no creature with the id \"" + id + "\".\n";
     return ShowCreature(*creature);
   }

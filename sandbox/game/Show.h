@@ -34,7 +34,8 @@ double ArmorOf(const Item& item);
 
 // The player's uses that cooldowns and use limits count, from the journal beside
 // `config_file`, each with when its entry may be used again by the config's
-// limits and the world's clock; empty when the player has none.
+// limits and the world's clock, and a line that says they are read from disk;
+// empty when the player has none.
 std::string ShowUses(const Controller& player, const std::filesystem::path& config_file);
 
 // The sandbox commands `show NAME` and `show creature ID`; returns what to print.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "sandbox/game/CreatureChanges.h"
 #include "sandbox/game/Names.h"
 #include "sandbox/game/Recorder.h"
 #include "sandbox/game/Utf8.h"
@@ -181,11 +182,7 @@ bool Destroy(Object* object, bool net_force, bool should_modify_level) {
     std::erase(world.actors, actor);
     return true;
   }
-  auto* creature = static_cast<Creature*>(actor);
-  creature->destroyed = true;
-  // What the actor held in game memory is released with it.
-  creature->TamerString = FString();
-  std::erase(world.creatures, creature);
+  RemoveFromWorld(*static_cast<Creature*>(actor));
   return true;
 }
 

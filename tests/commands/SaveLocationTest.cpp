@@ -117,7 +117,10 @@ TEST_F(SaveLocationTest, MissingTeleportEntryAndLocationsAreCreated) {
   Start(without_entry);
   MoveAliceTo(5, 6, 7);
   Console("Alice", "savehere Spot");
-  EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{"Saved Spot at 5, 6, 7."});
+  // Saved, and said to wait for a teleport command: commands register at load only.
+  EXPECT_EQ(ChatTo("Alice"), (std::vector<std::string>{"Saved Spot at 5, 6, 7.",
+                                                       "No command uses Spot until TeleportTo_Console is registered, "
+                                                       "at a load of the plugin with its \"Command\"."}));
   EXPECT_EQ(FileText(),
             "{\"Commands\": {\"SaveLocation_Console\": {\"Command\": \"savehere\"}, "
             "\"TeleportTo_Console\": {\"Locations\": {\"Spot\": {\"x\": 5, \"y\": 6, \"z\": 7}}}}}\n");

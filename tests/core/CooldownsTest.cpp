@@ -145,6 +145,35 @@ TEST_F(CooldownsTest, ALimitThatFailsToReadOrAClockTheGameLacksStopsTheCommandBe
       "AUDIT Alice (76561198000000001) kit medic: stopped: the game member \"FDateTime.UtcNow\" is not available");
 }
 
+// A limited use is claimed before the handler acts and given back when the run
+// did nothing: neither the next run nor the journal sees it.
+TEST_F(CooldownsTest, AClaimedUseIsGivenBackWhenTheRunDidNothing) {
+  json config = CooldownConfig({"Cooldowns", "AuditLog"});
+  config["Commands"]["ItemTemplate_Console"]["Templates"]["nothing"] = {
+      {"uses", 1}, {"items", {{{"blueprint", "/Game/Items/X.X"}}}}};
+  Start(config);
+  for (int i = 0; i < 2; ++i) EXPECT_EQ(RepliesTo("Alice", "kit nothing"), Replies{});
+  EXPECT_EQ(PluginLogs("info"), Replies{"AUDIT Alice (76561198000000001) kit nothing: gave 0 of 1 item"});
+  std::ifstream journal(PluginFolder() / "state.journal", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(journal), {}), "");
+  // The use that did give is kept, and written.
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{});
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{"You can use medic again in 4 min 10 s."});
+}
+
+TEST_F(CooldownsTest, AClaimedUseIsGivenBackWhenTheRunStopsAtAMissingMember) {
+  WriteConfig(CooldownConfig({"Cooldowns", "AuditLog"}));
+  json world = FeatureWorld();
+  world["unresolved"] = {"UPrimalItem.AddNewItem"};
+  AddWorld(world);
+  LoadPlugin();
+  ExpectHostLog("error", "The command ItemTemplate_Console stopped: the game member \"UPrimalItem.AddNewItem\"");
+  Console("Alice", "kit medic");
+  UnloadPlugin();
+  std::ifstream journal(PluginFolder() / "state.journal", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(journal), {}), "");
+}
+
 TEST(UseLimitsTest, WaitsAreNeverShownShorterThanTheyAre) {
   EXPECT_EQ(WaitText(1), "1 s");
   EXPECT_EQ(WaitText(59000), "59 s");

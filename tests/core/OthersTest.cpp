@@ -1,7 +1,7 @@
 // "Others" end to end: a kit, group or location command whose entry allows it
 // acts on the online player a second word names, by Steam id or by name in any
 // letter case; that player is told, the caller's feedback and the audit name
-// them, and neither cooldowns nor use limits apply.
+// them, and the entry's whitelist, cooldown and use limit are judged for them.
 #include <string>
 #include <vector>
 
@@ -60,37 +60,85 @@ TEST_F(OthersTest, TheNamedPlayerIsGivenSpawnedAroundOrMovedAndTold) {
 TEST_F(OthersTest, ANameThatMatchesNoOnlinePlayerOrSeveralIsRefused) {
   Start(OthersConfig({"AuditLog"}));
   AddWorld({{"players", {{{"name", "bob"}, {"steamId", 76561198000000004ULL}, {"team", 1001}}}}});
-  EXPECT_EQ(RepliesTo("Alice", "kit builder Dave"), Replies{"No online player matches Dave."});
+  EXPECT_EQ(RepliesTo("Alice", "kit builder Dave"),
+            Replies{"No online player matches Dave; use the Steam id for names with spaces."});
   EXPECT_EQ(PluginLogs("info"), Replies{"AUDIT Alice (76561198000000001) kit builder Dave: refused: no such player"});
   EXPECT_EQ(RepliesTo("Alice", "kit builder BOB"), Replies{"Several players match BOB: Bob, bob."});
   EXPECT_EQ(RepliesTo("Alice", "kit builder 76561198000000004"), Replies{});
   EXPECT_EQ(InventoryOf("bob"), 8u);
   EXPECT_EQ(RepliesTo("Alice", "kit builder 76561198000000099"),
-            Replies{"No online player matches 76561198000000099."});
+            Replies{"No online player matches 76561198000000099; use the Steam id for names with spaces."});
   Player("Carol")->online = false;
-  EXPECT_EQ(RepliesTo("Alice", "tp Camp Carol"), Replies{"No online player matches Carol."});
+  EXPECT_EQ(RepliesTo("Alice", "tp Camp Carol"),
+            Replies{"No online player matches Carol; use the Steam id for names with spaces."});
   EXPECT_EQ(PlayerDump("Carol")["position"], json({0.0, 100.0, 0.0}));
   EXPECT_EQ(InventoryOf("Alice"), 0u);
   AddWorld({{"noGameWorld", true}});
-  EXPECT_EQ(RepliesTo("Alice", "kit builder Bob"), Replies{"No online player matches Bob."});
+  EXPECT_EQ(RepliesTo("Alice", "kit builder Bob"),
+            Replies{"No online player matches Bob; use the Steam id for names with spaces."});
 }
 
-TEST_F(OthersTest, ActingOnAnotherIsNeitherLimitedNorCountedAndWithoutOthersTheWordIsIgnored) {
+TEST_F(OthersTest, ActingOnAnotherIsJudgedAndCountedForThemAndWithoutOthersTheWordIsIgnored) {
   json config = OthersConfig({"Cooldowns"});
   Start(config);
   EXPECT_EQ(RepliesTo("Alice", "kit medic Bob"), Replies{});
-  EXPECT_EQ(RepliesTo("Alice", "kit medic Bob"), Replies{});
-  EXPECT_EQ(InventoryOf("Bob"), 2u);
-  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{});
-  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{"You have used medic 1 times, the most allowed."});
+  EXPECT_EQ(RepliesTo("Alice", "kit medic Bob"), Replies{"Bob has used medic once, the most allowed."});
+  // Giving to each other does not get round the limit either.
+  EXPECT_EQ(RepliesTo("Bob", "kit medic Alice"), Replies{});
+  EXPECT_EQ(RepliesTo("Bob", "kit medic Alice"), Replies{"Alice has used medic once, the most allowed."});
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{"You have used medic once, the most allowed."});
+  EXPECT_EQ(RepliesTo("Bob", "kit medic"), Replies{"You have used medic once, the most allowed."});
+  EXPECT_EQ(InventoryOf("Bob"), 1u);
+  EXPECT_EQ(InventoryOf("Alice"), 1u);
 
   config["Commands"]["ItemTemplate_Console"].erase("Others");
   WriteConfig(config);
   EXPECT_EQ(RepliesTo("Bob", "reload"), Replies{"Test config reloaded!"});
   EXPECT_EQ(RepliesTo("Bob", "kit builder Carol"), Replies{});
-  EXPECT_EQ(InventoryOf("Bob"), 10u);
+  EXPECT_EQ(InventoryOf("Bob"), 9u);
   EXPECT_EQ(InventoryOf("Carol"), 0u);
   EXPECT_TRUE(ChatTo("Carol").empty());
+}
+
+// The entry's whitelist is the player acted on's; "Others" as a list names who
+// may act on others; a name typed in its own letter case beats other cases.
+TEST_F(OthersTest, WhoMayActOnWhomAndWithWhatIsJudgedForBoth) {
+  json config = OthersConfig({"Permissions", "Cooldowns", "AuditLog"});
+  config["Commands"]["ItemTemplate_Console"]["Templates"]["vip"] = {
+      {"Whitelist", {kBobId}}, {"items", {{{"blueprint", "/Game/Items/Bandage.Bandage"}}}}};
+  config["Commands"]["SpawnTemplate_Console"]["Templates"]["raptors"]["uses"] = 1;
+  config["Commands"]["TeleportTo_Console"]["Others"] = {kAliceId};
+  config["Commands"]["TeleportTo_Console"]["Locations"]["Camp"]["uses"] = 0;
+  Start(config);
+  AddWorld({{"players",
+             {{{"name", "bob"}, {"steamId", 76561198000000004ULL}, {"team", 1001}},
+              {{"name", "Dave"}, {"steamId", 76561198000000005ULL}, {"character", false}}}}});
+  EXPECT_EQ(RepliesTo("Bob", "kit vip Alice"), Replies{"Alice is not allowed to use vip."});
+  EXPECT_EQ(PluginLogs("warning"), Replies{"Bob (76561198000000002) is not allowed to use ItemTemplate_Console \"vip\" "
+                                           "for Alice (76561198000000001)"});
+  EXPECT_EQ(RepliesTo("Alice", "kit vip Bob"), Replies{});
+  EXPECT_EQ(InventoryOf("Bob"), 1u);
+
+  EXPECT_EQ(RepliesTo("Alice", "spawn raptors Carol"), Replies{});
+  EXPECT_EQ(RepliesTo("Bob", "spawn raptors Carol"), Replies{"Carol has used raptors once, the most allowed."});
+
+  EXPECT_EQ(RepliesTo("Bob", "tp Lake Alice"), Replies{"You are not allowed to act on other players."});
+  EXPECT_EQ(PluginLogs("info"), Replies{"AUDIT Bob (76561198000000002) tp Lake Alice: refused: not allowed"});
+  EXPECT_EQ(RepliesTo("Bob", "tp Lake"), Replies{});
+  EXPECT_EQ(RepliesTo("Alice", "tp Lake Bob"), Replies{});
+  EXPECT_EQ(RepliesTo("Alice", "tp Camp Bob"), Replies{"Camp cannot be used: it allows no uses."});
+
+  // "bob" is typed as one player's name is written: that player, not Bob.
+  EXPECT_EQ(RepliesTo("Alice", "kit builder bob"), Replies{});
+  EXPECT_EQ(InventoryOf("bob"), 8u);
+  EXPECT_EQ(RepliesTo("Alice", "kit builder BOB"), Replies{"Several players match BOB: Bob, bob."});
+
+  // A player between characters, as caller or as the one acted on.
+  EXPECT_EQ(RepliesTo("Alice", "kit builder Dave"), Replies{"Dave has no character in the world right now."});
+  EXPECT_EQ(PluginLogs("info"),
+            Replies{"AUDIT Alice (76561198000000001) kit builder Dave: refused: no character; acted on Dave "
+                    "(76561198000000005)"});
+  EXPECT_EQ(RepliesTo("Dave", "tp Lake"), Replies{"Dave has no character in the world right now."});
 }
 
 }  // namespace

@@ -86,6 +86,46 @@ TEST_F(PreviewTest, TheExampleSessionFindsEveryoneItShows) {
   EXPECT_NE(output.find("Creature 93 \"\", class Raptor_Character_BP"), std::string::npos) << output;
 }
 
+// `show` reads the uses and the config from disk, and says so: the plugin acts
+// on the config it last loaded and on the uses it holds, which an edit not yet
+// reloaded (or a journal it could not write) leaves apart from the files.
+TEST_F(PreviewTest, ShowSaysItsUsesAreReadFromDiskAndMayDifferFromWhatThePluginHolds) {
+  const json kits = {{"medic", {{"cooldown", 300}, {"items", {{{"blueprint", "/Game/Items/Bandage.Bandage"}}}}}}};
+  json config = Config(kits, json::object(), json::object());
+  config["Features"]["Cooldowns"] = {{"Enabled", true}};
+  WriteFile("my.json", config.dump());
+  json world = ThreePlayers();
+  world["clock"] = "2026-12-10T07:00:00Z";
+  world["assets"] = {{"any", true}};
+  WriteFile("world.json", world.dump());
+  FILE* program =
+      popen(Command("--config " + (root_ / "my.json").string() + " --world " + (root_ / "world.json").string() + " -")
+                .c_str(),
+            "w");
+  ASSERT_NE(program, nullptr);
+  std::fputs("console Alice kit medic\ndump Alice\n", program);
+  std::fflush(program);
+  for (int tries = 0; tries < 200 && Output().find("\"name\":\"Alice\"") == std::string::npos; ++tries)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  // The cooldown shortened on disk, and not reloaded: the plugin keeps 300 seconds.
+  config["Commands"]["ItemTemplate_Console"]["Templates"]["medic"]["cooldown"] = 10;
+  WriteFile("my.json", config.dump());
+  std::fputs("wait 20\nshow Alice\nconsole Alice kit medic\n", program);
+  EXPECT_EQ(pclose(program), 0) << Output();
+  const std::string output = Output();
+  const std::size_t uses = output.find("Uses, at ");
+  const std::string refusal = "[to Alice] [system] You can use medic again in 4 min 40 s.\n";
+  ASSERT_NE(uses, std::string::npos) << output;
+  ASSERT_NE(output.find(refusal, uses), std::string::npos) << output;
+  EXPECT_EQ(output.substr(uses, output.find(refusal, uses) + refusal.size() - uses),
+            "Uses, at 2026-12-10 07:00:20 UTC:\n"
+            "  command              entry uses last                    usable\n"
+            "  ItemTemplate_Console medic    1 2026-12-10 07:00:00 UTC now\n"
+            "  (as state.journal and config.json stand on disk; the plugin acts on the config as it last loaded it "
+            "and on the uses it holds in memory, which may differ)\n"
+            "[to Alice] [system] You can use medic again in 4 min 40 s.\n");
+}
+
 #ifdef ORVANEL_HAVE_PNG
 
 TEST_F(PreviewTest, TheMapShowsCreaturesByTeamAndYawTheNewOnesAndTheLocations) {

@@ -212,7 +212,7 @@ TEST_F(ProgramTest, UsesOutliveAKilledServerAndTheClockMovesOnlyWhenToldTo) {
   output =
       Run("console Alice tp Camp\nwait 249\nconsole Alice kit medic\nwait 1\nconsole Alice kit medic\n", status, world);
   EXPECT_EQ(status, 0) << output;
-  EXPECT_NE(output.find("[to Alice] [system] You have used Camp 1 times, the most allowed.\n"), std::string::npos)
+  EXPECT_NE(output.find("[to Alice] [system] You have used Camp once, the most allowed.\n"), std::string::npos)
       << output;
   EXPECT_NE(output.find("[to Alice] [system] You can use medic again in 1 s.\n"), std::string::npos) << output;
   EXPECT_EQ(output.find("You can use medic again in 1 s.\n", output.find("wait 1\n")), std::string::npos) << output;

@@ -403,6 +403,166 @@ TEST(CheckTest, TheNearestKnownWordIsAMisspellingOfItOrNone) {
   EXPECT_EQ(check::NearestWord("speed", known), "");
 }
 
+TEST(CheckTest, ACommandEntrysOwnFaultHidesNoneOfItsTemplatesAndAWhitelistMustBeAList) {
+  // A fault of the entry itself is named, and so is every fault of its catalogue.
+  EXPECT_EQ(Lines(R"({
+  "Commands": {
+    "ItemTemplate_Console": {"Command": "givekit", "Others": "yes", "Templates": {"a": {"count": "3"}}},
+    "TeleportTo_Console": {"Command": "tpto", "Others": 1, "Locations": {"Camp": {"y": "2"}}},
+    "Health_Chat": {"Command": "/health", "Whitelist": "76561198000000001"},
+    "Health_Console": {"Command": "health", "Whitelist": {"Alice": "76561198000000001"}}
+  }
+}
+)"),
+            (std::vector<std::string>{
+                "config.json:3:62: error: /Commands/ItemTemplate_Console/Others: must be true, false or a list in [ ] "
+                "of Steam ids, not a text in quotes; load and reload refuse the whole file",
+                "config.json:3:98: error: /Commands/ItemTemplate_Console/Templates/a/count: must be a number, not a "
+                "text in quotes; \"givekit a\" answers \"Failed to read template...\"",
+                "config.json:4:57: error: /Commands/TeleportTo_Console/Others: must be true, false or a list in [ ] of "
+                "Steam ids, not a number; load and reload refuse the whole file",
+                "config.json:4:88: error: /Commands/TeleportTo_Console/Locations/Camp/y: must be a number, not a text "
+                "in quotes; \"tpto Camp\" answers \"Failed to read template...\"",
+                "config.json:5:56: error: /Commands/Health_Chat/Whitelist: must be a list in [ ] of Steam ids, not a "
+                "text in quotes; load and reload refuse the whole file",
+                "config.json:6:58: error: /Commands/Health_Console/Whitelist: must be a list in [ ] of Steam ids, not "
+                "an object in { }; load and reload refuse the whole file",
+            }));
+}
+
+TEST(CheckTest, OthersIsTrueOrAListOfSteamIdsAndTrueForEveryoneLetsAnyoneActOnAnyone) {
+  EXPECT_EQ(Lines(R"({
+  "Commands": {
+    "ItemTemplate_Console": {"Command": "givekit", "Others": true},
+    "SpawnTemplate_Console": {"Command": "spawngroup", "Others": [76561198000000001, "Bob"]},
+    "TeleportTo_Console": {"Command": "tpto", "Others": [76561198000000001, 0, 1e3]},
+    "Health_Console": {"Command": "health", "Permissions": true, "Whitelist": [76561198000000001]}
+  },
+  "Features": {"Permissions": {"Enabled": true}}
+}
+)"),
+            (std::vector<std::string>{
+                "config.json:4:86: error: /Commands/SpawnTemplate_Console/Others/1: must be a number, not a text in "
+                "quotes; load and reload refuse the whole file",
+                "config.json:3:62: warning: /Commands/ItemTemplate_Console/Others: \"Others\" is true and everyone may "
+                "use the command: anyone can act on anyone; list the Steam ids who may act on others under \"Others\", "
+                "or set \"Permissions\": true with a \"Whitelist\"",
+                "config.json:5:77: warning: /Commands/TeleportTo_Console/Others/1: the Steam id 0 is below 1: no "
+                "player has it; a Steam id is a whole number from 1 up, as in 76561198000000001",
+            }));
+  // The command's whitelist applies only with the feature on; then "Others": true is whoever may use it.
+  EXPECT_EQ(Lines(R"({
+  "Commands": {
+    "ItemTemplate_Console": {"Command": "givekit", "Permissions": true, "Whitelist": [76561198000000001], "Others": true}
+  }
+}
+)"),
+            (std::vector<std::string>{
+                "config.json:3:67: warning: /Commands/ItemTemplate_Console/Permissions: \"Permissions\" is on but the "
+                "feature \"Permissions\" is not enabled: no permission is checked; set \"Features\": {\"Permissions\": "
+                "{\"Enabled\": true}}",
+                "config.json:3:117: warning: /Commands/ItemTemplate_Console/Others: \"Others\" is true and everyone "
+                "may use the command: anyone can act on anyone; list the Steam ids who may act on others under "
+                "\"Others\", or set \"Permissions\": true with a \"Whitelist\"",
+            }));
+  EXPECT_EQ(Lines(R"({
+  "Commands": {
+    "ItemTemplate_Console": {"Command": "givekit", "Permissions": true, "Whitelist": [76561198000000001], "Others": true}
+  },
+  "Features": {"Permissions": {"Enabled": true}}
+}
+)"),
+            std::vector<std::string>{});
+}
+
+TEST(CheckTest, WhitelistsThatAreNotAppliedOrNameNoPlayerAndEntriesNoneMayUseAreNamed) {
+  // Ids beyond the signed range match as written: 18446744073709551615 is one.
+  EXPECT_EQ(
+      Lines(R"({
+  "Commands": {
+    "Health_Console": {"Command": "health", "Whitelist": [76561198000000001]},
+    "Health_Chat": {"Command": "/health", "Whitelist": []},
+    "ReloadConfig_Console": {"Command": "reload", "Permissions": true, "Whitelist": [0, -76561198000000001, 18446744073709551615]},
+    "TeleportTo_Console": {"Command": "tpto", "Locations": {
+      "Camp": {"Whitelist": [76561198000000001, 0]}, "Lake": {"Whitelist": "76561198000000001"}, "Sea": {"uses": 0},
+      "Hill": {"uses": 1, "Whitelist": [true]}}}
+  },
+  "Features": {"Permissions": {"Enabled": true}, "Cooldowns": {"Enabled": true}}
+}
+)"),
+      (std::vector<std::string>{
+          "config.json:7:76: error: /Commands/TeleportTo_Console/Locations/Lake/Whitelist: must be a list in [ ] of "
+          "Steam ids, not a text in quotes; with \"Permissions\" on, its use answers \"Failed to read template...\"",
+          "config.json:8:41: error: /Commands/TeleportTo_Console/Locations/Hill/Whitelist/0: must be a number, not "
+          "true or false; with \"Permissions\" on, its use answers \"Failed to read template...\"",
+          "config.json:3:58: warning: /Commands/Health_Console/Whitelist: the whitelist is not applied: "
+          "\"Permissions\" is not on, so everyone may use the command; set \"Permissions\": true",
+          "config.json:5:86: warning: /Commands/ReloadConfig_Console/Whitelist/0: the Steam id 0 is below 1: no player "
+          "has it; a Steam id is a whole number from 1 up, as in 76561198000000001",
+          "config.json:5:89: warning: /Commands/ReloadConfig_Console/Whitelist/1: the Steam id -76561198000000001 is "
+          "below 1: no player has it; a Steam id is a whole number from 1 up, as in 76561198000000001",
+          "config.json:7:49: warning: /Commands/TeleportTo_Console/Locations/Camp/Whitelist/1: the Steam id 0 is below "
+          "1: no player has it; a Steam id is a whole number from 1 up, as in 76561198000000001",
+          "config.json:7:114: warning: /Commands/TeleportTo_Console/Locations/Sea/uses: \"uses\" is 0: nobody may ever "
+          "use \"Sea\"",
+      }));
+}
+
+TEST(CheckTest, TheSaveLocationCommandWantsAGuardAndATeleportCommand) {
+  // Whoever may use it writes the server's config.json; its locations serve only the teleport command.
+  EXPECT_EQ(Lines(R"({
+  "Commands": {
+    "SaveLocation_Console": {"Command": "savehere", "Whitelist": [76561198000000002]},
+    "TeleportTo_Console": {"Command": "tpto", "Enabled": false}
+  },
+  "Features": {"Permissions": {"Enabled": true}}
+}
+)"),
+            (std::vector<std::string>{
+                "config.json:3:41: warning: /Commands/SaveLocation_Console/Command: anyone may use the command, and it "
+                "writes the server's config.json; set \"Permissions\": true with a \"Whitelist\" of those who may",
+                "config.json:3:41: warning: /Commands/SaveLocation_Console/Command: the teleport command "
+                "\"TeleportTo_Console\" is not registered: no saved location can be used; give \"TeleportTo_Console\" "
+                "a \"Command\" and leave it enabled",
+                "config.json:3:66: warning: /Commands/SaveLocation_Console/Whitelist: the whitelist is not applied: "
+                "\"Permissions\" is not on, so everyone may use the command; set \"Permissions\": true",
+                "config.json:4:58: warning: /Commands/TeleportTo_Console/Enabled: the command is disabled and is not "
+                "registered",
+            }));
+  EXPECT_EQ(Lines(R"({
+  "Commands": {
+    "SaveLocation_Console": {"Command": "savehere", "Permissions": true, "Whitelist": [76561198000000002]}
+  }
+}
+)"),
+            (std::vector<std::string>{
+                "config.json:3:41: warning: /Commands/SaveLocation_Console/Command: anyone may use the command, and it "
+                "writes the server's config.json; set \"Features\": {\"Permissions\": {\"Enabled\": true}}",
+                "config.json:3:41: warning: /Commands/SaveLocation_Console/Command: the teleport command "
+                "\"TeleportTo_Console\" is not registered: no saved location can be used; give \"TeleportTo_Console\" "
+                "a \"Command\" and leave it enabled",
+                "config.json:3:68: warning: /Commands/SaveLocation_Console/Permissions: \"Permissions\" is on but the "
+                "feature \"Permissions\" is not enabled: no permission is checked; set \"Features\": {\"Permissions\": "
+                "{\"Enabled\": true}}",
+            }));
+}
+
+TEST(CheckTest, AnAuditFileOrDaysWhileTheFeatureIsOffAndAFileThatNamesAFolderAreNamed) {
+  EXPECT_EQ(Lines(R"({
+  "Commands": {"Health_Chat": {"Command": "/health"}},
+  "Features": {"AuditLog": {"File": "logs/", "Days": 7}}
+}
+)"),
+            (std::vector<std::string>{
+                "config.json:3:37: warning: /Features/AuditLog/File: the feature \"AuditLog\" is not enabled: no audit "
+                "line is written to the file; set \"Features\": {\"AuditLog\": {\"Enabled\": true}}",
+                "config.json:3:37: warning: /Features/AuditLog/File: \"logs/\" names a folder, not a file: the audit "
+                "lines go to \"logs/_YYYY-MM-DD\"; name a file in it, as in \"logs/audit.log\"",
+                "config.json:3:54: warning: /Features/AuditLog/Days: the feature \"AuditLog\" is not enabled: no day "
+                "file is written or removed; set \"Features\": {\"AuditLog\": {\"Enabled\": true}}",
+            }));
+}
+
 class CheckProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -693,7 +853,7 @@ TEST_F(CheckProgramTest, AnEntrysWhitelistIsReadAsThePluginReadsItAndNeedsItsFea
  "Features": {"Permissions": {"Enabled": true}}}
 )",
                     status),
-            "config.json:3:54: error: /Commands/TeleportTo_Console/Locations/Lake/Whitelist: must be a number, not a "
+            "config.json:3:55: error: /Commands/TeleportTo_Console/Locations/Lake/Whitelist/0: must be a number, not a "
             "text in quotes; with \"Permissions\" on, its use answers \"Failed to read template...\"\n"
             "config.json:3:27: warning: /Commands/TeleportTo_Console/Locations/Camp/Whitelist: the whitelist is "
             "empty: nobody may use \"Camp\"\n"

@@ -29,6 +29,8 @@ const json& Resolved(const json& node) {
 // listed property goes to `keys`.
 json Sample(const json& node, const std::string& at, std::set<std::string>& keys) {
   const json& schema = Resolved(node);
+  // Of a value that may take several forms, the first.
+  if (schema.contains("anyOf")) return Sample(schema["anyOf"][0], at, keys);
   if (schema.contains("properties") || schema.value("type", "") == "object") {
     json value = json::object();
     if (schema.contains("properties"))
