@@ -130,3 +130,31 @@ TEST_F(ConfigTest, AReloadNamesEveryChangeOnlyALoadAppliesAndLogsIt) {
   // What the reload does apply it applies: Lake is reachable.
   EXPECT_EQ(Reachable(), std::make_pair(true, true));
 }
+
+// A command that registers neither before nor after a reload is no change a
+// load would make: an entry disabled, added disabled, or with no "Command" (as
+// savehere makes the teleport entry) is not named.
+TEST_F(ConfigTest, AReloadDoesNotNameCommandsThatRegisterNeitherBeforeNorAfter) {
+  UnloadPlugin();
+  json config = WithLake();
+  config["Commands"]["Health_Console"]["Enabled"] = false;
+  config["Commands"].erase("Health_Chat");
+  config["Commands"]["TeleportTo_Console"].erase("Command");
+  WriteConfig(config);
+  LoadPlugin();
+  config["Commands"].erase("Health_Console");
+  config["Commands"]["Health_Chat"] = {{"Command", "/health"}, {"Enabled", false}};
+  config["Commands"]["TeleportTo_Console"]["Permissions"] = true;
+  WriteConfig(config);
+  ClearRecord();
+  Console("Alice", "reload");
+  EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{"Test config reloaded!"});
+  // Enabled now: a load would register it.
+  config["Commands"]["Health_Chat"]["Enabled"] = true;
+  WriteConfig(config);
+  ClearRecord();
+  Console("Alice", "reload");
+  EXPECT_EQ(ChatTo("Alice"), (std::vector<std::string>{"Test config reloaded!",
+                                                       "Not applied until the plugin is loaded again: Health_Chat (new "
+                                                       "entry)."}));
+}

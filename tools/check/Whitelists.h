@@ -30,7 +30,8 @@ void CheckSteamIds(CheckRun& run, const std::string& at, const nlohmann::json& l
 
 // `config` with "Others" taken out of every command entry, for the plugin's
 // settings reads: the checker judges "Others" itself, true, false or a list of
-// Steam ids (see CheckCommands).
+// Steam ids (see CheckCommands), so that a fault there is named once, at its
+// place, and the plugin's read, which stops at its first fault, goes on to the rest.
 nlohmann::json PluginReadable(nlohmann::json config);
 
 }  // namespace check
