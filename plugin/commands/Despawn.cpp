@@ -9,54 +9,54 @@
 #include "orvanel/commands/Commands.h"
 #include "orvanel/core/Arguments.h"
 #include "orvanel/core/Reply.h"
-#include "orvanel/game/CreatureSpawning.h"
+#include "orvanel/game/Creatures.h"
 #include "orvanel/game/SpawnedCreatures.h"
 #include "orvanel/host/GameAccess.h"
+#include "orvanel/host/GameMembers.h"
 #include "orvanel/host/TalvexApi.h"
 #include "orvanel/host/Text.h"
 
 namespace {
 
-using StaticClassFn = UClass*();
-using GetAllActorsOfClassFn = void(UWorld*, UClass*, TArray<AActor*>*);
-using DestroyFn = bool(AActor*, bool, bool);
-
 uint64_t IdKey(uint32_t id1, uint32_t id2) { return (uint64_t{id1} << 32) | id2; }
 
+// What one pass did: the creatures found to remove, and of those, the ones the game removed.
+struct Removal {
+  int64_t found = 0;
+  int64_t removed = 0;
+};
+
 // One pass over the game's creatures: each of `wanted` that is still in the
-// world, alive and on the team it was tamed to is destroyed. Returns how many were.
-int64_t RemoveCreatures(const std::vector<SpawnedCreature>& wanted) {
-  if (wanted.empty()) return 0;
+// world, alive and on the team it was tamed to is destroyed.
+Removal RemoveCreatures(const std::vector<SpawnedCreature>& wanted) {
+  Removal removal;
+  if (wanted.empty()) return removal;
   UWorld* world = TalvexApi::GetApiUtils().GameWorld();
-  if (world == nullptr) return 0;
-  DestroyFn* destroy = GameFunction<DestroyFn>("AActor.Destroy");
-  UClass* creature_class = GameFunction<StaticClassFn>("APrimalDinoCharacter.GetPrivateStaticClass")();
+  if (world == nullptr) return removal;
+  auto* destroy = GameFunction(AActorDestroy());
   std::unordered_map<uint64_t, int32_t> teams;
   teams.reserve(wanted.size());
   for (const SpawnedCreature& creature : wanted) teams.emplace(IdKey(creature.id1, creature.id2), creature.team);
 
-  TArray<AActor*> actors;
-  GameFunction<GetAllActorsOfClassFn>("UGameplayStatics.GetAllActorsOfClass")(world, creature_class, &actors);
   // The names are built once so that the pass allocates nothing per creature.
-  const std::string id1_field = "APrimalDinoCharacter.DinoID1";
-  const std::string id2_field = "APrimalDinoCharacter.DinoID2";
-  const std::string team_field = "AActor.TargetingTeam";
-  const std::string status_field = "APrimalCharacter.MyCharacterStatusComponent";
-  const std::string health_field = "UPrimalCharacterStatusComponent.CurrentStatusValues";
-  int64_t removed = 0;
-  for (AActor* actor : actors) {
-    const auto found = teams.find(IdKey(GameField<uint32_t>(actor, id1_field), GameField<uint32_t>(actor, id2_field)));
-    if (found == teams.end()) continue;
+  const auto id1_field = APrimalDinoCharacterDinoID1();
+  const auto id2_field = APrimalDinoCharacterDinoID2();
+  const auto team_field = AActorTargetingTeam();
+  const auto status_field = APrimalCharacterMyCharacterStatusComponent();
+  const auto health_field = UPrimalCharacterStatusComponentCurrentStatusValues();
+  ForEachCreature(world, [&](AActor* actor) {
+    const auto found = teams.find(IdKey(GameField(actor, id1_field), GameField(actor, id2_field)));
+    if (found == teams.end()) return;
     // Tamed away to another team since: no longer the spawner's.
-    if (GameField<int32_t>(actor, team_field) != found->second) continue;
-    const UPrimalCharacterStatusComponent* status = GameField<UPrimalCharacterStatusComponent*>(actor, status_field);
+    if (GameField(actor, team_field) != found->second) return;
+    const UPrimalCharacterStatusComponent* status = GameField(actor, status_field);
     // Health is the first status value: a creature without any has died.
-    if (status != nullptr && !(GameField<float>(status, health_field) > 0.0f)) continue;
+    if (status != nullptr && !(GameField(status, health_field) > 0.0f)) return;
     teams.erase(found);
-    if (destroy(actor, false, true)) ++removed;
-  }
-  actors.Empty();
-  return removed;
+    ++removal.found;
+    if (destroy(actor, false, true)) ++removal.removed;
+  });
+  return removal;
 }
 
 }  // namespace
@@ -73,13 +73,18 @@ CommandOutcome DespawnCommand(const CommandContext& context) {
     return outcome;
   }
   const uint64_t steam_id = TalvexApi::IApiUtils::GetSteamIdFromController(context.caller);
-  const int64_t removed = RemoveCreatures(SpawnedBy(steam_id, all));
+  const Removal removal = RemoveCreatures(SpawnedBy(steam_id, all));
   // Forgotten once the pass is done: a pass a missing member stopped keeps them.
   ForgetSpawnedBy(steam_id, all);
-  SendUtf8Reply(context.caller, SystemSender(), "Removed {} creature{}.", removed, removed == 1 ? "" : "s");
+  const char* plural = removal.found == 1 ? "" : "s";
+  if (removal.removed == removal.found)
+    SendUtf8Reply(context.caller, SystemSender(), "Removed {} creature{}.", removal.removed, plural);
+  else
+    SendUtf8Reply(context.caller, SystemSender(), "Removed {} of {} creature{}; the game refused the rest.",
+                  removal.removed, removal.found, plural);
   outcome.kind = OutcomeKind::Done;
-  outcome.done = removed;
-  outcome.asked = removed;
+  outcome.done = removal.removed;
+  outcome.asked = removal.found;
   return outcome;
 }
 

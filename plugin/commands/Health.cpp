@@ -7,7 +7,9 @@
 
 #include "orvanel/commands/Commands.h"
 #include "orvanel/core/Reply.h"
+#include "orvanel/game/Creatures.h"
 #include "orvanel/host/GameAccess.h"
+#include "orvanel/host/GameMembers.h"
 #include "orvanel/host/TalvexApi.h"
 #include "orvanel/host/Text.h"
 
@@ -15,13 +17,6 @@ namespace {
 
 // kSurveyRadius squared, to compare with the squared horizontal distance.
 constexpr double kSurveyRadiusSquared = static_cast<double>(kSurveyRadius) * kSurveyRadius;
-
-using IsAFn = bool(const UObject*, UClass*);
-using StaticClassFn = UClass*();
-using GetAllActorsOfClassFn = void(UWorld*, UClass*, TArray<AActor*>*);
-using GetCustomLocationFn = FVector*(USceneComponent*, FVector*);
-using NameToStringFn = FString*(const FName*, FString*);
-using NotificationFn = void(AShooterPlayerController*, FString*, FLinearColor*, float, float, UObject*, UObject*);
 
 // Name tags are the players' own text: braces in them must reach the reader
 // as written, not as pattern syntax.
@@ -80,53 +75,46 @@ std::vector<std::string> SurveyCreatureHealth(APlayerController* player, int64_t
   if (surveyed != nullptr) *surveyed = 0;
   UWorld* world = TalvexApi::GetApiUtils().GameWorld();
   if (world == nullptr || player == nullptr) return lines;
-  const ACharacter* character = GameField<ACharacter*>(player, "AController.Character");
+  const ACharacter* character = GameField(player, AControllerCharacter());
   if (character == nullptr) return lines;
-  IsAFn* is_a = GameFunction<IsAFn>("UObjectBaseUtility.IsA");
-  if (!is_a(character, GameFunction<StaticClassFn>("APrimalCharacter.GetPrivateStaticClass")())) return lines;
+  if (!GameFunction(UObjectBaseUtilityIsA())(character, GameFunction(APrimalCharacterGetPrivateStaticClass())()))
+    return lines;
 
-  const int32_t team = GameField<int32_t>(player, "AActor.TargetingTeam");
-  const FVector position = GameField<FVector>(player, "AActor.DefaultActorLocation");
-
-  UClass* creature_class = GameFunction<StaticClassFn>("APrimalDinoCharacter.GetPrivateStaticClass")();
-  // The game fills the array from its own allocator; it gives the storage back
-  // through "FMemory.Free" when it goes out of scope.
-  TArray<AActor*> actors;
-  GameFunction<GetAllActorsOfClassFn>("UGameplayStatics.GetAllActorsOfClass")(world, creature_class, &actors);
+  const int32_t team = GameField(player, AActorTargetingTeam());
+  const FVector position = GameField(player, AActorDefaultActorLocation());
 
   // Functions are resolved once for the walk; fields belong to each object and
   // are resolved on it. The names are built once so the walk allocates nothing.
-  GetCustomLocationFn* get_location = GameFunction<GetCustomLocationFn>("USceneComponent.GetCustomLocation");
-  NameToStringFn* name_to_string = GameFunction<NameToStringFn>("FName.ToString");
-  const std::string team_field = "AActor.TargetingTeam";
-  const std::string root_field = "AActor.RootComponent";
-  const std::string name_tag_field = "APrimalDinoCharacter.DinoNameTag";
-  const std::string status_field = "APrimalCharacter.MyCharacterStatusComponent";
-  const std::string maximum_field = "UPrimalCharacterStatusComponent.MaxStatusValues";
-  const std::string current_field = "UPrimalCharacterStatusComponent.CurrentStatusValues";
+  auto* get_location = GameFunction(USceneComponentGetCustomLocation());
+  auto* name_to_string = GameFunction(FNameToString());
+  const auto team_field = AActorTargetingTeam();
+  const auto root_field = AActorRootComponent();
+  const auto name_tag_field = APrimalDinoCharacterDinoNameTag();
+  const auto status_field = APrimalCharacterMyCharacterStatusComponent();
+  const auto maximum_field = UPrimalCharacterStatusComponentMaxStatusValues();
+  const auto current_field = UPrimalCharacterStatusComponentCurrentStatusValues();
 
   // Keys compare as unsigned bytes, shorter first: groups come out in byte order.
   std::map<std::string, std::vector<HealthReading>> groups;
   FVector location;
-  for (AActor* actor : actors) {
-    const int32_t actor_team = GameField<int32_t>(actor, team_field);
-    USceneComponent* root = GameField<USceneComponent*>(actor, root_field);
+  ForEachCreature(world, [&](AActor* actor) {
+    const int32_t actor_team = GameField(actor, team_field);
+    USceneComponent* root = GameField(actor, root_field);
     // A creature without a root component has no location to measure.
-    if (root == nullptr) continue;
+    if (root == nullptr) return;
     get_location(root, &location);
-    if (actor_team != team) continue;
+    if (actor_team != team) return;
     const double dx = static_cast<double>(location.X - position.X);
     const double dy = static_cast<double>(location.Y - position.Y);
-    if (!(dx * dx + dy * dy < kSurveyRadiusSquared)) continue;
+    if (!(dx * dx + dy * dy < kSurveyRadiusSquared)) return;
 
     FString name;
-    name_to_string(&GameField<FName>(actor, name_tag_field), &name);
-    const UPrimalCharacterStatusComponent* status = GameField<UPrimalCharacterStatusComponent*>(actor, status_field);
-    if (status == nullptr) continue;
-    const HealthReading reading{GameField<float>(status, maximum_field), GameField<float>(status, current_field)};
+    name_to_string(&GameField(actor, name_tag_field), &name);
+    const UPrimalCharacterStatusComponent* status = GameField(actor, status_field);
+    if (status == nullptr) return;
+    const HealthReading reading{GameField(status, maximum_field), GameField(status, current_field)};
     groups[NarrowText(name)].push_back(reading);
-  }
-  actors.Empty();
+  });
 
   for (const auto& [name, readings] : groups) {
     AppendGroupLines(name, readings, lines);
@@ -168,7 +156,7 @@ CommandOutcome HealthConsoleCommand(const CommandContext& context) {
   }
   FString message(FormatWidePattern(text));
   FLinearColor color{1.0f, 0.0f, 1.0f, 1.0f};
-  GameFunction<NotificationFn>("AShooterPlayerController.ClientServerUlvaneNotificationCustom")(
-      context.caller, &message, &color, 0.8f, 30.0f, nullptr, nullptr);
+  GameFunction(AShooterPlayerControllerClientServerUlvaneNotificationCustom())(context.caller, &message, &color, 0.8f,
+                                                                               30.0f, nullptr, nullptr);
   return Surveyed(surveyed);
 }

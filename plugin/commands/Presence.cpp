@@ -5,6 +5,7 @@
 #include "orvanel/core/Reply.h"
 #include "orvanel/game/Players.h"
 #include "orvanel/host/GameAccess.h"
+#include "orvanel/host/GameMembers.h"
 #include "orvanel/host/TalvexApi.h"
 
 std::optional<CommandOutcome> CheckPresence(Run& run) {
@@ -13,7 +14,7 @@ std::optional<CommandOutcome> CheckPresence(Run& run) {
   AShooterPlayerController* player =
       context.actedOn ? TalvexApi::GetApiUtils().FindPlayerFromSteamId(context.actedOn->steamId) : context.caller;
   // A player who is gone is the handler's to answer.
-  if (player == nullptr || GameField<ACharacter*>(player, "AController.Character") != nullptr) return std::nullopt;
+  if (player == nullptr || GameField(player, AControllerCharacter()) != nullptr) return std::nullopt;
   const std::string name = context.actedOn ? context.actedOn->name : PlayerNameText(context.caller);
   SendUtf8Reply(context.caller, SystemSender(), "{} has no character in the world right now.", name);
   return Refusal("no character");

@@ -18,6 +18,7 @@
 #include "orvanel/core/ConfigText.h"
 #include "orvanel/core/Reply.h"
 #include "orvanel/host/GameAccess.h"
+#include "orvanel/host/GameMembers.h"
 #include "orvanel/host/Text.h"
 
 namespace {
@@ -74,7 +75,7 @@ CommandOutcome SaveLocationCommand(const CommandContext& context) {
     return Refusal("exists");
   }
 
-  const FVector position = GameField<FVector>(context.caller, "AActor.DefaultActorLocation");
+  const FVector position = GameField(context.caller, AActorDefaultActorLocation());
   // Each number in its shortest form that reads back as the same float.
   const std::string value = fmt::format(R"({{"x": {}, "y": {}, "z": {}}})", position.X, position.Y, position.Z);
   std::string edited;

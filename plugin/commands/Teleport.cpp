@@ -4,6 +4,7 @@
 
 #include "orvanel/commands/Commands.h"
 #include "orvanel/host/GameAccess.h"
+#include "orvanel/host/GameMembers.h"
 #include "orvanel/host/TalvexApi.h"
 
 CommandOutcome TeleportToCommand(const CommandContext& context) {
@@ -14,8 +15,7 @@ CommandOutcome TeleportToCommand(const CommandContext& context) {
     moved = TalvexApi::GetApiUtils().FindPlayerFromSteamId(PlayerRunFor(context));
     if (moved == nullptr) return Refusal("no such player");
   }
-  GameFunction<void(AShooterPlayerController*, float, float, float)>("AShooterPlayerController.SetPlayerPos")(
-      moved, read.x, read.y, read.z);
+  GameFunction(AShooterPlayerControllerSetPlayerPos())(moved, read.x, read.y, read.z);
   CommandOutcome outcome;
   outcome.kind = OutcomeKind::Done;
   outcome.movedTo = Place{read.x, read.y, read.z};

@@ -9,6 +9,7 @@
 #include "orvanel/core/AsciiCase.h"
 #include "orvanel/core/JsonErrors.h"
 #include "orvanel/core/KeyReads.h"
+#include "orvanel/game/CreatureValues.h"
 
 using nlohmann::json;
 
@@ -228,11 +229,11 @@ CreatureTemplate ReadCreatureTemplate(const json& creature, TemplateFaults* faul
   const WordCode* facing = FindWordCode(kFacingWords, ValueAt(faults, "", creature, "facing", std::string()));
   read.facing = facing != nullptr ? facing->code : kFacingForward;
 
-  request.saddleArmor = NumberAt(faults, "", creature, "saddleArmor", 25.0);
+  request.saddleArmor = NumberAt(faults, "", creature, "saddleArmor", double{kDefaultSaddleArmor});
   request.imprint = NumberAt(faults, "", creature, "imprint", 0.0);
   for (const LevelKey& level : kLevelKeys) request.*level.points = IntegerAt(faults, "", creature, level.key, 0);
   read.count = IntegerAt(faults, "", creature, "count", 1);
-  read.radius = NumberAt(faults, "", creature, "radius", 1000.0);
+  read.radius = NumberAt(faults, "", creature, "radius", double{kDefaultGroupRadius});
   request.follow = ValueAt(faults, "", creature, "follow", false);
   request.ignoreAllWhistles = ValueAt(faults, "", creature, "ignoreAllWhistles", false);
   request.ignoreAllyLook = ValueAt(faults, "", creature, "ignoreAllyLook", false);

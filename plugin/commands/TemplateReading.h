@@ -16,6 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "orvanel/game/CreatureSpawning.h"
+#include "orvanel/game/CreatureValues.h"
 #include "orvanel/game/Items.h"
 
 // The two replies of the catalogue commands.
@@ -68,7 +69,7 @@ struct ItemKit {
 struct CreatureTemplate {
   CreatureSpawnRequest request;
   int32_t count = 1;
-  float radius = 1000.0f;
+  float radius = kDefaultGroupRadius;
   int32_t facing = kFacingForward;
 };
 

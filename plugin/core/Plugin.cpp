@@ -78,8 +78,8 @@ std::exception_ptr RemoveRegistrations(TalvexApi::ICommands& commands) {
 // Every engine text and array lives in the game's allocator: without both of
 // its functions the plugin offers nothing.
 void RequireGameAllocator() {
-  ResolveGameFunction("FMemory.Realloc");
-  ResolveGameFunction("FMemory.Free");
+  ResolveGameFunction(kGameReallocMember);
+  ResolveGameFunction(kGameFreeMember);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "orvanel/core/Reply.h"
 
 #include "orvanel/host/GameAccess.h"
+#include "orvanel/host/GameMembers.h"
 #include "orvanel/host/Text.h"
 
 namespace {
@@ -32,8 +33,7 @@ WideString FormatWidePattern(WideStringView pattern) {
 void SendChatLine(AShooterPlayerController* player, const FString& sender, WideStringView text) {
   // Resolved before the record's texts are made: the game takes them over only
   // through the call, so a chat function the host lacks must leave none behind.
-  auto* send =
-      GameFunction<void(AShooterPlayerController*, ChatMessageRecord)>("AShooterPlayerController.ClientChatMessage");
+  auto* send = GameFunction(AShooterPlayerControllerClientChatMessage());
   const FString message(text);
   ChatMessageRecord record{};
   record.SenderName = CopyText(sender.View());

@@ -13,8 +13,8 @@
 #include "orvanel/host/Engine.h"
 #include "orvanel/host/Text.h"
 
-// The game's chat message, as "AShooterPlayerController.ClientChatMessage" takes
-// it: by value, so its texts travel as raw buffers.
+// The game's chat message, as the controller's chat function takes it: by
+// value, so its texts travel as raw buffers.
 struct ChatMessageRecord {
   RawText SenderName;
   RawText SenderSteamName;

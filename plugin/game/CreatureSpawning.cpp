@@ -7,6 +7,7 @@
 
 #include "orvanel/game/AssetReference.h"
 #include "orvanel/host/GameAccess.h"
+#include "orvanel/host/GameMembers.h"
 #include "orvanel/host/TalvexApi.h"
 #include "orvanel/host/Text.h"
 
@@ -21,66 +22,62 @@ constexpr std::array<int, 4> kRefilledStatIndices{0, 1, 3, 4};
 
 namespace {
 
-void SetBit(const void* object, const std::string& name) { WriteBitField(GameBitField(object, name), 1); }
+void SetBit(const void* object, const GameBitFieldMember& member) { WriteBitField(GameBitField(object, member), 1); }
 
 void TurnCreature(APrimalDinoCharacter* creature, float yaw) {
-  auto* root = GameField<USceneComponent*>(creature, "AActor.RootComponent");
+  auto* root = GameField(creature, AActorRootComponent());
   if (root == nullptr) return;
-  const FRotator current = GameField<FRotator>(root, "USceneComponent.RelativeRotation");
+  const FRotator current = GameField(root, USceneComponentRelativeRotation());
   const FRotator turned{current.Pitch, current.Yaw + yaw, current.Roll};
-  GameFunction<bool(AActor*, const FRotator*)>("AActor.SetActorRotation")(creature, &turned);
+  GameFunction(AActorSetActorRotation())(creature, &turned);
 }
 
 void TameToPlayer(APrimalDinoCharacter* creature, AShooterPlayerController* controller) {
-  auto* player_state = GameField<AShooterPlayerState*>(controller, "AController.PlayerState");
-  GameField<int32_t>(creature, "APrimalDinoCharacter.TamingTeamID") =
-      GameField<int32_t>(controller, "AActor.TargetingTeam");
+  auto* player_state = GameField(controller, AControllerPlayerState());
+  GameField(creature, APrimalDinoCharacterTamingTeamID()) = GameField(controller, AActorTargetingTeam());
   FString player_name;
-  GameFunction<FString*(AShooterPlayerState*, FString*)>("AShooterPlayerState.GetPlayerName")(player_state,
-                                                                                              &player_name);
-  GameField<FString>(creature, "APrimalDinoCharacter.TamerString") = std::move(player_name);
-  GameFunction<void(AShooterPlayerState*, APrimalDinoCharacter*)>("AShooterPlayerState.SetTribeTamingDinoSettings")(
-      player_state, creature);
-  GameFunction<void(APrimalDinoCharacter*, AShooterPlayerController*, bool, int32_t)>("APrimalDinoCharacter.TameDino")(
-      creature, controller, false, 0);
-  GameFunction<void(APrimalDinoCharacter*)>("APrimalDinoCharacter.BeginPlay")(creature);
+  GameFunction(AShooterPlayerStateGetPlayerName())(player_state, &player_name);
+  GameField(creature, APrimalDinoCharacterTamerString()) = std::move(player_name);
+  GameFunction(AShooterPlayerStateSetTribeTamingDinoSettings())(player_state, creature);
+  GameFunction(APrimalDinoCharacterTameDino())(creature, controller, false, 0);
+  GameFunction(APrimalDinoCharacterBeginPlay())(creature);
 }
 
 void SetBehaviour(APrimalDinoCharacter* creature, const CreatureSpawnRequest& request) {
-  if (!request.follow) GameField<uint64_t>(creature, "APrimalDinoCharacter.TamedFollowTarget") = 0;
-  GameField<int32_t>(creature, "APrimalDinoCharacter.TamedAggressionLevel") = request.aggressionLevel;
-  if (request.ignoreAllWhistles) SetBit(creature, "APrimalDinoCharacter.bIgnoreAllWhistles");
-  if (request.ignoreAllyLook) SetBit(creature, "APrimalDinoCharacter.bIgnoreAllyLook");
+  if (!request.follow) GameField(creature, APrimalDinoCharacterTamedFollowTarget()) = 0;
+  GameField(creature, APrimalDinoCharacterTamedAggressionLevel()) = request.aggressionLevel;
+  if (request.ignoreAllWhistles) SetBit(creature, APrimalDinoCharacterIgnoreAllWhistles());
+  if (request.ignoreAllyLook) SetBit(creature, APrimalDinoCharacterIgnoreAllyLook());
 }
 
 void SetLevels(UPrimalCharacterStatusComponent* status, const CreatureSpawnRequest& request) {
-  auto* base_points = &GameField<uint8_t>(status, "UPrimalCharacterStatusComponent.NumberOfLevelUpPointsApplied");
+  auto* base_points = &GameField(status, UPrimalCharacterStatusComponentNumberOfLevelUpPointsApplied());
   for (const CreatureStat& stat : kCreatureStats)
     base_points[stat.index] = static_cast<uint8_t>(request.*stat.baseLevel);
 
   // A 32-bit sum that wraps as the game's own arithmetic does.
   uint32_t base_level = 1;
   for (const CreatureStat& stat : kCreatureStats) base_level += static_cast<uint32_t>(request.*stat.baseLevel);
-  GameField<int32_t>(status, "UPrimalCharacterStatusComponent.BaseCharacterLevel") = static_cast<int32_t>(base_level);
+  GameField(status, UPrimalCharacterStatusComponentBaseCharacterLevel()) = static_cast<int32_t>(base_level);
 
   uint16_t extra_level = 0;
   for (const CreatureStat& stat : kCreatureStats)
     extra_level = static_cast<uint16_t>(extra_level + static_cast<uint16_t>(request.*stat.tamedLevel));
-  GameField<uint16_t>(status, "UPrimalCharacterStatusComponent.ExtraCharacterLevel") = extra_level;
+  GameField(status, UPrimalCharacterStatusComponentExtraCharacterLevel()) = extra_level;
 
-  const float experience = GameFunction<float(UPrimalCharacterStatusComponent*)>(
-      "UPrimalCharacterStatusComponent.GetExperienceRequiredForPreviousLevelUp")(status);
-  GameField<float>(status, "UPrimalCharacterStatusComponent.ExperiencePoints") = experience;
+  const float experience =
+      GameFunction(UPrimalCharacterStatusComponentGetExperienceRequiredForPreviousLevelUp())(status);
+  GameField(status, UPrimalCharacterStatusComponentExperiencePoints()) = experience;
 
-  auto* tamed_points = &GameField<uint8_t>(status, "UPrimalCharacterStatusComponent.NumberOfLevelUpPointsAppliedTamed");
+  auto* tamed_points = &GameField(status, UPrimalCharacterStatusComponentNumberOfLevelUpPointsAppliedTamed());
   for (const CreatureStat& stat : kCreatureStats)
     tamed_points[stat.index] = static_cast<uint8_t>(request.*stat.tamedLevel);
 
-  SetBit(status, "UPrimalCharacterStatusComponent.bInitializedBaseLevelMaxStatusValues");
+  SetBit(status, UPrimalCharacterStatusComponentInitializedBaseLevelMaxStatusValues());
 }
 
 UPrimalInventoryComponent* InventoryOf(APrimalDinoCharacter* creature) {
-  return GameField<UPrimalInventoryComponent*>(creature, "APrimalCharacter.MyInventoryComponent");
+  return GameField(creature, APrimalCharacterMyInventoryComponent());
 }
 
 void AddSaddle(APrimalDinoCharacter* creature, const std::string& saddle_blueprint, float armor, GrantTally* tally) {
@@ -92,8 +89,8 @@ void AddSaddle(APrimalDinoCharacter* creature, const std::string& saddle_bluepri
   UPrimalItem* saddle = AddNewItem(functions, saddle_class, inventory, true, 0.0f, 0);
   // NaN fails the test as well: the saddle keeps its armor.
   if (saddle == nullptr || !(armor >= 0.0f)) return;
-  (&GameField<uint16_t>(saddle, "UPrimalItem.ItemStatValues"))[1] = SaddleArmorStatValue(armor);
-  GameFunction<void(UPrimalItem*)>("UPrimalItem.UpdatedItem")(saddle);
+  (&GameField(saddle, UPrimalItemItemStatValues()))[1] = SaddleArmorStatValue(armor);
+  GameFunction(UPrimalItemUpdatedItem())(saddle);
 }
 
 // Each entry's class, loaded the way the saddle's is, created `count` times.
@@ -112,34 +109,29 @@ void AddItems(APrimalDinoCharacter* creature, const std::vector<ItemEntry>& item
 }
 
 void Imprint(APrimalDinoCharacter* creature, AShooterPlayerController* controller, float imprint) {
-  using UpdateImprintingQualityFn = void(APrimalDinoCharacter*, float);
   // NaN fails the test: no imprint.
   if (!(imprint > 0.0f)) {
-    GameFunction<UpdateImprintingQualityFn>("APrimalDinoCharacter.UpdateImprintingQuality")(creature, 0.0f);
+    GameFunction(APrimalDinoCharacterUpdateImprintingQuality())(creature, 0.0f);
     return;
   }
-  const uint64_t player_id = GameField<uint64_t>(controller, "AShooterPlayerController.LinkedPlayerID");
+  const uint64_t player_id = GameField(controller, AShooterPlayerControllerLinkedPlayerID());
   FString character_name;
-  GameFunction<FString*(AShooterPlayerController*, FString*)>("AShooterPlayerController.GetPlayerCharacterName")(
-      controller, &character_name);
-  GameFunction<void(APrimalDinoCharacter*, FString*, uint64_t)>("APrimalDinoCharacter.UpdateImprintingDetails")(
-      creature, &character_name, player_id);
-  GameFunction<UpdateImprintingQualityFn>("APrimalDinoCharacter.UpdateImprintingQuality")(creature,
-                                                                                          std::min(imprint, 1.0f));
+  GameFunction(AShooterPlayerControllerGetPlayerCharacterName())(controller, &character_name);
+  GameFunction(APrimalDinoCharacterUpdateImprintingDetails())(creature, &character_name, player_id);
+  GameFunction(APrimalDinoCharacterUpdateImprintingQuality())(creature, std::min(imprint, 1.0f));
 }
 
 void RefillStatus(UPrimalCharacterStatusComponent* status) {
-  const auto* max_values = &GameField<float>(status, "UPrimalCharacterStatusComponent.MaxStatusValues");
-  auto* current_values = &GameField<float>(status, "UPrimalCharacterStatusComponent.CurrentStatusValues");
+  const auto* max_values = &GameField(status, UPrimalCharacterStatusComponentMaxStatusValues());
+  auto* current_values = &GameField(status, UPrimalCharacterStatusComponentCurrentStatusValues());
   for (const int stat : kRefilledStatIndices) current_values[stat] = max_values[stat];
 }
 
 }  // namespace
 
 SpawnedCreature IdentifyCreature(const APrimalDinoCharacter* creature) {
-  return {GameField<uint32_t>(creature, "APrimalDinoCharacter.DinoID1"),
-          GameField<uint32_t>(creature, "APrimalDinoCharacter.DinoID2"),
-          GameField<int32_t>(creature, "AActor.TargetingTeam")};
+  return {GameField(creature, APrimalDinoCharacterDinoID1()), GameField(creature, APrimalDinoCharacterDinoID2()),
+          GameField(creature, AActorTargetingTeam())};
 }
 
 void SpawnCreatureGroup(CreatureSpawnRequest request, int32_t count, float radius, int32_t facing, GrantTally* tally,
@@ -149,7 +141,7 @@ void SpawnCreatureGroup(CreatureSpawnRequest request, int32_t count, float radiu
     CreatureSpawnRequest creature = request;
     creature.offsetX = radius * std::cos(angle);
     creature.offsetY = radius * std::sin(angle);
-    creature.offsetZ = 300.0f;
+    creature.offsetZ = kSpawnHeight;
     if (facing == kFacingOutwards)
       creature.yaw = static_cast<float>(i * 360.0 / count);
     else if (facing == kFacingInwards)
@@ -167,24 +159,23 @@ bool SpawnTamedCreature(CreatureSpawnRequest request, GrantTally* tally, std::ve
   if (controller == nullptr) return false;
 
   FString reference = ToBlueprintReference(request.blueprint);
-  AActor* actor = GameFunction<AActor*(AShooterPlayerController*, FString*, float, float, float, bool)>(
-      "AShooterPlayerController.SpawnActor")(controller, &reference, request.offsetX, request.offsetY, request.offsetZ,
-                                             true);
+  AActor* actor = GameFunction(AShooterPlayerControllerSpawnActor())(controller, &reference, request.offsetX,
+                                                                     request.offsetY, request.offsetZ, true);
   if (actor == nullptr) {
     if (tally != nullptr) NoteUnloaded(*tally, request.blueprint, NarrowText(reference));
     return false;
   }
-  UClass* creature_class = GameFunction<UClass*()>("APrimalDinoCharacter.GetPrivateStaticClass")();
-  if (!GameFunction<bool(UObject*, UClass*)>("UObjectBaseUtility.IsA")(actor, creature_class)) return false;
+  UClass* creature_class = GameFunction(APrimalDinoCharacterGetPrivateStaticClass())();
+  if (!GameFunction(UObjectBaseUtilityIsA())(actor, creature_class)) return false;
   auto* creature = static_cast<APrimalDinoCharacter*>(actor);
 
   // NaN fails the test: no turn.
   if (request.yaw > 0.0f) TurnCreature(creature, request.yaw);
-  GameField<int32_t>(creature, "APrimalDinoCharacter.AbsoluteBaseLevel") = 1;
+  GameField(creature, APrimalDinoCharacterAbsoluteBaseLevel()) = 1;
   TameToPlayer(creature, controller);
   SetBehaviour(creature, request);
 
-  auto* status = GameField<UPrimalCharacterStatusComponent*>(creature, "APrimalCharacter.MyCharacterStatusComponent");
+  auto* status = GameField(creature, APrimalCharacterMyCharacterStatusComponent());
   if (status != nullptr) SetLevels(status, request);
   if (!request.saddleBlueprint.empty()) AddSaddle(creature, request.saddleBlueprint, request.saddleArmor, tally);
   AddItems(creature, request.items, tally);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "orvanel/game/CreatureValues.h"
 #include "orvanel/game/Items.h"
 #include "orvanel/game/SpawnedCreatures.h"
 
@@ -33,14 +34,14 @@ struct CreatureSpawnRequest {
   int32_t tamedLevelMeleeDamage = 0;
   int32_t tamedLevelMovementSpeed = 0;
   // Negative (or NaN): the saddle keeps the armor the game gave it.
-  float saddleArmor = 25.0f;
+  float saddleArmor = kDefaultSaddleArmor;
   // Imprint fraction, 1 = full; above 1 counts as 1, 0 or less as none.
   float imprint = 0.0f;
   std::vector<ItemEntry> items;
   // Placement relative to the player, as the game's spawn function takes it.
   float offsetX = 0.0f;
   float offsetY = 0.0f;
-  float offsetZ = 300.0f;
+  float offsetZ = kSpawnHeight;
   // False clears the follow target that taming gives the creature.
   bool follow = false;
   // Tamed aggression: 0 passive, 1 neutral, 2 aggressive, 3 attack my target.
@@ -70,12 +71,6 @@ inline constexpr std::array<CreatureStat, 7> kCreatureStats{{
     {"MeleeDamage", 8, &CreatureSpawnRequest::baseLevelMeleeDamage, &CreatureSpawnRequest::tamedLevelMeleeDamage},
     {"MovementSpeed", 9, &CreatureSpawnRequest::baseLevelMovementSpeed, &CreatureSpawnRequest::tamedLevelMovementSpeed},
 }};
-
-// The saddle's armor entry: floor((armor - 25) / 5 * 1000) in double precision,
-// kept to its low 16 bits (two's complement), so 25 gives 0, 30 gives 1000 and
-// 20 gives the 16-bit form of -1000. Values beyond the integer range wrap the
-// same way; an infinite one gives 0.
-uint16_t SaddleArmorStatValue(float armor);
 
 // Which way the creatures of a group face.
 inline constexpr int32_t kFacingForward = 0;

@@ -1,14 +1,15 @@
 #include "orvanel/game/AssetReference.h"
 #include "orvanel/game/Items.h"
 #include "orvanel/host/GameAccess.h"
+#include "orvanel/host/GameMembers.h"
 
 ItemFunctions ResolveItemFunctions() {
   ItemFunctions functions;
-  functions.objectStaticClass = GameFunction<ItemFunctions::StaticClassFn>("UObject.StaticClass");
-  functions.staticLoadObject = GameFunction<ItemFunctions::StaticLoadObjectFn>("Global.StaticLoadObject");
-  functions.classStaticClass = GameFunction<ItemFunctions::StaticClassFn>("UClass.StaticClass");
-  functions.isA = GameFunction<ItemFunctions::IsAFn>("UObjectBaseUtility.IsA");
-  functions.addNewItem = GameFunction<ItemFunctions::AddNewItemFn>("UPrimalItem.AddNewItem");
+  functions.objectStaticClass = GameFunction(UObjectStaticClass());
+  functions.staticLoadObject = GameFunction(GlobalStaticLoadObject());
+  functions.classStaticClass = GameFunction(UClassStaticClass());
+  functions.isA = GameFunction(UObjectBaseUtilityIsA());
+  functions.addNewItem = GameFunction(UPrimalItemAddNewItem());
   return functions;
 }
 

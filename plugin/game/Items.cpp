@@ -2,6 +2,7 @@
 
 #include "orvanel/game/BlueprintPath.h"
 #include "orvanel/host/GameAccess.h"
+#include "orvanel/host/GameMembers.h"
 #include "orvanel/host/TalvexApi.h"
 
 namespace {
@@ -38,11 +39,10 @@ bool GiveItems(uint64_t steam_id, std::vector<ItemEntry> entries, GrantTally* ta
       if (item_class == nullptr) continue;
       // A player between characters (dead, or not yet spawned) has none, and
       // a character may lack an inventory: then this path gives nothing.
-      ACharacter* character = GameField<ACharacter*>(player, "AController.Character");
+      ACharacter* character = GameField(player, AControllerCharacter());
       if (character == nullptr) continue;
       for (int32_t made = 0; made < entry.count; ++made) {
-        UPrimalInventoryComponent* inventory =
-            GameField<UPrimalInventoryComponent*>(character, "APrimalCharacter.MyInventoryComponent");
+        UPrimalInventoryComponent* inventory = GameField(character, APrimalCharacterMyInventoryComponent());
         if (inventory == nullptr) break;
         UPrimalItem* item = AddNewItem(functions, item_class, inventory, false, entry.quality, entry.quantity);
         if (item != nullptr && tally != nullptr) ++tally->made;

@@ -38,11 +38,12 @@ bool GiveItems(uint64_t steam_id, std::vector<ItemEntry> entries, GrantTally* ta
 
 // The game functions that loading and creating items go through. A caller that
 // loops resolves them together once, at the start of its own call, and drops
-// them when it returns.
+// them when it returns. Each type is the one its member is named with
+// (host/GameMembers.h): ResolveItemFunctions does not compile with another.
 struct ItemFunctions {
   using StaticClassFn = UClass*();
   using StaticLoadObjectFn = UObject*(UClass*, UObject*, const TCHAR*, const TCHAR*, uint32_t, UObject*, bool);
-  using IsAFn = bool(UObject*, UClass*);
+  using IsAFn = bool(const UObject*, UClass*);
   using AddNewItemFn = UPrimalItem*(UClass*, UPrimalInventoryComponent*, bool, bool, float, bool, int32_t, bool, float,
                                     bool, UPrimalItem*);
   StaticClassFn* objectStaticClass = nullptr;
@@ -52,21 +53,21 @@ struct ItemFunctions {
   AddNewItemFn* addNewItem = nullptr;
 };
 
-// "UObject.StaticClass", "Global.StaticLoadObject", "UClass.StaticClass",
-// "UObjectBaseUtility.IsA" and "UPrimalItem.AddNewItem", resolved now.
+// The object and class classes, the loader, the class test and the item
+// creation, resolved now.
 ItemFunctions ResolveItemFunctions();
 
-// Loads the object at the class path of `path` ("Global.StaticLoadObject" under
-// the object class); null when nothing loads.
+// Loads the object at the class path of `path` (the game's loader under the
+// object class); null when nothing loads.
 UObject* LoadObjectByClassPath(const ItemFunctions& functions, const std::string& path);
 
-// True when `object` is a class ("UObjectBaseUtility.IsA" against the class of classes).
+// True when `object` is a class (the class test against the class of classes).
 bool IsClassObject(const ItemFunctions& functions, UObject* object);
 
 // The class that `path` loads, for item creation; null when it loads nothing or
 // no class, and the path is then recorded in `tally` (when given) as unloaded.
 UClass* LoadItemClass(const ItemFunctions& functions, const std::string& path, GrantTally* tally);
 
-// One "UPrimalItem.AddNewItem" request; `equipment` is its third argument.
+// One request of the game's item creation; `equipment` is its third argument.
 UPrimalItem* AddNewItem(const ItemFunctions& functions, UClass* item_class, UPrimalInventoryComponent* inventory,
                         bool equipment, float quality, int32_t quantity);

@@ -4,24 +4,17 @@
 
 #include "orvanel/core/AsciiCase.h"
 #include "orvanel/host/GameAccess.h"
+#include "orvanel/host/GameMembers.h"
 #include "orvanel/host/TalvexApi.h"
 #include "orvanel/host/Text.h"
 
 namespace {
 
-using StaticClassFn = UClass*();
-using GetAllActorsOfClassFn = void(UWorld*, UClass*, TArray<AActor*>*);
-using GetPlayerNameFn = FString*(AShooterPlayerState*, FString*);
-
-}  // namespace
-
-namespace {
-
 // False when the player has no state to tell a name.
 bool ReadPlayerName(AShooterPlayerController* player, FString& name) {
-  auto* state = GameField<AShooterPlayerState*>(player, "AController.PlayerState");
+  auto* state = GameField(player, AControllerPlayerState());
   if (state == nullptr) return false;
-  GameFunction<GetPlayerNameFn>("AShooterPlayerState.GetPlayerName")(state, &name);
+  GameFunction(AShooterPlayerStateGetPlayerName())(state, &name);
   return true;
 }
 
@@ -42,8 +35,8 @@ std::vector<FoundPlayer> FindOnlinePlayers(std::string_view wanted) {
   const std::string wanted_name = AsciiLower(std::string(wanted));
 
   TArray<AActor*> actors;
-  GameFunction<GetAllActorsOfClassFn>("UGameplayStatics.GetAllActorsOfClass")(
-      world, GameFunction<StaticClassFn>("AShooterPlayerController.GetPrivateStaticClass")(), &actors);
+  GameFunction(UGameplayStaticsGetAllActorsOfClass())(
+      world, GameFunction(AShooterPlayerControllerGetPrivateStaticClass())(), &actors);
   // A name as typed, letter case and all, beats names that match in another case.
   std::vector<FoundPlayer> exact;
   for (AActor* actor : actors) {

@@ -1,5 +1,5 @@
-// The wall clock as the game server tells it, through the game's own
-// "FDateTime.UtcNow" reached by name: cooldowns span restarts, so they count in
+// The wall clock as the game server tells it, through the game's own clock
+// reached by name: cooldowns span restarts, so they count in
 // real time, and a stand-in game can move it.
 #pragma once
 

@@ -102,18 +102,23 @@ inline void* ResolveGameFunction(const std::string& name) {
   return entry;
 }
 
+// The game's allocator, named here rather than with the other game members
+// (GameMembers.h) because the texts and arrays below need it.
+inline constexpr char kGameReallocMember[] = "FMemory.Realloc";
+inline constexpr char kGameFreeMember[] = "FMemory.Free";
+
 // The game's allocator. Resolved at every call: an address is never kept.
 inline void* GameRealloc(void* block, std::size_t size) {
   using ReallocFn = void* (*)(void*, std::size_t);
-  return reinterpret_cast<ReallocFn>(ResolveGameFunction("FMemory.Realloc"))(block, size);
+  return reinterpret_cast<ReallocFn>(ResolveGameFunction(kGameReallocMember))(block, size);
 }
 
-// Load refuses to start without "FMemory.Free", so a block is only ever left
+// Load refuses to start without kGameFreeMember, so a block is only ever left
 // to the game when the host stops resolving it while the plugin runs.
 inline void GameFree(void* block) {
   if (block == nullptr) return;
   using FreeFn = void (*)(void*);
-  auto* free_block = reinterpret_cast<FreeFn>(TalvexApi::GetAddress("FMemory.Free"));
+  auto* free_block = reinterpret_cast<FreeFn>(TalvexApi::GetAddress(kGameFreeMember));
   if (free_block != nullptr) free_block(block);
 }
 

@@ -2,6 +2,7 @@
 // keeps an address: each helper resolves at the moment it is called, so a caller
 // that loops hoists the resolution of functions to the start of its own call.
 // A member the host does not resolve throws UnavailableMember before any use.
+// The plugin's members, each with its one type, are named in GameMembers.h.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +32,34 @@ inline TalvexApi::BitField GameBitField(const void* object, const std::string& n
   const TalvexApi::BitField field = TalvexApi::GetBitField(object, name);
   if (field.Offset == 0) throw UnavailableMember(name);
   return field;
+}
+
+// A game member's "Class.Member" name with the one type the plugin uses it as.
+// Only the name is held: it is resolved again at every use.
+template <typename Signature>
+struct GameFunctionMember {
+  std::string name;
+};
+template <typename T>
+struct GameFieldMember {
+  std::string name;
+};
+struct GameBitFieldMember {
+  std::string name;
+};
+
+template <typename Signature>
+Signature* GameFunction(const GameFunctionMember<Signature>& member) {
+  return GameFunction<Signature>(member.name);
+}
+
+template <typename T>
+T& GameField(const void* object, const GameFieldMember<T>& member) {
+  return GameField<T>(object, member.name);
+}
+
+inline TalvexApi::BitField GameBitField(const void* object, const GameBitFieldMember& member) {
+  return GameBitField(object, member.name);
 }
 
 // Replaces the bits of a bit field with `value` shifted to its position.

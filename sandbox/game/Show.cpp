@@ -13,6 +13,7 @@
 #include "orvanel/core/ConfigText.h"
 #include "orvanel/core/UseJournal.h"
 #include "orvanel/game/CreatureSpawning.h"
+#include "orvanel/game/CreatureValues.h"
 #include "sandbox/game/CreatureChanges.h"
 #include "sandbox/game/Utf8.h"
 #include "sandbox/game/World.h"
@@ -148,7 +149,7 @@ double ShownYaw(double yaw) {
   return turned >= 359.95 ? 0.0 : turned;
 }
 
-double ArmorOf(const Item& item) { return 25.0 + static_cast<int16_t>(item.ItemStatValues[1]) / 200.0; }
+double ArmorOf(const Item& item) { return SaddleArmorOfStatValue(item.ItemStatValues[1]); }
 
 std::string NameTagText(const Creature& creature) {
   const World& world = GetWorld();

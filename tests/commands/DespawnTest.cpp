@@ -7,6 +7,7 @@
 
 #include "orvanel/game/SpawnedCreatures.h"
 #include "sandbox/game/Names.h"
+#include "sandbox/game/Recorder.h"
 #include "sandbox/game/World.h"
 #include "support/PluginTest.h"
 
@@ -154,10 +155,55 @@ TEST_F(DespawnTest, AGameThatRefusesToDestroyRemovesNothing) {
   Start(TestWorld({{"destroyFails", true}}));
   Console("Alice", "spawn pair");
   Console("Alice", "despawn");
-  EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{"Removed 0 creatures."});
+  EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{"Removed 0 of 2 creatures; the game refused the rest."});
   EXPECT_EQ(CallsOf("AActor.Destroy").size(), 2u);
   EXPECT_EQ(Creatures(), 3u);
   EXPECT_EQ(Dump()["creatures"].size(), 3u);
+}
+
+TEST_F(DespawnTest, WhatTheGameRefusedIsCountedInTheReplyAndTheAuditLine) {
+  json config = Config();
+  config["Features"]["AuditLog"] = {{"Enabled", true}};
+  WriteConfig(config);
+  AddWorld(TestWorld());
+  LoadPlugin();
+  const auto audit_lines = [this] {
+    std::vector<std::string> texts;
+    for (const json& log : EventsOf("log"))
+      if (log["logger"] == "Dremmet" && log["level"] == "info") texts.push_back(log["text"]);
+    return texts;
+  };
+  Console("Alice", "spawn four");
+  Console("Alice", "spawn four");
+
+  // The game removes the first two it is asked to, and refuses the rest.
+  ClearRecord();
+  int destroys = 0;
+  sim::AddCallListener([&destroys](const json& call) {
+    if (call["call"] == "AActor.Destroy" && ++destroys == 3) sim::GetWorld().faults.destroyFails = true;
+  });
+  Console("Alice", "despawn");
+  EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{"Removed 2 of 4 creatures; the game refused the rest."});
+  EXPECT_EQ(audit_lines(),
+            std::vector<std::string>{"AUDIT Alice (76561198000000001) despawn: removed 2 of 4 creatures"});
+  EXPECT_EQ(CallsOf("AActor.Destroy").size(), 4u);
+  EXPECT_EQ(Creatures(), 7u);
+
+  // Refusing every one: none of four went.
+  ClearRecord();
+  Console("Alice", "despawn all");
+  EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{"Removed 0 of 4 creatures; the game refused the rest."});
+  EXPECT_EQ(audit_lines(),
+            std::vector<std::string>{"AUDIT Alice (76561198000000001) despawn all: removed 0 of 4 creatures"});
+  EXPECT_EQ(Creatures(), 7u);
+
+  // A game that removes again: a pass it does not refuse says only how many went.
+  sim::GetWorld().faults.destroyFails = false;
+  Console("Alice", "spawn pair");
+  ClearRecord();
+  Console("Alice", "despawn");
+  EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{"Removed 2 creatures."});
+  EXPECT_EQ(audit_lines(), std::vector<std::string>{"AUDIT Alice (76561198000000001) despawn: removed 2 creatures"});
 }
 
 TEST(SpawnedCreaturesTest, TheMemoryIsBoundedAndForgetsTheOldestGroupsFirst) {

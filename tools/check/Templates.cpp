@@ -130,7 +130,7 @@ void CheckCreature(CheckRun& run, const std::string& base, const json& creature,
   }
   if (!request.saddleBlueprint.empty()) {
     CheckPath(run, base + "/saddleBlueprint", request.saddleBlueprint, PathKind::Item);
-    const double exact = (static_cast<double>(request.saddleArmor) - 25.0) * 200.0;
+    const double exact = ExactSaddleArmorStatValue(request.saddleArmor);
     if (request.saddleArmor >= 0.0f && std::fabs(SaddleArmorStatValue(request.saddleArmor) - exact) >= 1.0)
       run.Warn(creature.contains("saddleArmor") ? base + "/saddleArmor" : base,
                "saddle armor " + Shown(creature.value("saddleArmor", json(25))) +
