@@ -12,7 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "orvanel/game/AssetReference.h"
-#include "orvanel/game/BlueprintPath.h"
+#include "orvanel/core/BlueprintPath.h"
 #include "orvanel/host/TalvexApi.h"
 #include "sandbox/game/Recorder.h"
 #include "sandbox/game/World.h"

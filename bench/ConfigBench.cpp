@@ -10,7 +10,7 @@
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
-#include "orvanel/core/Config.h"
+#include "orvanel/run/Config.h"
 #include "orvanel/core/ConfigState.h"
 #include "sandbox/game/Recorder.h"
 #include "sandbox/game/World.h"

@@ -1,7 +1,7 @@
 // Cutting a console line into words, the first step of every template command.
 #include <benchmark/benchmark.h>
 
-#include "orvanel/core/Arguments.h"
+#include "orvanel/run/Arguments.h"
 #include "orvanel/host/Text.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "FuzzSandbox.h"
-#include "orvanel/core/Plugin.h"
+#include "orvanel/load/Plugin.h"
 #include "sandbox/host/Host.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "FuzzSandbox.h"
 #include "orvanel/commands/Commands.h"
-#include "orvanel/core/Plugin.h"
+#include "orvanel/load/Plugin.h"
 #include "orvanel/core/Settings.h"
 #include "sandbox/game/Utf8.h"
 

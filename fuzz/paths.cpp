@@ -8,7 +8,7 @@
 #include <string>
 
 #include "orvanel/game/AssetReference.h"
-#include "orvanel/game/BlueprintPath.h"
+#include "orvanel/core/BlueprintPath.h"
 #include "orvanel/host/TalvexApi.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "orvanel/core/CommandTable.h"
 #include "orvanel/core/Outcome.h"
-#include "orvanel/core/Run.h"
+#include "orvanel/run/Run.h"
 
 using CommandHandler = CommandOutcome (*)(const CommandContext& context);
 

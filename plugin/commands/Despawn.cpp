@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "orvanel/commands/Commands.h"
-#include "orvanel/core/Arguments.h"
-#include "orvanel/core/Reply.h"
+#include "orvanel/run/Arguments.h"
+#include "orvanel/run/Reply.h"
 #include "orvanel/game/Creatures.h"
 #include "orvanel/game/SpawnedCreatures.h"
 #include "orvanel/host/GameAccess.h"

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "orvanel/commands/Commands.h"
-#include "orvanel/core/Reply.h"
+#include "orvanel/run/Reply.h"
 #include "orvanel/game/Creatures.h"
 #include "orvanel/host/GameAccess.h"
 #include "orvanel/host/GameMembers.h"

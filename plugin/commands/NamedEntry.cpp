@@ -3,10 +3,10 @@
 #include <exception>
 #include <string>
 
-#include "orvanel/commands/TemplateReading.h"
-#include "orvanel/commands/UseLimits.h"
-#include "orvanel/core/Arguments.h"
-#include "orvanel/core/Reply.h"
+#include "orvanel/core/TemplateReading.h"
+#include "orvanel/core/UseLimits.h"
+#include "orvanel/run/Arguments.h"
+#include "orvanel/run/Reply.h"
 #include "orvanel/host/Text.h"
 
 std::optional<CommandOutcome> FindNamedEntry(Run& run) {

@@ -5,7 +5,7 @@
 
 #include <optional>
 
-#include "orvanel/core/Run.h"
+#include "orvanel/run/Run.h"
 
 // Fills the context's entry from the line's second word. Nothing for a command
 // without a catalogue; ends the run when the line names nothing (NoSuchTemplate),

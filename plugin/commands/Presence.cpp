@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "orvanel/core/Reply.h"
+#include "orvanel/run/Reply.h"
 #include "orvanel/game/Players.h"
 #include "orvanel/host/GameAccess.h"
 #include "orvanel/host/GameMembers.h"

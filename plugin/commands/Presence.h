@@ -5,6 +5,6 @@
 
 #include <optional>
 
-#include "orvanel/core/Run.h"
+#include "orvanel/run/Run.h"
 
 std::optional<CommandOutcome> CheckPresence(Run& run);

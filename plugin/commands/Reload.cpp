@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "orvanel/commands/Commands.h"
-#include "orvanel/core/Config.h"
-#include "orvanel/core/Logger.h"
-#include "orvanel/core/Reply.h"
+#include "orvanel/run/Config.h"
+#include "orvanel/run/Logger.h"
+#include "orvanel/run/Reply.h"
 
 CommandOutcome ReloadConfigCommand(const CommandContext& context) {
   std::vector<std::string> unapplied;

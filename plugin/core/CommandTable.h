@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "orvanel/commands/TemplateReading.h"
+#include "orvanel/core/TemplateReading.h"
 
 enum class CommandKind { Chat, Console };
 

@@ -15,7 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "orvanel/commands/UseLimits.h"
+#include "orvanel/core/UseLimits.h"
 #include "orvanel/core/ConfigEdit.h"
 #include "orvanel/core/ConfigText.h"
 

@@ -5,7 +5,7 @@
 #include <fmt/format.h>
 
 #include "orvanel/core/LogText.h"
-#include "orvanel/core/Logger.h"
+#include "orvanel/run/Logger.h"
 #include "orvanel/core/Words.h"
 #include "orvanel/features/Features.h"
 #include "orvanel/game/Players.h"

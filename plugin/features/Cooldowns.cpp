@@ -6,8 +6,8 @@
 #include <string>
 
 #include "orvanel/core/LogText.h"
-#include "orvanel/core/Logger.h"
-#include "orvanel/core/Reply.h"
+#include "orvanel/run/Logger.h"
+#include "orvanel/run/Reply.h"
 #include "orvanel/core/Words.h"
 #include "orvanel/features/Features.h"
 #include "orvanel/game/WallClock.h"

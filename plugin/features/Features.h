@@ -9,7 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "orvanel/core/Run.h"
+#include "orvanel/run/Run.h"
 
 // Permissions: the caller must be in the command's whitelist when the command
 // says "Permissions": true; refused, logged and answered otherwise.

@@ -7,7 +7,7 @@
 #include <fmt/format.h>
 
 #include "orvanel/core/NameDistance.h"
-#include "orvanel/core/Reply.h"
+#include "orvanel/run/Reply.h"
 #include "orvanel/core/Words.h"
 #include "orvanel/features/Features.h"
 

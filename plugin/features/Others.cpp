@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "orvanel/core/Reply.h"
+#include "orvanel/run/Reply.h"
 #include "orvanel/features/Features.h"
 #include "orvanel/game/Players.h"
 #include "orvanel/host/TalvexApi.h"

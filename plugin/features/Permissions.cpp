@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "orvanel/core/LogText.h"
-#include "orvanel/core/Logger.h"
-#include "orvanel/core/Reply.h"
+#include "orvanel/run/Logger.h"
+#include "orvanel/run/Reply.h"
 #include "orvanel/features/Features.h"
 #include "orvanel/host/TalvexApi.h"
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "orvanel/game/BlueprintPath.h"
+#include "orvanel/core/BlueprintPath.h"
 #include "orvanel/host/TalvexApi.h"
 
 WideString ToClassPath(std::string path) {

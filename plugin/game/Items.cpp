@@ -1,6 +1,6 @@
 #include "orvanel/game/Items.h"
 
-#include "orvanel/game/BlueprintPath.h"
+#include "orvanel/core/BlueprintPath.h"
 #include "orvanel/host/GameAccess.h"
 #include "orvanel/host/GameMembers.h"
 #include "orvanel/host/TalvexApi.h"

@@ -8,16 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "orvanel/core/TemplateRecords.h"
 #include "orvanel/host/Engine.h"
-
-// One item of a template.
-struct ItemEntry {
-  std::string blueprint;
-  std::vector<std::string> blueprints;
-  int32_t quantity = 0;
-  int32_t count = 1;
-  float quality = 0.0f;
-};
 
 // What a grant or a creature group made (items, or creatures), and each path
 // that loaded nothing or no class, in the form asked of the game.

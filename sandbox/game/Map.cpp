@@ -14,7 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "orvanel/commands/Health.h"
-#include "orvanel/commands/TemplateReading.h"
+#include "orvanel/core/TemplateReading.h"
 #include "orvanel/core/CommandTable.h"
 #include "orvanel/core/ConfigText.h"
 #include "sandbox/game/MapLabels.h"

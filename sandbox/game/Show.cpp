@@ -7,13 +7,13 @@
 #include <fmt/format.h>
 
 #include "orvanel/commands/Health.h"
-#include "orvanel/commands/TemplateReading.h"
-#include "orvanel/commands/UseLimits.h"
+#include "orvanel/core/TemplateReading.h"
+#include "orvanel/core/UseLimits.h"
 #include "orvanel/core/CommandTable.h"
 #include "orvanel/core/ConfigText.h"
 #include "orvanel/core/UseJournal.h"
 #include "orvanel/game/CreatureSpawning.h"
-#include "orvanel/game/CreatureValues.h"
+#include "orvanel/core/CreatureValues.h"
 #include "sandbox/game/CreatureChanges.h"
 #include "sandbox/game/Utf8.h"
 #include "sandbox/game/World.h"

@@ -1,7 +1,7 @@
 // The read stages alone: what each record takes from its JSON, and the place
 // and reason of the first fault, from the template's own root, or of every
 // fault when the read is given a list of them.
-#include "orvanel/commands/TemplateReading.h"
+#include "orvanel/core/TemplateReading.h"
 
 #include <string>
 #include <utility>

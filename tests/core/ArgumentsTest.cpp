@@ -1,7 +1,7 @@
 // Cutting console lines into words.
 #include <gtest/gtest.h>
 
-#include "orvanel/core/Arguments.h"
+#include "orvanel/run/Arguments.h"
 #include "orvanel/host/Text.h"
 
 namespace {

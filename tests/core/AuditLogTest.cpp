@@ -13,7 +13,7 @@
 #include <spdlog/sinks/daily_file_sink.h>
 
 #include "core/FeatureTest.h"
-#include "orvanel/core/Logger.h"
+#include "orvanel/run/Logger.h"
 #include "sandbox/game/World.h"
 
 using nlohmann::json;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/FeatureTest.h"
-#include "orvanel/commands/UseLimits.h"
+#include "orvanel/core/UseLimits.h"
 #include "sandbox/game/World.h"
 
 using nlohmann::json;

@@ -1,7 +1,7 @@
 // The audit lines' day files as the clock they are given moves: the sink opens
 // each day's file and removes those past the newest kept, as it does when it is
 // opened; and which names count as day files.
-#include "orvanel/core/DayFiles.h"
+#include "orvanel/run/DayFiles.h"
 
 #include <algorithm>
 #include <chrono>

@@ -6,7 +6,7 @@
 
 #include <fmt/format.h>
 
-#include "orvanel/core/Reply.h"
+#include "orvanel/run/Reply.h"
 #include "orvanel/host/GameAccess.h"
 
 using nlohmann::json;

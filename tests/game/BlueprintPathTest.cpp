@@ -2,7 +2,7 @@
 // the defining regular expression on every short input built from the tricky
 // fragments, and paths far longer than any regular-expression engine survives.
 #include "orvanel/game/AssetReference.h"
-#include "orvanel/game/BlueprintPath.h"
+#include "orvanel/core/BlueprintPath.h"
 
 #include <pthread.h>
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <utility>
 
-#include "orvanel/commands/TemplateReading.h"
-#include "orvanel/commands/UseLimits.h"
+#include "orvanel/core/TemplateReading.h"
+#include "orvanel/core/UseLimits.h"
 #include "orvanel/core/AsciiCase.h"
 #include "orvanel/core/CommandTable.h"
 #include "orvanel/core/JsonErrors.h"

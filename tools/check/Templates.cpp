@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "orvanel/game/BlueprintPath.h"
+#include "orvanel/core/BlueprintPath.h"
 #include "orvanel/game/CreatureSpawning.h"
 
 using nlohmann::json;

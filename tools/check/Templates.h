@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "orvanel/commands/TemplateReading.h"
+#include "orvanel/core/TemplateReading.h"
 #include "tools/check/CheckRun.h"
 
 namespace check {

@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "orvanel/commands/TemplateReading.h"
-#include "orvanel/commands/UseLimits.h"
+#include "orvanel/core/TemplateReading.h"
+#include "orvanel/core/UseLimits.h"
 #include "orvanel/core/CommandTable.h"
 #include "orvanel/core/KeyReads.h"
 #include "orvanel/core/Settings.h"

@@ -1,4 +1,4 @@
-#include "orvanel/game/CreatureValues.h"
+#include "orvanel/core/CreatureValues.h"
 
 #include <cmath>
 

@@ -15,9 +15,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "orvanel/game/CreatureSpawning.h"
-#include "orvanel/game/CreatureValues.h"
-#include "orvanel/game/Items.h"
+#include "orvanel/core/CreatureValues.h"
+#include "orvanel/core/TemplateRecords.h"
 
 // The two replies of the catalogue commands.
 inline constexpr const char* kTemplateMissingReply = "The template does not exist! Maybe you forgot to reload..?";

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "orvanel/commands/Commands.h"
-#include "orvanel/core/Run.h"
+#include "orvanel/run/Run.h"
 
 // Runs `handler` in `run` between the checks and the observers, and returns
 // what the run did. A game member that the host does not resolve stops the run

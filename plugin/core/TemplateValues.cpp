@@ -1,4 +1,4 @@
-#include "orvanel/commands/TemplateValues.h"
+#include "orvanel/core/TemplateValues.h"
 
 #include <cmath>
 #include <limits>

@@ -4,8 +4,8 @@
 #include <exception>
 
 #include "orvanel/core/LogText.h"
-#include "orvanel/core/Logger.h"
-#include "orvanel/core/Plugin.h"
+#include "orvanel/run/Logger.h"
+#include "orvanel/load/Plugin.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "orvanel/core/Logger.h"
+#include "orvanel/run/Logger.h"
 
 #include <chrono>
 #include <exception>
@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "orvanel/core/ConfigPath.h"
-#include "orvanel/core/DayFiles.h"
+#include "orvanel/run/DayFiles.h"
 #include "orvanel/core/LogText.h"
 #include "orvanel/game/WallClock.h"
 #include "orvanel/host/TalvexApi.h"

@@ -1,15 +1,15 @@
-#include "orvanel/commands/TemplateReading.h"
+#include "orvanel/core/TemplateReading.h"
 
 #include <algorithm>
 #include <exception>
 #include <string_view>
 #include <utility>
 
-#include "orvanel/commands/TemplateValues.h"
+#include "orvanel/core/TemplateValues.h"
 #include "orvanel/core/AsciiCase.h"
 #include "orvanel/core/JsonErrors.h"
 #include "orvanel/core/KeyReads.h"
-#include "orvanel/game/CreatureValues.h"
+#include "orvanel/core/CreatureValues.h"
 
 using nlohmann::json;
 

@@ -12,8 +12,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "orvanel/commands/TemplateReading.h"
-#include "orvanel/commands/UseLimits.h"
+#include "orvanel/core/TemplateReading.h"
+#include "orvanel/core/UseLimits.h"
 #include "orvanel/core/CommandTable.h"
 #include "orvanel/core/ConfigState.h"
 #include "orvanel/core/Outcome.h"

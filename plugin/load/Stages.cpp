@@ -1,4 +1,4 @@
-#include "orvanel/core/Stages.h"
+#include "orvanel/load/Stages.h"
 
 #include <exception>
 #include <functional>
@@ -7,7 +7,7 @@
 #include "orvanel/commands/Presence.h"
 #include "orvanel/core/JsonErrors.h"
 #include "orvanel/core/LogText.h"
-#include "orvanel/core/Logger.h"
+#include "orvanel/run/Logger.h"
 #include "orvanel/features/Features.h"
 #include "orvanel/host/GameAccess.h"
 #include "orvanel/host/TalvexApi.h"

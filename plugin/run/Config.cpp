@@ -1,4 +1,4 @@
-#include "orvanel/core/Config.h"
+#include "orvanel/run/Config.h"
 
 #include <optional>
 #include <stdexcept>
@@ -6,7 +6,7 @@
 
 #include "orvanel/core/ConfigPath.h"
 #include "orvanel/core/ConfigText.h"
-#include "orvanel/core/Logger.h"
+#include "orvanel/run/Logger.h"
 #include "orvanel/host/TalvexApi.h"
 
 std::string GetConfigPath() { return TalvexApi::Tools::GetCurrentDir() + "/" + kConfigFileInServer; }

@@ -9,7 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "orvanel/commands/TemplateReading.h"
+#include "orvanel/core/TemplateReading.h"
 #include "orvanel/core/UseStore.h"
 
 // The longest cooldown: some thirty years, far inside the milliseconds a

@@ -1,4 +1,4 @@
-#include "orvanel/core/Plugin.h"
+#include "orvanel/load/Plugin.h"
 
 #include <exception>
 #include <memory>
@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "orvanel/commands/Commands.h"
-#include "orvanel/core/Config.h"
+#include "orvanel/run/Config.h"
 #include "orvanel/core/LogText.h"
-#include "orvanel/core/Logger.h"
-#include "orvanel/core/Stages.h"
-#include "orvanel/core/Uses.h"
+#include "orvanel/run/Logger.h"
+#include "orvanel/load/Stages.h"
+#include "orvanel/run/Uses.h"
 #include "orvanel/game/SpawnedCreatures.h"
 #include "orvanel/host/GameAccess.h"
 #include "orvanel/host/TalvexApi.h"

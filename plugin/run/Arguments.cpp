@@ -1,4 +1,4 @@
-#include "orvanel/core/Arguments.h"
+#include "orvanel/run/Arguments.h"
 
 int32_t SplitArguments(const FString& line, TArray<FString>& pieces) {
   pieces.Empty();

@@ -1,4 +1,4 @@
-#include "orvanel/core/Reply.h"
+#include "orvanel/run/Reply.h"
 
 #include "orvanel/host/GameAccess.h"
 #include "orvanel/host/GameMembers.h"

@@ -1,11 +1,11 @@
-#include "orvanel/core/Uses.h"
+#include "orvanel/run/Uses.h"
 
 #include <string>
 #include <utility>
 
 #include "orvanel/core/ConfigPath.h"
 #include "orvanel/core/LogText.h"
-#include "orvanel/core/Logger.h"
+#include "orvanel/run/Logger.h"
 #include "orvanel/core/UseJournal.h"
 #include "orvanel/host/TalvexApi.h"
 

@@ -1,4 +1,4 @@
-#include "orvanel/core/DayFiles.h"
+#include "orvanel/run/DayFiles.h"
 
 #include <algorithm>
 #include <cctype>

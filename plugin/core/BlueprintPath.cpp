@@ -1,4 +1,4 @@
-#include "orvanel/game/BlueprintPath.h"
+#include "orvanel/core/BlueprintPath.h"
 
 #include <string_view>
 

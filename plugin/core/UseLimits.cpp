@@ -1,4 +1,4 @@
-#include "orvanel/commands/UseLimits.h"
+#include "orvanel/core/UseLimits.h"
 
 #include <algorithm>
 #include <cmath>
