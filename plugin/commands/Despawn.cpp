@@ -7,14 +7,15 @@
 #include <vector>
 
 #include "orvanel/commands/Commands.h"
-#include "orvanel/run/Arguments.h"
-#include "orvanel/run/Reply.h"
+#include "orvanel/core/Words.h"
 #include "orvanel/game/Creatures.h"
 #include "orvanel/game/SpawnedCreatures.h"
 #include "orvanel/host/GameAccess.h"
 #include "orvanel/host/GameMembers.h"
 #include "orvanel/host/TalvexApi.h"
 #include "orvanel/host/Text.h"
+#include "orvanel/run/Arguments.h"
+#include "orvanel/run/Reply.h"
 
 namespace {
 
@@ -76,12 +77,11 @@ CommandOutcome DespawnCommand(const CommandContext& context) {
   const Removal removal = RemoveCreatures(SpawnedBy(steam_id, all));
   // Forgotten once the pass is done: a pass a missing member stopped keeps them.
   ForgetSpawnedBy(steam_id, all);
-  const char* plural = removal.found == 1 ? "" : "s";
   if (removal.removed == removal.found)
-    SendUtf8Reply(context.caller, SystemSender(), "Removed {} creature{}.", removal.removed, plural);
+    SendUtf8Reply(context.caller, SystemSender(), "Removed {}.", CountOf(removal.removed, "creature"));
   else
-    SendUtf8Reply(context.caller, SystemSender(), "Removed {} of {} creature{}; the game refused the rest.",
-                  removal.removed, removal.found, plural);
+    SendUtf8Reply(context.caller, SystemSender(), "Removed {}; the game refused the rest.",
+                  CountedOf(removal.removed, removal.found, "creature"));
   outcome.kind = OutcomeKind::Done;
   outcome.done = removal.removed;
   outcome.asked = removal.found;

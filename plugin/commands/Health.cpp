@@ -6,12 +6,12 @@
 #include <sstream>
 
 #include "orvanel/commands/Commands.h"
-#include "orvanel/run/Reply.h"
 #include "orvanel/game/Creatures.h"
 #include "orvanel/host/GameAccess.h"
 #include "orvanel/host/GameMembers.h"
 #include "orvanel/host/TalvexApi.h"
 #include "orvanel/host/Text.h"
+#include "orvanel/run/Reply.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 
 #include "orvanel/core/TemplateReading.h"
 #include "orvanel/core/UseLimits.h"
+#include "orvanel/host/Text.h"
 #include "orvanel/run/Arguments.h"
 #include "orvanel/run/Reply.h"
-#include "orvanel/host/Text.h"
 
 std::optional<CommandOutcome> FindNamedEntry(Run& run) {
   CommandContext& context = run.context;

@@ -2,11 +2,11 @@
 
 #include <string>
 
-#include "orvanel/run/Reply.h"
 #include "orvanel/game/Players.h"
 #include "orvanel/host/GameAccess.h"
 #include "orvanel/host/GameMembers.h"
 #include "orvanel/host/TalvexApi.h"
+#include "orvanel/run/Reply.h"
 
 std::optional<CommandOutcome> CheckPresence(Run& run) {
   const CommandContext& context = run.context;

@@ -12,14 +12,15 @@
 #include <nlohmann/json.hpp>
 
 #include "orvanel/commands/Commands.h"
-#include "orvanel/run/Arguments.h"
 #include "orvanel/core/ConfigEdit.h"
 #include "orvanel/core/ConfigState.h"
 #include "orvanel/core/ConfigText.h"
-#include "orvanel/run/Reply.h"
+#include "orvanel/core/Files.h"
 #include "orvanel/host/GameAccess.h"
 #include "orvanel/host/GameMembers.h"
 #include "orvanel/host/Text.h"
+#include "orvanel/run/Arguments.h"
+#include "orvanel/run/Reply.h"
 
 namespace {
 

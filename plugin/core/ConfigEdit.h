@@ -1,9 +1,8 @@
 // Editing config.json as the operator wrote it: one member set in its text,
-// every other byte kept, and the file replaced by a temporary file and a
-// rename. Host-free: pure functions of the text, and one of files.
+// every other byte kept (the file is then written by ReplaceFileAtomically,
+// core/Files.h). Host-free: a pure function of the text.
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,9 +15,3 @@
 // Throws std::runtime_error when a key of `path` names a value that is no object.
 std::string WithMember(std::string_view text, const std::vector<std::string>& path, const std::string& name,
                        std::string_view value);
-
-// Writes `text` to a temporary file beside `path`, flushed to the disk, which
-// then takes its place: a crash leaves the old file or the new one, never a
-// torn one. Throws std::runtime_error, the file untouched, when the temporary
-// file cannot be written.
-void ReplaceFileAtomically(const std::filesystem::path& path, std::string_view text);

@@ -1,8 +1,5 @@
 #include "orvanel/core/ConfigText.h"
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 namespace {
@@ -32,16 +29,6 @@ bool NestsDeeperThan(std::string_view text, int limit) {
 }
 
 }  // namespace
-
-std::optional<std::string> ReadRegularFile(const std::string& path) {
-  std::error_code kind_unknown;
-  std::ifstream file;
-  if (std::filesystem::is_regular_file(path, kind_unknown)) file.open(path, std::ios::binary);
-  if (!file.is_open()) return std::nullopt;
-  std::ostringstream text;
-  text << file.rdbuf();
-  return std::move(text).str();
-}
 
 nlohmann::json ParseConfigText(std::string_view text) {
   // Copying and comparing values recurses, so a file of nested brackets would

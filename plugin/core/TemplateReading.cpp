@@ -5,11 +5,11 @@
 #include <string_view>
 #include <utility>
 
-#include "orvanel/core/TemplateValues.h"
 #include "orvanel/core/AsciiCase.h"
+#include "orvanel/core/CreatureValues.h"
 #include "orvanel/core/JsonErrors.h"
 #include "orvanel/core/KeyReads.h"
-#include "orvanel/core/CreatureValues.h"
+#include "orvanel/core/TemplateValues.h"
 
 using nlohmann::json;
 

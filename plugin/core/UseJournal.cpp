@@ -1,4 +1,5 @@
 #include "orvanel/core/UseJournal.h"
+#include "orvanel/core/Files.h"
 
 #include <cerrno>
 #include <chrono>
@@ -15,9 +16,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "orvanel/core/UseLimits.h"
 #include "orvanel/core/ConfigEdit.h"
 #include "orvanel/core/ConfigText.h"
+#include "orvanel/core/UseLimits.h"
 
 #if defined(_WIN32)
 #include <fcntl.h>

@@ -5,13 +5,13 @@
 #include <fmt/format.h>
 
 #include "orvanel/core/LogText.h"
-#include "orvanel/run/Logger.h"
 #include "orvanel/core/Words.h"
 #include "orvanel/features/Features.h"
 #include "orvanel/game/Players.h"
 #include "orvanel/host/GameAccess.h"
 #include "orvanel/host/TalvexApi.h"
 #include "orvanel/host/Text.h"
+#include "orvanel/run/Logger.h"
 
 namespace {
 

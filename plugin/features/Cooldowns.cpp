@@ -6,13 +6,13 @@
 #include <string>
 
 #include "orvanel/core/LogText.h"
-#include "orvanel/run/Logger.h"
-#include "orvanel/run/Reply.h"
 #include "orvanel/core/Words.h"
 #include "orvanel/features/Features.h"
 #include "orvanel/game/WallClock.h"
 #include "orvanel/host/GameAccess.h"
 #include "orvanel/host/TalvexApi.h"
+#include "orvanel/run/Logger.h"
+#include "orvanel/run/Reply.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <fmt/format.h>
 
 #include "orvanel/core/NameDistance.h"
-#include "orvanel/run/Reply.h"
 #include "orvanel/core/Words.h"
 #include "orvanel/features/Features.h"
+#include "orvanel/run/Reply.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "orvanel/run/Reply.h"
 #include "orvanel/features/Features.h"
 #include "orvanel/game/Players.h"
 #include "orvanel/host/TalvexApi.h"
+#include "orvanel/run/Reply.h"
 
 std::optional<CommandOutcome> FindPlayerActedOn(Run& run) {
   CommandContext& context = run.context;

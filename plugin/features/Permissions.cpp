@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "orvanel/core/LogText.h"
-#include "orvanel/run/Logger.h"
-#include "orvanel/run/Reply.h"
 #include "orvanel/features/Features.h"
 #include "orvanel/host/TalvexApi.h"
+#include "orvanel/run/Logger.h"
+#include "orvanel/run/Reply.h"
 
 std::optional<CommandOutcome> CheckCommandWhitelist(Run& run) {
   const CommandContext& context = run.context;

@@ -4,8 +4,8 @@
 #include <exception>
 
 #include "orvanel/core/LogText.h"
-#include "orvanel/run/Logger.h"
 #include "orvanel/load/Plugin.h"
+#include "orvanel/run/Logger.h"
 
 namespace {
 

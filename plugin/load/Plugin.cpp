@@ -6,15 +6,15 @@
 #include <vector>
 
 #include "orvanel/commands/Commands.h"
-#include "orvanel/run/Config.h"
 #include "orvanel/core/LogText.h"
-#include "orvanel/run/Logger.h"
-#include "orvanel/load/Stages.h"
-#include "orvanel/run/Uses.h"
 #include "orvanel/game/SpawnedCreatures.h"
 #include "orvanel/host/GameAccess.h"
 #include "orvanel/host/TalvexApi.h"
 #include "orvanel/host/Text.h"
+#include "orvanel/load/Stages.h"
+#include "orvanel/run/Config.h"
+#include "orvanel/run/Logger.h"
+#include "orvanel/run/Uses.h"
 
 namespace {
 

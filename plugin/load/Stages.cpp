@@ -7,10 +7,10 @@
 #include "orvanel/commands/Presence.h"
 #include "orvanel/core/JsonErrors.h"
 #include "orvanel/core/LogText.h"
-#include "orvanel/run/Logger.h"
 #include "orvanel/features/Features.h"
 #include "orvanel/host/GameAccess.h"
 #include "orvanel/host/TalvexApi.h"
+#include "orvanel/run/Logger.h"
 
 namespace {
 

@@ -1,4 +1,5 @@
 #include "orvanel/run/Config.h"
+#include "orvanel/core/Files.h"
 
 #include <optional>
 #include <stdexcept>
@@ -6,8 +7,8 @@
 
 #include "orvanel/core/ConfigPath.h"
 #include "orvanel/core/ConfigText.h"
-#include "orvanel/run/Logger.h"
 #include "orvanel/host/TalvexApi.h"
+#include "orvanel/run/Logger.h"
 
 std::string GetConfigPath() { return TalvexApi::Tools::GetCurrentDir() + "/" + kConfigFileInServer; }
 

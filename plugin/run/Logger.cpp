@@ -7,10 +7,10 @@
 #include <utility>
 
 #include "orvanel/core/ConfigPath.h"
-#include "orvanel/run/DayFiles.h"
 #include "orvanel/core/LogText.h"
 #include "orvanel/game/WallClock.h"
 #include "orvanel/host/TalvexApi.h"
+#include "orvanel/run/DayFiles.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "orvanel/core/TemplateReading.h"
-#include "orvanel/core/UseLimits.h"
 #include "orvanel/core/CommandTable.h"
 #include "orvanel/core/ConfigState.h"
 #include "orvanel/core/Outcome.h"
+#include "orvanel/core/TemplateReading.h"
+#include "orvanel/core/UseLimits.h"
 #include "orvanel/core/UseStore.h"
 #include "orvanel/host/Engine.h"
 

@@ -5,9 +5,9 @@
 
 #include "orvanel/core/ConfigPath.h"
 #include "orvanel/core/LogText.h"
-#include "orvanel/run/Logger.h"
 #include "orvanel/core/UseJournal.h"
 #include "orvanel/host/TalvexApi.h"
+#include "orvanel/run/Logger.h"
 
 // The journal's trouble, at opening and whenever it reads the file again
 // while the server runs, each in one line.

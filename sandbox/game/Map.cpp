@@ -14,9 +14,11 @@
 #include <nlohmann/json.hpp>
 
 #include "orvanel/commands/Health.h"
-#include "orvanel/core/TemplateReading.h"
 #include "orvanel/core/CommandTable.h"
+#include "orvanel/core/ConfigState.h"
 #include "orvanel/core/ConfigText.h"
+#include "orvanel/core/Files.h"
+#include "orvanel/core/TemplateReading.h"
 #include "sandbox/game/MapLabels.h"
 #include "sandbox/game/Show.h"
 #include "sandbox/game/World.h"
@@ -345,15 +347,12 @@ std::vector<MapLocation> TeleportLocations(const std::filesystem::path& config_f
     return found;
   }
   // The entry of the command that moves players, under its key, as the settings hold it.
-  if (!config.is_object()) return found;
-  const auto commands = config.find("Commands");
-  if (commands == config.end() || !commands->is_object()) return found;
   for (const CommandRow& row : kCommandRows) {
     if (row.catalogue.kind != CatalogueKind::TeleportLocations) continue;
-    const auto entry = commands->find(row.key);
-    if (entry == commands->end() || !entry->is_object()) continue;
-    const auto locations = entry->find(row.catalogue.member);
-    if (locations == entry->end() || !locations->is_object()) continue;
+    const nlohmann::json* entry = FindMemberAt(config, std::vector<std::string>{"Commands", row.key});
+    const nlohmann::json* locations =
+        entry != nullptr ? FindMemberAt(*entry, std::vector<std::string>{row.catalogue.member}) : nullptr;
+    if (locations == nullptr || !locations->is_object()) continue;
     for (const auto& named : locations->items()) {
       const nlohmann::json* location = FindCatalogueElement(*entry, row.catalogue.member, named.key());
       if (location == nullptr) continue;

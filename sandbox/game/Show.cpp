@@ -2,18 +2,22 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include <fmt/format.h>
 
 #include "orvanel/commands/Health.h"
-#include "orvanel/core/TemplateReading.h"
-#include "orvanel/core/UseLimits.h"
 #include "orvanel/core/CommandTable.h"
+#include "orvanel/core/ConfigState.h"
 #include "orvanel/core/ConfigText.h"
-#include "orvanel/core/UseJournal.h"
-#include "orvanel/game/CreatureSpawning.h"
 #include "orvanel/core/CreatureValues.h"
+#include "orvanel/core/Files.h"
+#include "orvanel/core/TemplateReading.h"
+#include "orvanel/core/UseJournal.h"
+#include "orvanel/core/UseLimits.h"
+#include "orvanel/core/Words.h"
+#include "orvanel/game/CreatureSpawning.h"
 #include "sandbox/game/CreatureChanges.h"
 #include "sandbox/game/Utf8.h"
 #include "sandbox/game/World.h"
@@ -44,10 +48,6 @@ std::string Amount(double value) {
   if (text.size() > 2 && text.compare(text.size() - 2, 2, ".0") == 0) text.resize(text.size() - 2);
   if (text == "-0") text = "0";
   return text;
-}
-
-std::string Counted(std::size_t count, const char* thing) {
-  return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
 }
 
 std::string Place(const FVector& at) { return "(" + Amount(at.X) + ", " + Amount(at.Y) + ", " + Amount(at.Z) + ")"; }
@@ -173,7 +173,8 @@ std::string ShowPlayer(const Controller& player) {
   if (player.Character == nullptr) return out + ", no character\n";
   out += ", character \"" + player.characterName + "\"\n";
   const Inventory* inventory = player.Character->inventory;
-  out += "Inventory: " + Counted(inventory != nullptr ? inventory->items.size() : 0, "item") + "\n";
+  out +=
+      "Inventory: " + CountOf(static_cast<int64_t>(inventory != nullptr ? inventory->items.size() : 0), "item") + "\n";
   out += InventoryTable(inventory);
 
   struct Near {
@@ -187,7 +188,8 @@ std::string ShowPlayer(const Controller& player) {
     if (distance < kSurveyRadius) near.push_back({creature, distance});
   }
   std::stable_sort(near.begin(), near.end(), [](const Near& a, const Near& b) { return a.distance < b.distance; });
-  out += fmt::format("Within {} units: {}\n", Amount(kSurveyRadius), Counted(near.size(), "creature"));
+  out += fmt::format("Within {} units: {}\n", Amount(kSurveyRadius),
+                     CountOf(static_cast<int64_t>(near.size()), "creature"));
   if (near.empty()) return out;
   Table table{{"id", "name tag", "class", "team", "level", "health", "tamed to", "follows", "yaw", "distance"},
               {true, false, false, true, true, true, false, false, true, true},
@@ -220,7 +222,7 @@ std::string ShowCreature(const Creature& creature) {
                      aggression != nullptr ? aggression : std::to_string(creature.TamedAggressionLevel),
                      ((creature.flags >> kIgnoreAllWhistlesBit) & 1) != 0 ? "yes" : "no",
                      ((creature.flags >> kIgnoreAllyLookBit) & 1) != 0 ? "yes" : "no",
-                     Counted(static_cast<std::size_t>(std::max(creature.beginPlayCount, 0)), "time"));
+                     CountOf(std::max(creature.beginPlayCount, 0), "time"));
   out += fmt::format("  imprint   {}", Amount(creature.imprintQuality));
   if (!creature.imprinterName.empty() || creature.imprinterId != 0)
     out += fmt::format(" by \"{}\" ({})", ToUtf8(creature.imprinterName), creature.imprinterId);
@@ -246,7 +248,8 @@ std::string ShowCreature(const Creature& creature) {
     out += "  level     none (no status component)\n";
   }
   const Inventory* inventory = creature.inventory;
-  out += "Inventory: " + Counted(inventory != nullptr ? inventory->items.size() : 0, "item") + "\n";
+  out +=
+      "Inventory: " + CountOf(static_cast<int64_t>(inventory != nullptr ? inventory->items.size() : 0), "item") + "\n";
   return out + InventoryTable(inventory);
 }
 
@@ -273,9 +276,9 @@ std::string ShowUses(const Controller& player, const std::filesystem::path& conf
   for (const auto& [key, record] : uses) {
     const CommandRow* row = FindCommandRow(key.command);
     const nlohmann::json* element = nullptr;
-    if (row != nullptr && row->HasCatalogue() && config.is_object() && config.contains("Commands") &&
-        config["Commands"].is_object() && config["Commands"].contains(key.command))
-      element = FindCatalogueElement(config["Commands"][key.command], row->catalogue.member, key.entry);
+    if (row != nullptr && row->HasCatalogue())
+      element =
+          FindMemberAt(config, std::vector<std::string>{"Commands", key.command, row->catalogue.member, key.entry});
     std::string usable = "not in the config";
     if (element != nullptr) {
       try {

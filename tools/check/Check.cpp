@@ -9,6 +9,7 @@
 
 #include "orvanel/core/AsciiCase.h"
 #include "orvanel/core/ConfigText.h"
+#include "orvanel/core/Files.h"
 #include "orvanel/core/JsonErrors.h"
 #include "orvanel/core/NameDistance.h"
 #include "sandbox/game/AssetCatalogue.h"

@@ -6,13 +6,14 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <variant>
 
-#include "orvanel/core/TemplateReading.h"
-#include "orvanel/core/UseLimits.h"
 #include "orvanel/core/AsciiCase.h"
 #include "orvanel/core/CommandTable.h"
 #include "orvanel/core/JsonErrors.h"
 #include "orvanel/core/Settings.h"
+#include "orvanel/core/TemplateReading.h"
+#include "orvanel/core/UseLimits.h"
 #include "tools/check/Features.h"
 #include "tools/check/Templates.h"
 #include "tools/check/Whitelists.h"
@@ -55,8 +56,6 @@ std::optional<CommandSettings> ReadCommand(const CheckRun& run, const char* key)
     return std::nullopt;
   }
 }
-
-bool Registered(const CommandSettings& settings) { return settings.enabled && !settings.command.empty(); }
 
 // Everyone may use a command unless its permission is checked: its own
 // "Permissions" and the feature both on.
@@ -137,7 +136,7 @@ void CheckOthers(CheckRun& run, const std::string& at, const json& entry,
 // The save-location command writes the server's config.json, and its locations
 // are of use only to the teleport command.
 void CheckSaveLocation(CheckRun& run, const std::string& at, const CommandSettings& settings) {
-  if (!Registered(settings)) return;
+  if (!Registers(&settings)) return;
   if (EveryoneMayUse(run, settings))
     run.Warn(at + "/Command", "anyone may use the command, and it writes the server's config.json",
              settings.permissions ? EnableFeatureHint(kPermissionsFeature)
@@ -148,7 +147,7 @@ void CheckSaveLocation(CheckRun& run, const std::string& at, const CommandSettin
     const json* written = run.ValueAt("/Commands" + PointerToken(row.key));
     // A teleport entry that fails to read is a fault load names.
     if (written != nullptr && !teleport) continue;
-    if (!teleport || !Registered(*teleport))
+    if (!teleport || !Registers(&*teleport))
       run.Warn(at + "/Command",
                "the teleport command " + Quoted(row.key) + " is not registered: no saved location can be used",
                "give " + Quoted(row.key) + " a \"Command\" and leave it enabled");
@@ -215,20 +214,11 @@ void CheckCatalogue(CheckRun& run, const CommandRow& row, const std::string& at,
     // The command's own read stage names every fault; what it read is looked
     // at further, when it read without one, by the checks that know its kind.
     TemplateFaults faults;
-    switch (row.catalogue.kind) {
-      case CatalogueKind::ItemKits:
-        if (const ItemKit kit = ReadItemKit(value, &faults); faults.empty()) CheckKit(run, base, value, kit);
-        break;
-      case CatalogueKind::CreatureTemplates:
-        if (const CreatureTemplate creature = ReadCreatureTemplate(value, &faults); faults.empty())
-          CheckCreature(run, base, value, creature);
-        break;
-      case CatalogueKind::TeleportLocations:
-        if (const TeleportLocation location = ReadTeleportLocation(value, &faults); faults.empty())
-          CheckLocation(run, base, location);
-        break;
-      case CatalogueKind::None:
-        break;
+    const CatalogueRecord read = ReadCatalogueRecord(row.catalogue.kind, value, &faults);
+    if (faults.empty()) {
+      if (const auto* kit = std::get_if<ItemKit>(&read)) CheckKit(run, base, value, *kit);
+      if (const auto* creature = std::get_if<CreatureTemplate>(&read)) CheckCreature(run, base, value, *creature);
+      if (const auto* location = std::get_if<TeleportLocation>(&read)) CheckLocation(run, base, *location);
     }
     CheckEntryWhitelist(run, base, value, name);
     CheckUseLimits(run, base, ReadUseLimits(value, &faults), name);
@@ -263,7 +253,7 @@ void CheckCommand(CheckRun& run, const CommandRow& row, SeenTexts& seen) {
   if (entry.contains("Whitelist")) CheckSteamIds(run, at + "/Whitelist", entry["Whitelist"]);
   if (!row.HasCatalogue() || !entry.contains(row.catalogue.member)) return;
   std::string text = row.key;
-  if (settings ? Registered(*settings) : entry.contains("Command") && entry["Command"].is_string())
+  if (settings ? Registers(&*settings) : entry.contains("Command") && entry["Command"].is_string())
     text = settings ? settings->command : entry["Command"].get<std::string>();
   if (text.empty()) text = row.key;
   CheckCatalogue(run, row, at, entry[row.catalogue.member], text);

@@ -95,9 +95,7 @@ void CheckSomethingIsOffered(CheckRun& run) {
     return;  // an error already
   }
   for (const CommandRow& row : kCommandRows)
-    if (const CommandSettings* settings = read.Command(row.key);
-        settings != nullptr && settings->enabled && !settings->command.empty())
-      return;
+    if (Registers(read.Command(row.key))) return;
   run.Warn("", "no command is enabled with a \"Command\" text: the plugin offers nothing",
            "give an entry under \"Commands\" a \"Command\", as in \"TeleportTo_Console\": {\"Command\": \"tpto\"}");
 }
