@@ -15,10 +15,12 @@
 
 #include <gtest/gtest.h>
 
+#include "support/KilledChild.h"
+
 #if !defined(_WIN32)
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstring>
 #endif
 
 namespace {
@@ -266,37 +268,28 @@ TEST_F(UseJournalTest, AKillAtAnyMomentLosesAtMostTheUseBeingRecorded) {
   std::mt19937 random(20261210);
   uint64_t reported = 0;
   for (int round = 0; round < 40; ++round) {
-    int pipe_ends[2];
-    ASSERT_EQ(pipe(pipe_ends), 0);
     // Even rounds reopen after every few uses, odd ones never.
     const int batch = round % 2 == 0 ? 3 : std::numeric_limits<int>::max();
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      close(pipe_ends[0]);
-      for (uint64_t use = 0;; ++use) {
-        UseJournalOpening opening = Open();
-        if (!opening.failure.empty()) _exit(2);
-        for (int k = 0; k < batch; ++k) {
-          const UseRecord record = opening.store->Record(kAliceKit, static_cast<int64_t>(use));
-          if (write(pipe_ends[1], &record.count, sizeof record.count) != sizeof record.count) _exit(3);
-        }
-      }
-    }
-    close(pipe_ends[1]);
-    const int acknowledgements = std::uniform_int_distribution<int>(1, 20)(random);
-    for (int i = 0; i < acknowledgements; ++i)
-      ASSERT_EQ(read(pipe_ends[0], &reported, sizeof reported), sizeof reported);
+    const std::size_t acknowledgements = std::uniform_int_distribution<std::size_t>(1, 20)(random);
     // Reading and rewriting 3000 records take some milliseconds: a random wait
     // lands kills all through them.
-    usleep(std::uniform_int_distribution<useconds_t>(0, 6000)(random));
-    kill(child, SIGKILL);
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFSIGNALED(status)) << "the child stopped by itself: " << status;
-    // What the child said before it died, the pipe still holds.
-    for (uint64_t later = 0; read(pipe_ends[0], &later, sizeof later) == sizeof later;) reported = later;
-    close(pipe_ends[0]);
+    const KilledChild run = RunUntilKilled(
+        [&](int write_end) {
+          for (uint64_t use = 0;; ++use) {
+            UseJournalOpening opening = Open();
+            if (!opening.failure.empty()) _exit(2);
+            for (int k = 0; k < batch; ++k) {
+              const UseRecord record = opening.store->Record(kAliceKit, static_cast<int64_t>(use));
+              if (write(write_end, &record.count, sizeof record.count) != sizeof record.count) _exit(3);
+            }
+          }
+        },
+        [&](const std::string& written) { return written.size() >= acknowledgements * sizeof reported; },
+        std::uniform_int_distribution<useconds_t>(0, 6000)(random));
+    ASSERT_TRUE(run.killed) << "the child stopped by itself: " << run.status;
+    // The last whole count the child reported before it died.
+    const std::size_t whole = run.written.size() / sizeof reported * sizeof reported;
+    if (whole > 0) std::memcpy(&reported, run.written.data() + whole - sizeof reported, sizeof reported);
 
     UseJournalOpening opening = Open();
     ASSERT_EQ(opening.failure, "") << "round " << round;

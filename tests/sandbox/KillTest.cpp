@@ -2,6 +2,7 @@
 // (and so while the plugin writes its uses, or rewrites them as it loads): each
 // next start finds every use the killed program confirmed, and at most the one
 // it was recording.
+#include "support/KilledChild.h"
 #include "support/PluginTest.h"
 #include "support/Process.h"
 
@@ -11,8 +12,6 @@
 #include <string>
 
 #if !defined(_WIN32)
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -31,46 +30,26 @@ class KillTest : public PluginTest {
   // `confirmations` uses and some time more has passed, and returns every use it
   // confirmed before it died.
   uint64_t RunAndKill(int confirmations, int microseconds) {
-    int out[2];
-    EXPECT_EQ(pipe(out), 0);
-    const pid_t child = fork();
-    if (child == 0) {
-      dup2(out[1], STDOUT_FILENO);
-      close(out[0]);
-      close(out[1]);
-      const std::string root = root_.string(), world = (root_ / "world.json").string(),
-                        script = (root_ / "uses.txt").string();
-      execl(ORVANEL_SANDBOX_PATH, ORVANEL_SANDBOX_PATH, "--root", root.c_str(), "--world", world.c_str(),
-            script.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(out[1]);
-    std::string printed;
-    uint64_t confirmed = 0;
-    auto count = [&] {
-      confirmed = 0;
+    const auto confirmed = [](const std::string& printed) {
+      uint64_t count = 0;
       for (std::size_t at = printed.find(kConfirmation); at != std::string::npos;
            at = printed.find(kConfirmation, at + 1))
-        ++confirmed;
+        ++count;
+      return count;
     };
-    char buffer[4096];
-    while (confirmed < static_cast<uint64_t>(confirmations)) {
-      const ssize_t got = read(out[0], buffer, sizeof buffer);
-      if (got <= 0) break;
-      printed.append(buffer, static_cast<std::size_t>(got));
-      count();
-    }
-    usleep(static_cast<useconds_t>(microseconds));
-    kill(child, SIGKILL);
-    int status = 0;
-    waitpid(child, &status, 0);
-    // What it printed before it died, the pipe still holds.
-    for (ssize_t got; (got = read(out[0], buffer, sizeof buffer)) > 0;)
-      printed.append(buffer, static_cast<std::size_t>(got));
-    close(out[0]);
-    count();
-    EXPECT_TRUE(WIFSIGNALED(status)) << printed;
-    return confirmed;
+    const std::string root = root_.string(), world = (root_ / "world.json").string(),
+                      script = (root_ / "uses.txt").string();
+    const KilledChild run = RunUntilKilled(
+        [&](int write_end) {
+          dup2(write_end, STDOUT_FILENO);
+          close(write_end);
+          execl(ORVANEL_SANDBOX_PATH, ORVANEL_SANDBOX_PATH, "--root", root.c_str(), "--world", world.c_str(),
+                script.c_str(), static_cast<char*>(nullptr));
+        },
+        [&](const std::string& printed) { return confirmed(printed) >= static_cast<uint64_t>(confirmations); },
+        static_cast<useconds_t>(microseconds));
+    EXPECT_TRUE(run.killed) << run.written;
+    return confirmed(run.written);
   }
 
   // The uses of "medic" that `show Alice` lists after a clean start.
