@@ -11,8 +11,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "orvanel/game/AssetReference.h"
 #include "orvanel/core/BlueprintPath.h"
+#include "orvanel/game/AssetReference.h"
 #include "orvanel/host/TalvexApi.h"
 #include "sandbox/game/Recorder.h"
 #include "sandbox/game/World.h"

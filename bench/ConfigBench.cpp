@@ -10,8 +10,8 @@
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
-#include "orvanel/run/Config.h"
 #include "orvanel/core/ConfigState.h"
+#include "orvanel/run/Config.h"
 #include "sandbox/game/Recorder.h"
 #include "sandbox/game/World.h"
 #include "sandbox/host/Host.h"

@@ -1,8 +1,8 @@
 // Cutting a console line into words, the first step of every template command.
 #include <benchmark/benchmark.h>
 
-#include "orvanel/run/Arguments.h"
 #include "orvanel/host/Text.h"
+#include "orvanel/run/Arguments.h"
 
 namespace {
 

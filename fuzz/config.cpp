@@ -9,8 +9,8 @@
 
 #include "FuzzSandbox.h"
 #include "orvanel/commands/Commands.h"
-#include "orvanel/load/Plugin.h"
 #include "orvanel/core/Settings.h"
+#include "orvanel/load/Plugin.h"
 #include "sandbox/game/Utf8.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <regex>
 #include <string>
 
-#include "orvanel/game/AssetReference.h"
 #include "orvanel/core/BlueprintPath.h"
+#include "orvanel/game/AssetReference.h"
 #include "orvanel/host/TalvexApi.h"
 
 namespace {

@@ -1,8 +1,8 @@
 // Cutting console lines into words.
 #include <gtest/gtest.h>
 
-#include "orvanel/run/Arguments.h"
 #include "orvanel/host/Text.h"
+#include "orvanel/run/Arguments.h"
 
 namespace {
 

@@ -406,8 +406,7 @@ TEST_F(AuditLogTest, ANextDaysFileThatCannotBeOpenedIsLoggedOnceAndTheServersLog
   std::filesystem::create_directories(
       AuditFolder() / spdlog::sinks::daily_filename_calculator::calc_filename(
                           "orvanel-audit.log", spdlog::details::os::localtime(spdlog::log_clock::to_time_t(tomorrow))));
-  for (const char* line : {"AUDIT one", "AUDIT two"})
-    GetAuditLogger()->info(line);
+  for (const char* line : {"AUDIT one", "AUDIT two"}) GetAuditLogger()->info(line);
   EXPECT_EQ(PluginLogs("info"), (std::vector<std::string>{"AUDIT one", "AUDIT two"}));
   const std::vector<std::string> errors = PluginLogs("error");
   ASSERT_EQ(errors.size(), 1u);

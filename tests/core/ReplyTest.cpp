@@ -6,8 +6,8 @@
 
 #include <fmt/format.h>
 
-#include "orvanel/run/Reply.h"
 #include "orvanel/host/GameAccess.h"
+#include "orvanel/run/Reply.h"
 
 using nlohmann::json;
 

@@ -9,11 +9,11 @@
 
 #include <gtest/gtest.h>
 
-#include "orvanel/core/TemplateReading.h"
-#include "orvanel/core/UseLimits.h"
 #include "orvanel/core/CommandTable.h"
 #include "orvanel/core/KeyReads.h"
 #include "orvanel/core/Settings.h"
+#include "orvanel/core/TemplateReading.h"
+#include "orvanel/core/UseLimits.h"
 
 using nlohmann::json;
 
