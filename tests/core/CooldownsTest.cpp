@@ -159,6 +159,9 @@ TEST_F(CooldownsTest, AWholeLastRecordWithoutItsNewlineIsKept) {
   EXPECT_EQ(BrokenCopies(), std::vector<std::string>{});
 }
 
+#if !defined(_WIN32)
+// On Windows a file held open for appending cannot be replaced or removed
+// (the editor's save fails, and the uses stay where they are): POSIX only.
 // As an editor saves: the new text written to a file of its own, moved over the journal.
 TEST_F(CooldownsTest, AJournalMovedOverByAnEditorIsReadAgainAndTheUsesAfterItKept) {
   Start(CooldownConfig({"Cooldowns"}));
@@ -179,6 +182,7 @@ TEST_F(CooldownsTest, AJournalMovedOverByAnEditorIsReadAgainAndTheUsesAfterItKep
   Console("Alice", "tp Camp");
   EXPECT_EQ(RepliesTo("Alice", "tp Camp"), Replies{"You have used Camp 2 times, the most allowed."});
 }
+#endif
 
 // A use, then a restart with the world's clock a day earlier: the wait is the
 // cooldown from the first try, through another restart, and ends then.

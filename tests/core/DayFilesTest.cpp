@@ -77,7 +77,7 @@ TEST_F(DayFilesTest, EachDayOfTheClockOpensItsFileAndKeepsTheNewest) {
   log_at(7, "back");
   EXPECT_EQ(Names(),
             (std::vector<std::string>{"audit_2020-01-06.log", "audit_2020-01-07.log", "audit_2020-01-08.log"}));
-  std::ifstream file(folder_ / "audit_2020-01-08.log");
+  std::ifstream file(folder_ / "audit_2020-01-08.log", std::ios::binary);
   std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   EXPECT_EQ(text, std::string("2020-01-08 two") + spdlog::details::os::default_eol + "2020-01-08 three" +
                       spdlog::details::os::default_eol);

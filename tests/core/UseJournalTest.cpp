@@ -181,6 +181,9 @@ TEST_F(UseJournalTest, AFileWithNoRecordIsMovedAsideWholeAndNeverWrittenOver) {
   EXPECT_EQ(Read(folder_ / "state.broken-20261210-071500"), broken);
 }
 
+#if !defined(_WIN32)
+// On Windows a file held open for appending cannot be replaced or removed
+// (the editor's save fails, and the uses stay where they are): POSIX only.
 // As an editor saves: a new file written beside the journal and moved over it.
 TEST_F(UseJournalTest, AFileReplacedOrRemovedWhileOpenIsReadAgainAndAppendedTo) {
   std::vector<std::pair<std::string, bool>> notes;
@@ -221,6 +224,7 @@ TEST_F(UseJournalTest, AFileReplacedOrRemovedWhileOpenIsReadAgainAndAppendedTo) 
   EXPECT_EQ(opening.store->Find(kAliceKit), (UseRecord{7, 70}));
   EXPECT_EQ(opening.store->Find(kBobKit), (UseRecord{1, 5000}));
 }
+#endif
 
 // The clock went back, or another machine's ran ahead: the record counts as a
 // use at its first judgement, and is written so.
