@@ -43,7 +43,7 @@ std::optional<CommandOutcome> ClaimUse(Run& run) {
   const std::string& name = context.entry.name;
   switch (claim.verdict.kind) {
     case UseVerdictKind::Allowed:
-      run.settle.push_back([uses = context.uses, ticket = claim.ticket, key = std::move(key)](
+      run.settle.emplace_back([uses = context.uses, ticket = claim.ticket, key = std::move(key)](
                                const CommandOutcome& outcome) { SettleUse(*uses, ticket, key, outcome); });
       return std::nullopt;
     case UseVerdictKind::UsedUp:

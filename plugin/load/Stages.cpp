@@ -72,7 +72,7 @@ bool DidSomething(const CommandOutcome& outcome) { return outcome.done > 0 || ou
 CommandOutcome RunStages(Run& run, CommandHandler handler) noexcept {
   const char* key = run.context.row.key;
   try {
-    const CommandOutcome outcome = Guarded(key, [&] {
+    CommandOutcome outcome = Guarded(key, [&] {
       for (const RunCheck check : kChecks)
         if (std::optional<CommandOutcome> refusal = check(run)) return std::move(*refusal);
       return handler(run.context);
