@@ -44,7 +44,7 @@ std::optional<CommandOutcome> ClaimUse(Run& run) {
   switch (claim.verdict.kind) {
     case UseVerdictKind::Allowed:
       run.settle.emplace_back([uses = context.uses, ticket = claim.ticket, key = std::move(key)](
-                               const CommandOutcome& outcome) { SettleUse(*uses, ticket, key, outcome); });
+                                  const CommandOutcome& outcome) { SettleUse(*uses, ticket, key, outcome); });
       return std::nullopt;
     case UseVerdictKind::UsedUp:
       if (context.entry.limits.uses == 0u)
