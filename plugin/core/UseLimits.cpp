@@ -75,7 +75,7 @@ struct WaitParts {
   int64_t unitSeconds = 1;
 };
 
-constexpr int64_t kMinutesADay = 24 * 60;
+constexpr int64_t kMinutesADay = int64_t{24} * 60;
 
 WaitParts PartsOf(int64_t waitMs) {
   const auto up = [](int64_t amount, int64_t unit) { return amount / unit + (amount % unit > 0 ? 1 : 0); };
