@@ -60,7 +60,8 @@ GroupTable ReadGroups(const json& permissions) {
   }
   // Each group's inherited groups, walked depth first: a group met again on
   // the path it is reached by closes a cycle.
-  for (const auto& [name, group] : groups) {
+  for (const auto& entry : groups) {
+    const std::string& name = entry.first;
     std::vector<std::string> path{name};
     const std::function<void(const Group&, const json&)> walk = [&](const Group& from, const json& written_from) {
       for (std::size_t index = 0; index < from.inherits.size(); ++index) {
@@ -69,9 +70,10 @@ GroupTable ReadGroups(const json& permissions) {
         const auto found = groups.find(inherited);
         if (found == groups.end()) Refuse("inherits \"" + inherited + "\", which no group defines", place);
         if (std::find(path.begin(), path.end(), inherited) != path.end()) {
-          std::string cycle;
-          for (const std::string& step : path) cycle += "\"" + step + "\" inherits ";
-          Refuse("the groups inherit in a cycle: " + cycle + "\"" + inherited + "\"", place);
+          std::string cycle = "the groups inherit in a cycle: ";
+          for (const std::string& step : path) cycle.append("\"").append(step).append("\" inherits ");
+          cycle.append("\"").append(inherited).append("\"");
+          Refuse(cycle, place);
         }
         found->second.heirs.insert(name);
         path.push_back(inherited);
@@ -79,7 +81,7 @@ GroupTable ReadGroups(const json& permissions) {
         path.pop_back();
       }
     };
-    walk(group, written[name]);
+    walk(entry.second, written[name]);
   }
   for (auto& [name, group] : groups) {
     group.everyone.insert(group.members.begin(), group.members.end());

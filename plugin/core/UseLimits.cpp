@@ -75,8 +75,10 @@ GroupLimits ReadGroupLimits(const nlohmann::json& entry, TemplateFaults* faults)
       continue;
     }
     // Noted at the group's place as well: the schema lists them there.
-    (void)NoteKeyRead(at + "/" + group, kCooldownKey);
-    (void)NoteKeyRead(at + "/" + group, kUsesKey);
+    std::string noted = at;
+    noted.append("/").append(group);
+    (void)NoteKeyRead(noted, kCooldownKey);
+    (void)NoteKeyRead(noted, kUsesKey);
     TemplateFaults own;
     UseLimits limit = ReadUseLimits(value, &own);
     for (const TemplateReadError& fault : own) Fault(faults, group_at + fault.pointer, fault.reason);

@@ -207,6 +207,36 @@ TEST(GroupTableTest, InheritanceResolvesThroughEveryPathAndADiamondIsNoCycle) {
   EXPECT_TRUE(ReadGroups(json::object()).empty());
 }
 
+TEST(GroupTableTest, EveryValueOfTheWrongShapeIsRefusedWithItsPlace) {
+  const auto error_of = [](const char* text) {
+    try {
+      ReadGroups(json::parse(text));
+    } catch (const json::type_error& error) {
+      return std::string(error.what());
+    }
+    return std::string();
+  };
+  EXPECT_EQ(error_of(R"({"Groups": []})"),
+            "[json.exception.type_error.302] (/Groups) type must be object, but is array");
+  EXPECT_EQ(error_of(R"({"Groups": {"a": 1}})"),
+            "[json.exception.type_error.302] (/Groups/a) type must be object, but is number");
+  EXPECT_EQ(error_of(R"({"Groups": {"a": {"Members": 1}}})"),
+            "[json.exception.type_error.302] (/Groups/a/Members) type must be array, but is number");
+  EXPECT_EQ(error_of(R"({"Groups": {"a": {"Members": [1.5]}}})"),
+            "[json.exception.type_error.302] (/Groups/a/Members/0) must be a Steam id, a whole number from 1 up, not "
+            "1.5");
+  EXPECT_EQ(error_of(R"({"Groups": {"a": {"Inherits": "b"}, "b": {}}})"),
+            "[json.exception.type_error.302] (/Groups/a/Inherits) type must be array, but is string");
+  EXPECT_EQ(error_of(R"({"Groups": {"a": {"Inherits": [1]}}})"),
+            "[json.exception.type_error.302] (/Groups/a/Inherits/0) type must be string, but is number");
+  EXPECT_EQ(
+      error_of(R"({"Groups": {"a": {"Inherits": ["a"]}}})"),
+      "[json.exception.type_error.302] (/Groups/a/Inherits/0) the groups inherit in a cycle: \"a\" inherits \"a\"");
+  // Members beyond the signed range are Steam ids as written.
+  EXPECT_TRUE(
+      InGroup(ReadGroups(json::parse(R"({"Groups": {"a": {"Members": [18446744073709551615]}}})")), "a", UINT64_MAX));
+}
+
 TEST(GroupTableTest, LimitsPerGroupChooseTheShortestCooldownAndTheMostUsesAndNoLimitBeatsAny) {
   const GroupTable groups = ReadGroups(json::parse(R"({"Groups": {"a": {"Members": [1, 2]}, "b": {"Members": [1]},
       "c": {"Members": [2]}}})"));
