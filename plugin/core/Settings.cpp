@@ -185,6 +185,13 @@ Settings RefreshedSettings(const Settings& loaded, Settings fresh) {
     }
     refreshed.features.emplace(name, std::move(record));
   }
+  // Groups new to the file apply at once, whatever the feature's switch was at load.
+  const auto permissions = fresh.features.find(kPermissionsFeature);
+  if (permissions != fresh.features.end() && !refreshed.features.contains(kPermissionsFeature)) {
+    FeatureSettings record;
+    record.groups = std::move(permissions->second.groups);
+    refreshed.features.emplace(kPermissionsFeature, std::move(record));
+  }
   return refreshed;
 }
 

@@ -81,6 +81,18 @@ TEST_F(GroupsTest, AReloadAppliesNewMembersAtOnceAndAGroupNoOneDefinesLetsNobody
   EXPECT_EQ(InventoryOf("Carol"), 1u);
 }
 
+TEST_F(GroupsTest, GroupsNewToTheFileAtAReloadApplyAtOnce) {
+  json config = FeatureConfig({});
+  config["Commands"]["ItemTemplate_Console"]["Others"] = {"admins"};
+  Start(config);
+  EXPECT_EQ(RepliesTo("Alice", "kit medic Bob"), Replies{"You are not allowed to act on other players."});
+  config["Features"]["Permissions"]["Groups"] = {{"admins", {{"Members", {kAliceId}}}}};
+  WriteConfig(config);
+  Console("Alice", "reload");
+  EXPECT_EQ(RepliesTo("Alice", "kit medic Bob"), Replies{});
+  EXPECT_EQ(InventoryOf("Bob"), 1u);
+}
+
 TEST_F(GroupsTest, ACycleAMissingGroupOrAMemberThatIsNoSteamIdFailsTheLoadWithItsPlace) {
   const std::vector<std::pair<json, std::string>> cases = {
       {{{"a", {{"Inherits", {"b"}}}}, {"b", {{"Inherits", {"c"}}}}, {"c", {{"Inherits", {"a"}}}}},
