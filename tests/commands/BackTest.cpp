@@ -2,6 +2,7 @@
 // moved them from, after their own teleport or one done to them, once; and no
 // place read or kept while the command is not registered.
 #include "core/FeatureTest.h"
+#include "sandbox/game/Names.h"
 
 using nlohmann::json;
 
@@ -49,6 +50,18 @@ TEST_F(BackTest, APlayerMovedByAnotherGoesBackAndAnUnloadForgets) {
   UnloadPlugin();
   LoadPlugin();
   EXPECT_EQ(RepliesTo("Carol", "back"), Replies{"Nothing to go back to: no teleport has moved you."});
+}
+
+TEST_F(BackTest, ABackThatTheGameCouldNotMoveKeepsThePlaceToGoBackTo) {
+  Start(FeatureConfig({}));
+  Console("Bob", "tp Camp");
+  sim::WithholdName("AShooterPlayerController.SetPlayerPos");
+  ExpectHostLog("error", "The command Back_Console stopped");
+  Console("Bob", "back");
+  EXPECT_EQ(PositionOf("Bob"), json({1500.0, -200.0, 30.0}));
+  sim::ResetNameRequests();
+  EXPECT_EQ(RepliesTo("Bob", "back"), Replies{});
+  EXPECT_EQ(PositionOf("Bob"), json({100.0, 0.0, 0.0}));
 }
 
 TEST_F(BackTest, WithoutTheBackCommandATeleportReadsNoPlace) {
