@@ -25,6 +25,14 @@ CommandOutcome TeleportToCommand(const CommandContext& context);
 CommandOutcome SaveLocationCommand(const CommandContext& context);
 // Removes the creatures of the caller's last group spawn, or of all: "despawn [all]".
 CommandOutcome DespawnCommand(const CommandContext& context);
+// A player's counted uses, listed or reset ("uses PLAYER [ENTRY] reset").
+CommandOutcome UsesCommand(const CommandContext& context);
+// A group's members listed, or one added or removed in config.json.
+CommandOutcome GroupCommand(const CommandContext& context);
+// The caller moved back to where the teleport command last moved them from.
+CommandOutcome BackCommand(const CommandContext& context);
+// True when the back command is registered: only then are places remembered.
+bool RemembersPlaces(const Settings& loaded);
 // True when the despawn command is registered: only then are spawns remembered.
 bool RemembersSpawns(const Settings& loaded);
 

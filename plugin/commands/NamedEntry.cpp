@@ -35,7 +35,10 @@ std::optional<CommandOutcome> FindNamedEntry(Run& run) {
   try {
     entry.record = ReadCatalogueRecord(context.row.catalogue.kind, *entry.element);
     if (context.FeatureOn(kPermissionsFeature)) entry.whitelist = ReadEntryWhitelist(*entry.element);
-    if (context.uses != nullptr) entry.limits = ReadUseLimits(*entry.element);
+    if (context.uses != nullptr) {
+      entry.limits = ReadUseLimits(*entry.element);
+      entry.groupLimits = ReadGroupLimits(*entry.element);
+    }
   } catch (const std::exception& failure) {
     SendReply(context.caller, SystemSender(), kTemplateFaultyReply);
     outcome.kind = OutcomeKind::FailedToRead;

@@ -2,20 +2,18 @@
 // the teleport command's location NAME in config.json, "<command> NAME replace"
 // over an existing one. The file keeps every other byte as the operator wrote it.
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
 #include "orvanel/commands/Commands.h"
-#include "orvanel/core/ConfigEdit.h"
+#include "orvanel/commands/ConfigWrite.h"
 #include "orvanel/core/ConfigState.h"
-#include "orvanel/core/ConfigText.h"
-#include "orvanel/core/Files.h"
 #include "orvanel/host/GameAccess.h"
 #include "orvanel/host/GameMembers.h"
 #include "orvanel/host/Text.h"
@@ -58,14 +56,7 @@ CommandOutcome SaveLocationCommand(const CommandContext& context) {
     return Refusal("unusable name");
   }
 
-  // The operator's edits since the load are never written over: the file must
-  // hold exactly the bytes the configuration was read from.
-  const std::string& path = context.config.path;
-  const std::optional<std::string> on_disk = ReadRegularFile(path);
-  if (!on_disk || *on_disk != context.config.text) {
-    SendReply(context.caller, SystemSender(), "config.json changed since it was loaded; reload it first.");
-    return Refusal("config.json changed");
-  }
+  if (std::optional<CommandOutcome> refusal = CheckConfigUnchanged(context)) return std::move(*refusal);
 
   const CommandRow& teleport = TeleportRow();
   const std::vector<std::string> at{"Commands", teleport.key, teleport.catalogue.member};
@@ -79,29 +70,17 @@ CommandOutcome SaveLocationCommand(const CommandContext& context) {
   const FVector position = GameField(context.caller, AActorDefaultActorLocation());
   // Each number in its shortest form that reads back as the same float.
   const std::string value = fmt::format(R"({{"x": {}, "y": {}, "z": {}}})", position.X, position.Y, position.Z);
-  std::string edited;
-  CommandOutcome outcome;
-  try {
-    edited = WithMember(*on_disk, at, name, value);
-    ReplaceFileAtomically(std::filesystem::path(path), edited);
-  } catch (const std::exception& failure) {
-    SendUtf8Reply(context.caller, SystemSender(), "config.json was not changed: {}.", failure.what());
-    outcome.kind = OutcomeKind::Failed;
-    outcome.reason = failure.what();
-    return outcome;
-  }
   // Commands register at load only: a location saved for a teleport command
   // that is not registered waits for the next load.
   const bool teleport_registered = Registers(context.config.settings.Command(teleport.key));
-  // The written file is read as a reload reads it, so that the location is
-  // used at once: it differs from what was loaded by the one member.
-  context.replaceConfig(ReloadConfigState(context.config, std::move(edited)));
+  if (std::optional<CommandOutcome> failure = WriteConfigMember(context, at, name, value)) return std::move(*failure);
 
   SendUtf8Reply(context.caller, SystemSender(), "Saved {} at {}, {}, {}.", name, position.X, position.Y, position.Z);
   if (!teleport_registered)
     SendUtf8Reply(context.caller, SystemSender(),
                   "No command uses {} until {} is registered, at a load of the plugin with its \"Command\".", name,
                   teleport.key);
+  CommandOutcome outcome;
   outcome.kind = OutcomeKind::Done;
   return outcome;
 }

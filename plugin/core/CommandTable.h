@@ -64,6 +64,8 @@ enum class Presence { Anywhere, InTheWorld };
       (CatalogueColumn{"Templates", "Groups", CatalogueKind::CreatureTemplates}), InTheWorld,              \
       (ResultWords{"spawned", "Spawned", "creature", "failed", nullptr,                                    \
                    "Spawned {0} around {1}{2}.", "{0} spawned {1} around you."}))                          \
+  ROW("Back_Console", "back", Console, BackCommand, kNoCatalogue, InTheWorld,                              \
+      (ResultWords{"moved to", nullptr, nullptr, "failed", nullptr}))                                      \
   ROW("TeleportTo_Console", "tp Camp", Console, TeleportToCommand,                                         \
       (CatalogueColumn{"Locations", "Locations", CatalogueKind::TeleportLocations}), InTheWorld,           \
       (ResultWords{"moved to", "Teleported to", nullptr, "failed", nullptr,                                \
@@ -71,7 +73,11 @@ enum class Presence { Anywhere, InTheWorld };
   ROW("SaveLocation_Console", "savelocation Here", Console, SaveLocationCommand, kNoCatalogue, InTheWorld, \
       (ResultWords{"saved", nullptr, nullptr, "failed", nullptr}))                                         \
   ROW("Despawn_Console", "despawn all", Console, DespawnCommand, kNoCatalogue, Anywhere,                   \
-      (ResultWords{"removed", nullptr, "creature", "failed", nullptr}))
+      (ResultWords{"removed", nullptr, "creature", "failed", nullptr}))                                    \
+  ROW("Uses_Console", "uses Alice", Console, UsesCommand, kNoCatalogue, Anywhere,                          \
+      (ResultWords{"done", nullptr, nullptr, "failed", nullptr}))                                          \
+  ROW("Group_Console", "group moderators", Console, GroupCommand, kNoCatalogue, Anywhere,                 \
+      (ResultWords{"done", nullptr, nullptr, "failed", nullptr}))
 // clang-format on
 
 inline constexpr CatalogueColumn kNoCatalogue{nullptr, nullptr, CatalogueKind::None};

@@ -82,31 +82,32 @@ void VisitSection(const json& configuration, const char* section, Visit visit) {
 
 namespace {
 
-// A list of Steam ids; a text is no list of them, though the library would
-// walk it as its one element (a lone number still reads as a list of one).
-std::vector<int64_t> ReadWhitelist(const json& list) {
+// A list of Steam ids and group names; a text is no list of them, though the
+// library would walk it as its one element (a lone number still reads as a
+// list of one). A text of digits alone is a Steam id in quotes, refused as the
+// number it should be.
+Whitelist ReadWhitelist(const json& list) {
   if (list.is_string())
     throw json::type_error::create(302, "type must be array, but is " + std::string(list.type_name()), &list);
-  std::vector<int64_t> whitelist;
-  for (const json& element : list) whitelist.push_back(ReadWhitelistId(element));
+  Whitelist whitelist;
+  for (const json& element : list)
+    if (element.is_string() && !IsDigitsOnly(element.get_ref<const std::string&>()))
+      whitelist.groups.push_back(element.get<std::string>());
+    else
+      whitelist.ids.push_back(ReadWhitelistId(element));
   return whitelist;
 }
 
 }  // namespace
 
-std::optional<std::vector<int64_t>> ReadEntryWhitelist(const json& entry) {
+std::optional<Whitelist> ReadEntryWhitelist(const json& entry) {
   if (!entry.is_object() || !entry.contains(NoteKeyRead("", "Whitelist"))) return std::nullopt;
   return ReadWhitelist(entry["Whitelist"]);
 }
 
-bool IsWhitelisted(const std::vector<int64_t>& whitelist, uint64_t steam_id) {
-  return std::any_of(whitelist.begin(), whitelist.end(),
-                     [&](int64_t entry) { return static_cast<uint64_t>(entry) == steam_id; });
-}
-
 CommandSettings ParseCommandSettings(json entry) {
   CommandSettings settings;
-  settings.whitelist = ReadEntryWhitelist(entry).value_or(std::vector<int64_t>{});
+  settings.whitelist = ReadEntryWhitelist(entry).value_or(Whitelist{});
   settings.entry = entry;
   settings.command = entry.value(NoteKeyRead("", "Command"), std::string());
   settings.permissions = entry.value(NoteKeyRead("", "Permissions"), false);
@@ -132,6 +133,9 @@ FeatureSettings ParseFeatureSettings(std::string_view name, json entry) {
     if (entry.contains(NoteKeyRead("", "File"))) settings.file = ReadAuditFile(entry["File"]);
     if (entry.contains(NoteKeyRead("", "Days"))) settings.days = ReadAuditDays(entry["Days"]);
   }
+  if (name == kPermissionsFeature) settings.groups = ReadGroups(entry);
+  if (name == kCooldownsFeature && entry.contains(NoteKeyRead("", "Exempt")))
+    settings.exempt = ReadWhitelist(entry["Exempt"]);
   settings.entry = entry;
   return settings;
 }
@@ -174,8 +178,19 @@ Settings RefreshedSettings(const Settings& loaded, Settings fresh) {
   for (const auto& [name, was] : loaded.features) {
     const auto parsed = fresh.features.find(name);
     FeatureSettings record = was;
-    if (parsed != fresh.features.end()) record.entry = std::move(parsed->second.entry);
+    if (parsed != fresh.features.end()) {
+      record.groups = std::move(parsed->second.groups);
+      record.exempt = std::move(parsed->second.exempt);
+      record.entry = std::move(parsed->second.entry);
+    }
     refreshed.features.emplace(name, std::move(record));
+  }
+  // Groups new to the file apply at once, whatever the feature's switch was at load.
+  const auto permissions = fresh.features.find(kPermissionsFeature);
+  if (permissions != fresh.features.end() && !refreshed.features.contains(kPermissionsFeature)) {
+    FeatureSettings record;
+    record.groups = std::move(permissions->second.groups);
+    refreshed.features.emplace(kPermissionsFeature, std::move(record));
   }
   return refreshed;
 }
@@ -194,6 +209,17 @@ const CommandSettings* Settings::Command(std::string_view key) const {
 bool Settings::FeatureEnabled(std::string_view name) const {
   const auto found = features.find(name);
   return found != features.end() && found->second.enabled;
+}
+
+const GroupTable& Settings::Groups() const {
+  static const GroupTable kNone;
+  const auto found = features.find(kPermissionsFeature);
+  return found == features.end() ? kNone : found->second.groups;
+}
+
+bool Settings::Exempt(uint64_t steam_id) const {
+  const auto found = features.find(kCooldownsFeature);
+  return found != features.end() && found->second.enabled && IsWhitelisted(found->second.exempt, Groups(), steam_id);
 }
 
 std::vector<std::string> UnappliedChanges(const Settings& loaded, const Settings& fresh) {

@@ -12,6 +12,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "orvanel/core/Groups.h"
+
 // The features, by their keys under "Features".
 inline constexpr const char* kPermissionsFeature = "Permissions";
 inline constexpr const char* kAuditLogFeature = "AuditLog";
@@ -30,8 +32,8 @@ struct CommandSettings {
   // "Others": a catalogue command may name a second player to act on; with a
   // list, only the Steam ids in it may.
   bool others = false;
-  std::optional<std::vector<int64_t>> othersWhitelist;
-  std::vector<int64_t> whitelist;
+  std::optional<Whitelist> othersWhitelist;
+  Whitelist whitelist;
   nlohmann::json entry;
 };
 
@@ -42,6 +44,10 @@ struct FeatureSettings {
   // plugin's folder (empty: none), and how many of its day files are kept.
   std::string file;
   int64_t days = kAuditDaysKept;
+  // Permissions only: the named groups, resolved.
+  GroupTable groups;
+  // Cooldowns only: who no cooldown or use limit holds back ("Exempt").
+  Whitelist exempt;
   nlohmann::json entry;
 };
 
@@ -57,6 +63,11 @@ struct Settings {
   const CommandSettings* Command(std::string_view key) const;
   // True when the "Features" entry `name` said "Enabled": true.
   bool FeatureEnabled(std::string_view name) const;
+  // The groups of the Permissions entry (none without one), whether or not
+  // the feature is on: a whitelist that names them is judged by them.
+  const GroupTable& Groups() const;
+  // True when the Cooldowns entry's "Exempt" holds `steam_id`.
+  bool Exempt(uint64_t steam_id) const;
 };
 
 CommandSettings ParseCommandSettings(nlohmann::json entry);
@@ -65,17 +76,15 @@ CommandSettings ParseCommandSettings(nlohmann::json entry);
 // enabled and has a "Command" text.
 bool Registers(const CommandSettings* settings);
 
-// The "Whitelist" of a kit, group or location: the Steam ids that alone may use
-// it, read as a command's whitelist is; none when the entry has no whitelist.
-// Throws the JSON library's type error when it is no list of numbers.
-std::optional<std::vector<int64_t>> ReadEntryWhitelist(const nlohmann::json& entry);
+// The "Whitelist" of a kit, group or location: the Steam ids and groups that
+// alone may use it, read as a command's whitelist is; none when the entry has
+// no whitelist. Throws the JSON library's type error when it is no list of
+// numbers and group names (a text of digits alone is a Steam id in quotes).
+std::optional<Whitelist> ReadEntryWhitelist(const nlohmann::json& entry);
 
-// True when `steam_id` is in `whitelist`: entries are read as signed numbers,
-// and an id matches the entry of the same 64 bits.
-bool IsWhitelisted(const std::vector<int64_t>& whitelist, uint64_t steam_id);
-
-// The entry of the feature `name`: "Enabled", and for AuditLog "File" (a
-// non-empty string) and "Days" (a whole number of 1 or more).
+// The entry of the feature `name`: "Enabled", for AuditLog "File" (a
+// non-empty string) and "Days" (a whole number of 1 or more), for Permissions
+// "Groups" (ReadGroups) and for Cooldowns "Exempt" (a whitelist).
 FeatureSettings ParseFeatureSettings(std::string_view name, nlohmann::json entry);
 
 // Every "Commands" and "Features" entry, as load reads them. Throws the JSON

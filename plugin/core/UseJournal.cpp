@@ -36,6 +36,8 @@ using Records = std::map<UseKey, UseRecord>;
 // An error line names at most this many skipped lines, then how many more.
 constexpr std::size_t kNamedLines = 10;
 
+// A record of `count` 0 clears the key's uses (a reset): a compaction leaves
+// the key out.
 std::string RecordLine(const UseKey& key, const UseRecord& record) {
   return nlohmann::json::array({key.steamId, key.command, key.entry, record.count, record.lastMs}).dump() + "\n";
 }
@@ -74,7 +76,11 @@ JournalText ReadRecords(std::string_view text) {
     if (IsBlank(line)) continue;
     try {
       auto [key, record] = ParseRecordLine(line);
-      read.records[std::move(key)] = record;
+      // A record of no use is a reset: the key is as if never used.
+      if (record.count == 0)
+        read.records.erase(key);
+      else
+        read.records[std::move(key)] = record;
       ++read.recordLines;
     } catch (const std::exception&) {
       if (whole) read.skipped.push_back(number);
@@ -244,7 +250,7 @@ class UseJournal final : public UseStore {
     if (const auto found = records_.find(key); found != records_.end() && found->second.lastMs > nowMs) {
       found->second.lastMs = nowMs;
       try {
-        Append(key, found->second);
+        Append(RecordLine(key, found->second));
       } catch (const std::exception& error) {
         Note(std::string("The use store ") + path_.string() + " cannot be kept (" + error.what() +
                  "); uses are counted until the plugin is unloaded",
@@ -273,7 +279,7 @@ class UseJournal final : public UseStore {
     UseRecord record = Find(key).value_or(UseRecord{});
     ++record.count;
     record.lastMs = nowMs;
-    Append(key, record);
+    Append(RecordLine(key, record));
     records_[key] = record;
     return record;
   }
@@ -284,6 +290,25 @@ class UseJournal final : public UseStore {
          ++at)
       uses.emplace_back(*at);
     return uses;
+  }
+
+  // A reset is appended as records of no use, in one write, and forgotten in
+  // memory only once written; a key with no record is left alone.
+  void Forget(const UseKey& key) override {
+    NoticeReplacement();
+    if (records_.count(key) == 0) return;
+    Append(RecordLine(key, UseRecord{}));
+    records_.erase(key);
+  }
+
+  void ForgetAll(uint64_t steamId) override {
+    NoticeReplacement();
+    std::string lines;
+    for (const auto& [key, record] : UsesOf(steamId)) lines += RecordLine(key, UseRecord{});
+    if (lines.empty()) return;
+    Append(lines);
+    auto at = records_.lower_bound(UseKey{steamId, {}, {}});
+    while (at != records_.end() && at->first.steamId == steamId) at = records_.erase(at);
   }
 
  private:
@@ -324,10 +349,9 @@ class UseJournal final : public UseStore {
     if (const std::string report = UseJournalReport(path_.string(), again); !report.empty()) Note(report, true);
   }
 
-  // Throws when the line cannot be written; from then on nothing is appended.
-  void Append(const UseKey& key, const UseRecord& record) {
+  // Throws when the lines cannot be written; from then on nothing is appended.
+  void Append(const std::string& line) {
     if (file_ == nullptr) return;
-    const std::string line = RecordLine(key, record);
     if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() || std::fflush(file_) != 0) {
       // What was written of the line is a torn last line, which the next
       // opening leaves out; nothing more is appended after it.

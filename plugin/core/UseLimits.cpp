@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "orvanel/core/CommandTable.h"
 #include "orvanel/core/JsonErrors.h"
 #include "orvanel/core/KeyReads.h"
 
@@ -11,6 +12,7 @@ namespace {
 
 constexpr const char* kCooldownKey = "cooldown";
 constexpr const char* kUsesKey = "uses";
+constexpr const char* kLimitsKey = "Limits";
 
 // In the words of every other read of a template.
 std::string NotANumber(const nlohmann::json& value) {
@@ -51,6 +53,61 @@ UseLimits ReadUseLimits(const nlohmann::json& entry, TemplateFaults* faults) {
       limits.uses = static_cast<uint64_t>(value);
   }
   return limits;
+}
+
+GroupLimits ReadGroupLimits(const nlohmann::json& entry, TemplateFaults* faults) {
+  GroupLimits read;
+  if (!entry.is_object()) return read;
+  const std::string at = std::string("/") + NoteKeyRead("", kLimitsKey);
+  const auto limits = entry.find(kLimitsKey);
+  if (limits == entry.end()) return read;
+  if (!limits->is_object()) {
+    Fault(faults, at,
+          "must be " + PlainTypeWords("object") + " of group names, not " + PlainTypeWords(limits->type_name()));
+    return read;
+  }
+  for (const auto& [group, value] : limits->items()) {
+    const std::string group_at = at + (nlohmann::json::json_pointer() / group).to_string();
+    if (!value.is_object()) {
+      Fault(faults, group_at,
+            "must be " + PlainTypeWords("object") + " with \"cooldown\" or \"uses\", not " +
+                PlainTypeWords(value.type_name()));
+      continue;
+    }
+    // Noted at the group's place as well: the schema lists them there.
+    std::string noted = at;
+    noted.append("/").append(group);
+    (void)NoteKeyRead(noted, kCooldownKey);
+    (void)NoteKeyRead(noted, kUsesKey);
+    TemplateFaults own;
+    UseLimits limit = ReadUseLimits(value, &own);
+    for (const TemplateReadError& fault : own) Fault(faults, group_at + fault.pointer, fault.reason);
+    read.emplace_back(group, limit);
+  }
+  return read;
+}
+
+UseLimits UseLimitsFor(const UseLimits& own, const GroupLimits& byGroup, const GroupTable& groups, uint64_t steam_id) {
+  std::optional<UseLimits> best;
+  for (const auto& [group, limits] : byGroup) {
+    if (!InGroup(groups, group, steam_id)) continue;
+    if (!best) {
+      best = limits;
+      continue;
+    }
+    best->cooldownMs = std::min(best->cooldownMs, limits.cooldownMs);
+    if (!limits.uses || (best->uses && *limits.uses > *best->uses)) best->uses = limits.uses;
+  }
+  return best.value_or(own);
+}
+
+std::optional<UseLimits> LimitsOfUse(const Settings& settings, const UseKey& key) {
+  const CommandRow* row = FindCommandRow(key.command);
+  const CommandSettings* command = settings.Command(key.command);
+  if (row == nullptr || command == nullptr || !row->HasCatalogue()) return std::nullopt;
+  const nlohmann::json* element = FindCatalogueElement(command->entry, row->catalogue.member, key.entry);
+  if (element == nullptr) return std::nullopt;
+  return UseLimitsFor(ReadUseLimits(*element), ReadGroupLimits(*element), settings.Groups(), key.steamId);
 }
 
 UseVerdict JudgeUse(const UseLimits& limits, const std::optional<UseRecord>& record, int64_t nowMs) {

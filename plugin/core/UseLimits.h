@@ -6,9 +6,13 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "orvanel/core/Groups.h"
+#include "orvanel/core/Settings.h"
 #include "orvanel/core/TemplateReading.h"
 #include "orvanel/core/UseStore.h"
 
@@ -21,6 +25,25 @@ inline constexpr double kMaxCooldownSeconds = 1e9;
 // Throws TemplateReadError at the first member that is neither, or, given
 // `faults`, lists each there and reads it as absent, as the read stages do.
 UseLimits ReadUseLimits(const nlohmann::json& entry, TemplateFaults* faults = nullptr);
+
+// An entry's "Limits": per group name, the limits of its members, each read
+// as ReadUseLimits reads the entry's own (a limit left out is no limit).
+using GroupLimits = std::vector<std::pair<std::string, UseLimits>>;
+
+// "Limits", an object of group names, each an object of "cooldown" and "uses".
+// Faults as ReadUseLimits, placed at "/Limits/<group>/..."; a group's faulty
+// limits are read as absent.
+GroupLimits ReadGroupLimits(const nlohmann::json& entry, TemplateFaults* faults = nullptr);
+
+// The limits that hold `steam_id`: for a member of some of `byGroup`'s groups,
+// the most generous of theirs (the shortest cooldown, the most uses, no limit
+// beating any); for everyone else, `own`.
+UseLimits UseLimitsFor(const UseLimits& own, const GroupLimits& byGroup, const GroupTable& groups, uint64_t steam_id);
+
+// The limits that hold the use `key` as `settings` give them: its entry's,
+// chosen by group for its player (UseLimitsFor); none when the config has no
+// such entry. Throws TemplateReadError when they fail to read.
+std::optional<UseLimits> LimitsOfUse(const Settings& settings, const UseKey& key);
 
 // A record dated after `nowMs` (the clock went back, or another machine's ran
 // ahead) counts as a use at `nowMs`: the wait is the whole cooldown, never more.

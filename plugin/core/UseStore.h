@@ -76,4 +76,8 @@ class UseStore {
   virtual UseRecord Record(const UseKey& key, int64_t nowMs) = 0;
   // Every record of one player, in key order.
   virtual std::vector<std::pair<UseKey, UseRecord>> UsesOf(uint64_t steamId) const = 0;
+  // Clears the uses of `key`, as if never used; throws when it cannot be kept.
+  virtual void Forget(const UseKey& key) = 0;
+  // Clears every use of the player `steamId`; throws when it cannot be kept.
+  virtual void ForgetAll(uint64_t steamId) = 0;
 };

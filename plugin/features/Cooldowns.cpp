@@ -36,10 +36,15 @@ void SettleUse(UseStore& uses, uint64_t ticket, const UseKey& key, const Command
 
 std::optional<CommandOutcome> ClaimUse(Run& run) {
   const CommandContext& context = run.context;
-  if (context.uses == nullptr || !context.entry.limits.Limited()) return std::nullopt;
-  // Judged and counted for the player the run is for, as if they had run it themselves.
-  UseKey key{PlayerRunFor(context), context.row.key, context.entry.name};
-  const UseClaim claim = context.uses->Claim(key, context.entry.limits, WallClockMs());
+  if (context.uses == nullptr) return std::nullopt;
+  // Judged and counted for the player the run is for, as if they had run it
+  // themselves; an exempt player's runs are not counted at all.
+  const uint64_t player = PlayerRunFor(context);
+  const Settings& settings = context.config.settings;
+  const UseLimits limits = UseLimitsFor(context.entry.limits, context.entry.groupLimits, settings.Groups(), player);
+  if (!limits.Limited() || settings.Exempt(player)) return std::nullopt;
+  UseKey key{player, context.row.key, context.entry.name};
+  const UseClaim claim = context.uses->Claim(key, limits, WallClockMs());
   const std::string& name = context.entry.name;
   switch (claim.verdict.kind) {
     case UseVerdictKind::Allowed:
@@ -47,7 +52,7 @@ std::optional<CommandOutcome> ClaimUse(Run& run) {
                                   const CommandOutcome& outcome) { SettleUse(*uses, ticket, key, outcome); });
       return std::nullopt;
     case UseVerdictKind::UsedUp:
-      if (context.entry.limits.uses == 0u)
+      if (limits.uses == 0u)
         SendUtf8Reply(context.caller, SystemSender(), "{} cannot be used: it allows no uses.", name);
       else if (context.actedOn)
         SendUtf8Reply(context.caller, SystemSender(), "{} has used {} {}, the most allowed.", context.actedOn->name,

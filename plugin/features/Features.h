@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <variant>
 
 #include <nlohmann/json.hpp>
 
@@ -24,6 +25,12 @@ bool OffersEntry(const CommandContext& context, const nlohmann::json& element);
 // names is the one the run acts on; refused and answered when it names no
 // online player or more than one.
 std::optional<CommandOutcome> FindPlayerActedOn(Run& run);
+// The player `wanted` names for `caller`, as "Others" finds them: the one
+// online player of that Steam id or name; with `anySteamId`, any Steam id,
+// online or not (named by the id when offline). Otherwise the caller is
+// answered why and the refusal is returned.
+std::variant<ActedOn, CommandOutcome> FindNamedPlayer(AShooterPlayerController* caller, const std::string& wanted,
+                                                      bool anySteamId);
 // Others: that player is told who did what, after a run that did something.
 void TellPlayerActedOn(const CommandContext& context, const CommandOutcome& outcome);
 

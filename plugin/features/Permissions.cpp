@@ -1,7 +1,6 @@
 // Permissions: who may run a command, and who may use an entry of its catalogue.
 #include <cstdint>
 #include <optional>
-#include <vector>
 
 #include "orvanel/core/LogText.h"
 #include "orvanel/features/Features.h"
@@ -13,7 +12,7 @@ std::optional<CommandOutcome> CheckCommandWhitelist(Run& run) {
   const CommandContext& context = run.context;
   if (!context.FeatureOn(kPermissionsFeature) || !context.settings.permissions) return std::nullopt;
   const uint64_t steam_id = TalvexApi::IApiUtils::GetSteamIdFromController(context.caller);
-  if (IsWhitelisted(context.settings.whitelist, steam_id)) return std::nullopt;
+  if (IsWhitelisted(context.settings.whitelist, context.config.settings.Groups(), steam_id)) return std::nullopt;
   if (GetLogger())
     GetLogger()->warn("{} ({}) is not allowed to use {}", EscapeLogText(CallerName(context.caller)), steam_id,
                       context.row.key);
@@ -25,7 +24,9 @@ std::optional<CommandOutcome> CheckEntryWhitelist(Run& run) {
   const CommandContext& context = run.context;
   // Read only with the feature on (the named-entry check).
   // Judged for the player the run is for, as if they had run it themselves.
-  if (!context.entry.whitelist || IsWhitelisted(*context.entry.whitelist, PlayerRunFor(context))) return std::nullopt;
+  if (!context.entry.whitelist ||
+      IsWhitelisted(*context.entry.whitelist, context.config.settings.Groups(), PlayerRunFor(context)))
+    return std::nullopt;
   const uint64_t steam_id = TalvexApi::IApiUtils::GetSteamIdFromController(context.caller);
   if (context.actedOn) {
     if (GetLogger())
@@ -46,8 +47,9 @@ bool OffersEntry(const CommandContext& context, const nlohmann::json& element) {
   if (!context.FeatureOn(kPermissionsFeature)) return true;
   // An entry whose whitelist fails to read is offered, and its use then says why it fails.
   try {
-    const std::optional<std::vector<int64_t>> whitelist = ReadEntryWhitelist(element);
-    return !whitelist || IsWhitelisted(*whitelist, TalvexApi::IApiUtils::GetSteamIdFromController(context.caller));
+    const std::optional<Whitelist> whitelist = ReadEntryWhitelist(element);
+    return !whitelist || IsWhitelisted(*whitelist, context.config.settings.Groups(),
+                                       TalvexApi::IApiUtils::GetSteamIdFromController(context.caller));
   } catch (const nlohmann::json::exception&) {
     return true;
   }

@@ -7,6 +7,7 @@
 
 #include "orvanel/commands/Commands.h"
 #include "orvanel/core/LogText.h"
+#include "orvanel/game/PlacesBefore.h"
 #include "orvanel/game/SpawnedCreatures.h"
 #include "orvanel/host/GameAccess.h"
 #include "orvanel/host/TalvexApi.h"
@@ -134,6 +135,7 @@ void Load() {
 
 void Unload() {
   ForgetSpawnedCreatures();
+  ForgetPlacesBefore();
   Uses().reset();
   GetAuditLogger().reset();
   if (const std::exception_ptr failure = RemoveRegistrations(TalvexApi::GetCommands())) std::rethrow_exception(failure);

@@ -29,8 +29,10 @@ struct NamedEntry {
   std::string name;
   const nlohmann::json* element = nullptr;
   CatalogueRecord record;
-  std::optional<std::vector<int64_t>> whitelist;
+  std::optional<Whitelist> whitelist;
   UseLimits limits;
+  // "Limits": the limits of members of groups, in place of `limits` (UseLimitsFor).
+  GroupLimits groupLimits;
 };
 
 // The other player a run acts on ("Others").

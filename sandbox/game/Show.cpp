@@ -270,6 +270,14 @@ std::string ShowUses(const Controller& player, const std::filesystem::path& conf
       config = nullptr;  // every entry then reads as gone from the config
     }
   }
+  // The groups the limits of a player's groups are chosen by; none when they fail to read.
+  GroupTable groups;
+  try {
+    if (const nlohmann::json* permissions = FindMemberAt(config, std::vector<std::string>{"Features", "Permissions"}))
+      groups = ReadGroups(*permissions);
+  } catch (const std::exception&) {
+    groups.clear();
+  }
   const int64_t now = GetWorld().clockMs;
   std::string out = "Uses, at " + ClockText(now) + ":\n";
   Table table{{"command", "entry", "uses", "last", "usable"}, {false, false, true, false, false}, {}};
@@ -282,7 +290,8 @@ std::string ShowUses(const Controller& player, const std::filesystem::path& conf
     std::string usable = "not in the config";
     if (element != nullptr) {
       try {
-        const UseVerdict verdict = JudgeUse(ReadUseLimits(*element), record, now);
+        const UseLimits limits = UseLimitsFor(ReadUseLimits(*element), ReadGroupLimits(*element), groups, key.steamId);
+        const UseVerdict verdict = JudgeUse(limits, record, now);
         if (verdict.kind == UseVerdictKind::Allowed)
           usable = "now";
         else if (verdict.kind == UseVerdictKind::UsedUp)

@@ -15,23 +15,25 @@ TEST(SettingsTest, AnEntryWithOnlyACommandTakesTheDefaults) {
   EXPECT_EQ(settings.command, "give-kit");
   EXPECT_TRUE(settings.enabled);
   EXPECT_FALSE(settings.permissions);
-  EXPECT_TRUE(settings.whitelist.empty());
+  EXPECT_TRUE(settings.whitelist.Empty());
   EXPECT_EQ(settings.entry, json({{"Command", "give-kit"}}));
   EXPECT_FALSE(ParseFeatureSettings("Feedback", json::object()).enabled);
   EXPECT_TRUE(ParseFeatureSettings("Feedback", {{"Enabled", true}}).enabled);
 }
 
 TEST(SettingsTest, WhitelistNumbersAreTruncatedTowardZero) {
-  EXPECT_EQ(ParseCommandSettings({{"Whitelist", {12.9, -3.7, 76561198000000001ULL, -5}}}).whitelist,
+  EXPECT_EQ(ParseCommandSettings({{"Whitelist", {12.9, -3.7, 76561198000000001ULL, -5}}}).whitelist.ids,
             (std::vector<int64_t>{12, -3, 76561198000000001LL, -5}));
   // A lone number is a list of one, null an empty list.
-  EXPECT_EQ(ParseCommandSettings({{"Whitelist", 42}}).whitelist, std::vector<int64_t>{42});
-  EXPECT_TRUE(ParseCommandSettings({{"Whitelist", nullptr}}).whitelist.empty());
+  EXPECT_EQ(ParseCommandSettings({{"Whitelist", 42}}).whitelist.ids, std::vector<int64_t>{42});
+  EXPECT_TRUE(ParseCommandSettings({{"Whitelist", nullptr}}).whitelist.Empty());
+  // A text is a group's name, one of digits alone a Steam id in quotes (refused below).
+  EXPECT_EQ(ParseCommandSettings({{"Whitelist", {"admins", 7}}}).whitelist.groups, std::vector<std::string>{"admins"});
   // Out of the 64-bit range: clamped, never an undefined conversion.
-  EXPECT_EQ(ParseCommandSettings({{"Whitelist", {1e300}}}).whitelist.front(), INT64_MAX);
-  EXPECT_EQ(ParseCommandSettings({{"Whitelist", {-1e300}}}).whitelist.front(), INT64_MIN);
+  EXPECT_EQ(ParseCommandSettings({{"Whitelist", {1e300}}}).whitelist.ids.front(), INT64_MAX);
+  EXPECT_EQ(ParseCommandSettings({{"Whitelist", {-1e300}}}).whitelist.ids.front(), INT64_MIN);
   // No file holds a NaN, but a document built in code may: it reads as 0.
-  EXPECT_EQ(ParseCommandSettings({{"Whitelist", {std::nan("")}}}).whitelist.front(), 0);
+  EXPECT_EQ(ParseCommandSettings({{"Whitelist", {std::nan("")}}}).whitelist.ids.front(), 0);
 }
 
 TEST(SettingsTest, WrongTypesRaiseTheLibrarysErrors) {

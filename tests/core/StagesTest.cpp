@@ -36,6 +36,8 @@ struct RecordingStore final : UseStore {
   std::optional<UseRecord> Find(const UseKey&) const override { return std::nullopt; }
   UseRecord Record(const UseKey&, int64_t) override { return {}; }
   std::vector<std::pair<UseKey, UseRecord>> UsesOf(uint64_t) const override { return {}; }
+  void Forget(const UseKey& key) override { asked.push_back("forget " + key.entry); }
+  void ForgetAll(uint64_t steamId) override { asked.push_back("forget all " + std::to_string(steamId)); }
 };
 
 class StagesTest : public FeatureTest {

@@ -85,6 +85,40 @@ TEST_F(UseJournalTest, UsesSurviveReopeningAndTheFileIsRewrittenOneLineAKey) {
   EXPECT_FALSE(fs::exists(folder_ / "state.journal.tmp"));
 }
 
+TEST_F(UseJournalTest, AResetIsKeptAcrossReopeningAndLeftOutOfTheRewrite) {
+  {
+    UseJournalOpening opening = Open();
+    UseStore& store = *opening.store;
+    store.Record(kAliceKit, 1000);
+    store.Record(kAliceKit, 2000);
+    store.Record(kAliceCave, 3000);
+    store.Record(kBobKit, 4000);
+    store.Forget(kAliceKit);
+    EXPECT_EQ(store.Find(kAliceKit), std::nullopt);
+    // A key with no record is left alone: nothing is written for it.
+    const std::string before = Read(path_);
+    store.Forget(UseKey{3, "K", "none"});
+    store.ForgetAll(3);
+    EXPECT_EQ(Read(path_), before);
+  }
+  {
+    UseJournalOpening opening = Open();
+    EXPECT_EQ(opening.store->Find(kAliceKit), std::nullopt);
+    EXPECT_EQ(opening.store->Find(kAliceCave), (UseRecord{1, 3000}));
+    opening.store->ForgetAll(76561198000000001ULL);
+    EXPECT_TRUE(opening.store->UsesOf(76561198000000001ULL).empty());
+    EXPECT_EQ(opening.store->Find(kBobKit), (UseRecord{1, 4000}));
+  }
+  UseJournalOpening opening = Open();
+  EXPECT_TRUE(opening.store->UsesOf(76561198000000001ULL).empty());
+  EXPECT_EQ(opening.store->Find(kBobKit), (UseRecord{1, 4000}));
+  // The rewrite holds Bob's record alone.
+  const std::string text = Read(path_);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1);
+  // A reset counted afresh from then on.
+  EXPECT_EQ(opening.store->Record(kAliceKit, 5000), (UseRecord{1, 5000}));
+}
+
 TEST_F(UseJournalTest, AWriteCutShortIsLeftOutAndNothingIsAppendedOntoIt) {
   Open().store->Record(kAliceKit, 1000);
   Append("[76561198000000001,\"ItemTemplate_Console\",\"starter\",2,20");
@@ -304,6 +338,32 @@ TEST_F(UseJournalTest, AKillAtAnyMomentLosesAtMostTheUseBeingRecorded) {
     EXPECT_LE(kept->count, reported + 1) << "round " << round;
     reported = kept->count;
     EXPECT_EQ(opening.store->UsesOf(2999).size(), 1u);
+  }
+}
+
+TEST_F(UseJournalTest, AResetAcknowledgedBeforeAKillIsNeverUndone) {
+  std::mt19937 random(20261211);
+  for (int round = 0; round < 20; ++round) {
+    // Each pass counts a use and resets it: without resets kept, the count grows.
+    const KilledChild run = RunUntilKilled(
+        [&](int write_end) {
+          for (;;) {
+            UseJournalOpening opening = Open();
+            if (!opening.failure.empty()) _exit(2);
+            opening.store->Record(kAliceKit, 1);
+            opening.store->Record(kBobKit, 1);
+            opening.store->ForgetAll(kAliceKit.steamId);
+            opening.store->Forget(kBobKit);
+            if (write(write_end, "r", 1) != 1) _exit(3);
+          }
+        },
+        [](const std::string& written) { return !written.empty(); },
+        std::uniform_int_distribution<useconds_t>(0, 3000)(random));
+    ASSERT_TRUE(run.killed) << "the child stopped by itself: " << run.status;
+    UseJournalOpening opening = Open();
+    ASSERT_EQ(opening.failure, "") << "round " << round;
+    EXPECT_LE(opening.store->Find(kAliceKit).value_or(UseRecord{}).count, 1u) << "round " << round;
+    EXPECT_LE(opening.store->Find(kBobKit).value_or(UseRecord{}).count, 1u) << "round " << round;
   }
 }
 #endif

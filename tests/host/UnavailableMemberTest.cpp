@@ -28,13 +28,15 @@ struct Line {
 // one reads: the survey and the kit before the spawn, the removal of spawned
 // groups before the spawn (a spawn stopped midway leaves fewer to remove; the
 // removal's own members are withheld in tests/commands/DespawnTest.cpp), the
-// move last. Each command runs its sample line of the table, and the kit
-// command a name it does not have as well. Every command of the table has a
-// line (a test below says which one is missing).
+// move back before the move (which would give it somewhere to go), the move
+// last. Each command runs its sample line of the table, and the kit command a
+// name it does not have as well. Every command of the table has a line (a test
+// below says which one is missing).
 const std::vector<Line> kLines = [] {
   std::vector<Line> lines;
   for (const char* key : {"Health_Chat", "Health_Console", "ItemTemplate_Console", "", "ReloadConfig_Console",
-                          "Despawn_Console", "SpawnTemplate_Console", "SaveLocation_Console", "TeleportTo_Console"})
+                          "Uses_Console", "Group_Console", "Despawn_Console", "SpawnTemplate_Console",
+                          "SaveLocation_Console", "Back_Console", "TeleportTo_Console"})
     lines.push_back(*key != 0 ? Line{FindCommandRow(key)->sample, key} : Line{"kit nosuch", "ItemTemplate_Console"});
   return lines;
 }();

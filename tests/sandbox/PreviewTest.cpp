@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -77,15 +78,18 @@ TEST_F(PreviewTest, AConfigFileThatCannotBeReadIsRefusedAndRootExcludesIt) {
   EXPECT_NE(Output().find("excludes"), std::string::npos) << Output();
 }
 
-// On a copy of the example server's config (the session saves a location): a
-// test never writes into the example files, which a faulty save would leave
-// broken for every test after it.
 TEST_F(PreviewTest, TheExampleSessionFindsEveryoneItShows) {
-  const std::string examples = ORVANEL_EXAMPLES_DIR;
-  ASSERT_EQ(std::system(Command("--config " + examples + "/server/TalvexApi/Plugins/Orvanel/config.json --world " +
-                                examples + "/worlds/example.json " + examples + "/sessions/example.session")
-                            .c_str()),
-            0)
+  // On a copy of the example server: the session changes config.json and the
+  // uses as it goes, which another test reads from the example at the same time.
+  const std::filesystem::path examples(ORVANEL_EXAMPLES_DIR);
+  std::filesystem::copy_file(examples / "server" / "TalvexApi" / "Plugins" / "Orvanel" / "config.json",
+                             root_ / "TalvexApi" / "Plugins" / "Orvanel" / "config.json",
+                             std::filesystem::copy_options::overwrite_existing);
+  ASSERT_EQ(
+      std::system(Command("--root " + root_.string() + " --world " + (examples / "worlds" / "example.json").string() +
+                          " " + (examples / "sessions" / "example.session").string())
+                      .c_str()),
+      0)
       << Output();
   const std::string output = Output();
   EXPECT_EQ(output.find("There is no"), std::string::npos) << output;

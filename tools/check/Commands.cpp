@@ -97,11 +97,11 @@ void CheckPermissions(CheckRun& run, const std::string& at, const json& entry, c
     run.Warn(at + "/Permissions",
              "\"Permissions\" is on but " + FeatureNotEnabled(kPermissionsFeature) + ": no permission is checked",
              EnableFeatureHint(kPermissionsFeature));
-  else if (settings.permissions && settings.whitelist.empty())
+  else if (settings.permissions && settings.whitelist.Empty())
     run.Warn(entry.contains("Whitelist") ? at + "/Whitelist" : at + "/Permissions",
              "\"Permissions\" is on and the whitelist is empty: nobody may use the command",
              "add the Steam ids that may use it under \"Whitelist\"");
-  else if (!settings.permissions && !settings.whitelist.empty())
+  else if (!settings.permissions && !settings.whitelist.Empty())
     run.Warn(at + "/Whitelist",
              "the whitelist is not applied: \"Permissions\" is not on, so everyone may use the command",
              "set \"Permissions\": true");
@@ -167,7 +167,7 @@ void CheckEntryWhitelist(CheckRun& run, const std::string& at, const json& entry
   if (!FeatureOnInFile(run, kPermissionsFeature))
     run.Warn(place, FeatureNotEnabled(kPermissionsFeature) + ": the whitelist is not checked",
              EnableFeatureHint(kPermissionsFeature));
-  else if (ReadEntryWhitelist(entry)->empty())
+  else if (ReadEntryWhitelist(entry)->Empty())
     run.Warn(place, "the whitelist is empty: nobody may use " + Quoted(name));
   CheckSteamIds(run, place, list);
 }

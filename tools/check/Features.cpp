@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "orvanel/core/Settings.h"
+#include "tools/check/Whitelists.h"
 
 using nlohmann::json;
 
@@ -27,6 +28,9 @@ std::string EnableFeatureHint(const char* name) {
 }
 
 void CheckFeatures(CheckRun& run) {
+  // "Exempt" names groups and Steam ids as a whitelist does.
+  const std::string exempt = std::string("/Features/") + kCooldownsFeature + "/Exempt";
+  if (const json* list = run.ValueAt(exempt)) CheckSteamIds(run, exempt, *list);
   const std::string at = std::string("/Features/") + kAuditLogFeature;
   const json* audit = run.ValueAt(at);
   if (audit == nullptr || !audit->is_object()) return;

@@ -15,6 +15,13 @@ namespace check {
 
 namespace {
 
+// The pointer a JSON library error names, "(/Groups/a/Inherits/0) ...", or "".
+std::string FaultPlace(std::string_view what) {
+  const std::string_view reason = WithoutJsonErrorId(what);
+  if (!reason.starts_with("(/")) return "";
+  return std::string(reason.substr(1, reason.find(')') - 1));
+}
+
 // The entry reads of load on one entry; a failing entry is narrowed to each
 // member that fails alone (and a whitelist to its element at fault).
 void CheckEntry(CheckRun& run, const std::string& pointer, const json& entry, bool feature) {
@@ -36,11 +43,13 @@ void CheckEntry(CheckRun& run, const std::string& pointer, const json& entry, bo
         } catch (const std::exception& alone) {
           std::string at = pointer + PointerToken(key);
           std::string reason = JsonErrorReason(alone.what());
-          if (key == "Whitelist")
+          if (key == "Whitelist" || key == "Exempt")
             if (const std::optional<ListFault> fault = SteamIdListFault(value)) {
               at += fault->place;
               reason = fault->reason;
             }
+          // A group's fault is placed where the read names it.
+          if (key == "Groups") at = pointer + FaultPlace(alone.what());
           run.Error(at, reason, kRefused);
           named = true;
         }

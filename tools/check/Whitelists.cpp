@@ -15,7 +15,13 @@ namespace check {
 namespace {
 
 // The ids `list` reads as, as the plugin reads a whitelist; throws as it does.
-std::vector<int64_t> ReadIds(const json& list) { return *ReadEntryWhitelist(json{{"Whitelist", list}}); }
+std::vector<int64_t> ReadIds(const json& list) { return ReadEntryWhitelist(json{{"Whitelist", list}})->ids; }
+
+// True when the config's Permissions entry defines the group `name`.
+bool GroupDefined(const json& config, const std::string& name) {
+  const json::json_pointer groups("/Features/Permissions/Groups");
+  return config.contains(groups) && config[groups].is_object() && config[groups].contains(name);
+}
 
 }  // namespace
 
@@ -40,6 +46,10 @@ void CheckSteamIds(CheckRun& run, const std::string& at, const json& list) {
   if (!list.is_array()) return;
   for (std::size_t index = 0; index < list.size(); ++index) {
     const json& id = list[index];
+    if (id.is_string() && !IsDigitsOnly(id.get_ref<const std::string&>()) &&
+        !GroupDefined(run.readable, id.get<std::string>()))
+      run.Warn(at + "/" + std::to_string(index), "no group is named " + Shown(id) + ": it lets nobody in",
+               "define it under \"Features\": {\"Permissions\": {\"Groups\": {...}}}, or mend the name");
     if (!id.is_number()) continue;
     const std::string place = at + "/" + std::to_string(index);
     const int64_t read = ReadIds(json::array({id})).front();

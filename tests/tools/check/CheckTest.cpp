@@ -431,7 +431,8 @@ TEST(CheckTest, ACommandEntrysOwnFaultHidesNoneOfItsTemplatesAndAWhitelistMustBe
 }
 
 TEST(CheckTest, OthersIsTrueOrAListOfSteamIdsAndTrueForEveryoneLetsAnyoneActOnAnyone) {
-  EXPECT_EQ(Lines(R"({
+  EXPECT_EQ(
+      Lines(R"({
   "Commands": {
     "ItemTemplate_Console": {"Command": "givekit", "Others": true},
     "SpawnTemplate_Console": {"Command": "spawngroup", "Others": [76561198000000001, "Bob"]},
@@ -441,15 +442,15 @@ TEST(CheckTest, OthersIsTrueOrAListOfSteamIdsAndTrueForEveryoneLetsAnyoneActOnAn
   "Features": {"Permissions": {"Enabled": true}}
 }
 )"),
-            (std::vector<std::string>{
-                "config.json:4:86: error: /Commands/SpawnTemplate_Console/Others/1: must be a number, not a text in "
-                "quotes; load and reload refuse the whole file",
-                "config.json:3:62: warning: /Commands/ItemTemplate_Console/Others: \"Others\" is true and everyone may "
-                "use the command: anyone can act on anyone; list the Steam ids who may act on others under \"Others\", "
-                "or set \"Permissions\": true with a \"Whitelist\"",
-                "config.json:5:77: warning: /Commands/TeleportTo_Console/Others/1: the Steam id 0 is below 1: no "
-                "player has it; a Steam id is a whole number from 1 up, as in 76561198000000001",
-            }));
+      (std::vector<std::string>{
+          "config.json:3:62: warning: /Commands/ItemTemplate_Console/Others: \"Others\" is true and everyone may "
+          "use the command: anyone can act on anyone; list the Steam ids who may act on others under \"Others\", "
+          "or set \"Permissions\": true with a \"Whitelist\"",
+          "config.json:4:86: warning: /Commands/SpawnTemplate_Console/Others/1: no group is named \"Bob\": it "
+          "lets nobody in; define it under \"Features\": {\"Permissions\": {\"Groups\": {...}}}, or mend the name",
+          "config.json:5:77: warning: /Commands/TeleportTo_Console/Others/1: the Steam id 0 is below 1: no "
+          "player has it; a Steam id is a whole number from 1 up, as in 76561198000000001",
+      }));
   // The command's whitelist applies only with the feature on; then "Others": true is whoever may use it.
   EXPECT_EQ(Lines(R"({
   "Commands": {
@@ -869,4 +870,31 @@ TEST_F(CheckProgramTest, AnEntrysWhitelistIsReadAsThePluginReadsItAndNeedsItsFea
       "\"Permissions\" is not enabled: the whitelist is not checked; set \"Features\": {\"Permissions\": "
       "{\"Enabled\": true}}\n");
   EXPECT_EQ(status, 1);
+}
+
+TEST_F(CheckProgramTest, AGroupsFaultIsNamedAtItsPlaceAndAGroupNoOneDefinesIsWarnedOf) {
+  int status = -1;
+  EXPECT_EQ(Checked(R"({"Commands": {"Health_Console": {"Command": "health", "Permissions": true,
+  "Whitelist": ["admins", "admns"]}},
+ "Features": {"Permissions": {"Enabled": true, "Groups": {
+  "admins": {"Inherits": ["moderators"]}, "moderators": {"Inherits": ["admins"]}}}}}
+)",
+                    status),
+            "config.json:4:71: error: /Features/Permissions/Groups/moderators/Inherits/0: the groups inherit in a "
+            "cycle: \"admins\" inherits \"moderators\" inherits \"admins\"; load and reload refuse the whole file\n"
+            "config.json:1:70: warning: /Commands/Health_Console/Permissions: \"Permissions\" is on but the feature "
+            "\"Permissions\" is not enabled: no permission is checked; set \"Features\": {\"Permissions\": "
+            "{\"Enabled\": true}}\n"
+            "config.json:2:27: warning: /Commands/Health_Console/Whitelist/1: no group is named \"admns\": it lets "
+            "nobody in; define it under \"Features\": {\"Permissions\": {\"Groups\": {...}}}, or mend the name\n");
+  EXPECT_EQ(status, 2);
+  EXPECT_EQ(Checked(R"({"Features": {"Permissions": {"Groups": {"a": {"Members": [1, "2"]}}},
+ "Cooldowns": {"Enabled": true, "Exempt": ["b"]}}}
+)",
+                    status),
+            "config.json:1:63: error: /Features/Permissions/Groups/a/Members/1: must be a Steam id, a whole number "
+            "from 1 up, not a text in quotes; load and reload refuse the whole file\n"
+            "config.json:2:44: warning: /Features/Cooldowns/Exempt/0: no group is named \"b\": it lets nobody in; "
+            "define it under \"Features\": {\"Permissions\": {\"Groups\": {...}}}, or mend the name\n");
+  EXPECT_EQ(status, 2);
 }
