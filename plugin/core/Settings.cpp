@@ -132,6 +132,7 @@ FeatureSettings ParseFeatureSettings(std::string_view name, json entry) {
     if (entry.contains(NoteKeyRead("", "File"))) settings.file = ReadAuditFile(entry["File"]);
     if (entry.contains(NoteKeyRead("", "Days"))) settings.days = ReadAuditDays(entry["Days"]);
   }
+  if (name == kCooldownsFeature) settings.store = ReadStoreSettings(entry);
   settings.entry = entry;
   return settings;
 }

@@ -12,6 +12,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "orvanel/core/StoreSettings.h"
+
 // The features, by their keys under "Features".
 inline constexpr const char* kPermissionsFeature = "Permissions";
 inline constexpr const char* kAuditLogFeature = "AuditLog";
@@ -42,6 +44,8 @@ struct FeatureSettings {
   // plugin's folder (empty: none), and how many of its day files are kept.
   std::string file;
   int64_t days = kAuditDaysKept;
+  // Cooldowns only: the database the cluster shares its uses through.
+  std::optional<StoreSettings> store;
   nlohmann::json entry;
 };
 

@@ -286,6 +286,12 @@ class UseJournal final : public UseStore {
     return uses;
   }
 
+  // Counted in memory only until the journal learns to write a removal.
+  void Forget(const UseKey& key) override { records_.erase(key); }
+  void ForgetAll(uint64_t steamId) override {
+    for (const auto& use : UsesOf(steamId)) records_.erase(use.first);
+  }
+
  private:
   struct HeldUse {
     UseKey key;

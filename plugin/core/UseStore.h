@@ -76,4 +76,8 @@ class UseStore {
   virtual UseRecord Record(const UseKey& key, int64_t nowMs) = 0;
   // Every record of one player, in key order.
   virtual std::vector<std::pair<UseKey, UseRecord>> UsesOf(uint64_t steamId) const = 0;
+  // Clears the uses of one entry for one player.
+  virtual void Forget(const UseKey& key) = 0;
+  // Clears every use of one player.
+  virtual void ForgetAll(uint64_t steamId) = 0;
 };

@@ -36,6 +36,8 @@ struct RecordingStore final : UseStore {
   std::optional<UseRecord> Find(const UseKey&) const override { return std::nullopt; }
   UseRecord Record(const UseKey&, int64_t) override { return {}; }
   std::vector<std::pair<UseKey, UseRecord>> UsesOf(uint64_t) const override { return {}; }
+  void Forget(const UseKey&) override {}
+  void ForgetAll(uint64_t) override {}
 };
 
 class StagesTest : public FeatureTest {
