@@ -99,8 +99,6 @@ std::optional<StoreSettings> ReadStoreSettings(const json& cooldowns) {
     return value.get<std::string>();
   };
   settings.connection = text("Connection");
-  if (!ConnectionValue(settings.connection, "DSN") && !ConnectionValue(settings.connection, "Driver"))
-    Fail("\"Connection\" names neither a DSN= nor a Driver=");
   settings.server = text("Server");
   if (entry.contains(NoteKeyRead("/Store", "WaitMs"))) {
     const json& wait = entry["WaitMs"];
