@@ -72,11 +72,15 @@ bool IsSecretKey(const std::string& key) {
 }  // namespace
 
 std::string MaskedConnection(const std::string& connection) {
-  std::string masked = connection;
-  const std::vector<Attribute> attributes = Attributes(connection);
-  // From the last, so that the places of those before stay true.
-  for (auto at = attributes.rbegin(); at != attributes.rend(); ++at)
-    if (IsSecretKey(at->key)) masked.replace(at->valueAt, at->valueEnd - at->valueAt, "***");
+  std::string masked;
+  std::size_t copied = 0;
+  for (const Attribute& attribute : Attributes(connection)) {
+    if (!IsSecretKey(attribute.key)) continue;
+    masked.append(connection, copied, attribute.valueAt - copied);
+    masked += "***";
+    copied = attribute.valueEnd;
+  }
+  masked.append(connection, copied);
   return masked;
 }
 

@@ -7,6 +7,10 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+// The store speaks to the driver manager in the narrow calls, as on Linux: its
+// statements and connection strings are ASCII or UTF-8.
+#undef UNICODE
+#undef _UNICODE
 #endif
 #include <sql.h>
 #include <sqlext.h>
