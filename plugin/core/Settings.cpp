@@ -136,6 +136,7 @@ FeatureSettings ParseFeatureSettings(std::string_view name, json entry) {
   if (name == kPermissionsFeature) settings.groups = ReadGroups(entry);
   if (name == kCooldownsFeature && entry.contains(NoteKeyRead("", "Exempt")))
     settings.exempt = ReadWhitelist(entry["Exempt"]);
+  if (name == kCooldownsFeature) settings.store = ReadStoreSettings(entry);
   settings.entry = entry;
   return settings;
 }

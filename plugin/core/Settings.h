@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "orvanel/core/Groups.h"
+#include "orvanel/core/StoreSettings.h"
 
 // The features, by their keys under "Features".
 inline constexpr const char* kPermissionsFeature = "Permissions";
@@ -48,6 +49,8 @@ struct FeatureSettings {
   GroupTable groups;
   // Cooldowns only: who no cooldown or use limit holds back ("Exempt").
   Whitelist exempt;
+  // Cooldowns only: the database the cluster shares its uses through.
+  std::optional<StoreSettings> store;
   nlohmann::json entry;
 };
 

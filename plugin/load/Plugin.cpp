@@ -130,7 +130,7 @@ void Load() {
     RemoveRegistrations(commands);
     throw;
   }
-  if (settings.FeatureEnabled(kCooldownsFeature)) Uses() = OpenUses();
+  if (settings.FeatureEnabled(kCooldownsFeature)) Uses() = OpenUses(settings.features.at(kCooldownsFeature).store);
 }
 
 void Unload() {

@@ -8,10 +8,13 @@
 #include "orvanel/core/UseJournal.h"
 #include "orvanel/host/TalvexApi.h"
 #include "orvanel/run/Logger.h"
+#include "orvanel/store/SharedStore.h"
 
 // The journal's trouble, at opening and whenever it reads the file again
 // while the server runs, each in one line.
-std::unique_ptr<UseStore> OpenUses() {
+namespace {
+
+std::unique_ptr<UseStore> OpenJournal() {
   const std::string path = TalvexApi::Tools::GetCurrentDir() + "/" + kPluginFolder + "/" + kUseJournalFile;
   UseJournalOpening opening = OpenUseJournal(path, UtcFileStamp(), [](const std::string& text, bool fault) {
     if (!GetLogger()) return;
@@ -23,4 +26,18 @@ std::unique_ptr<UseStore> OpenUses() {
   const std::string report = UseJournalReport(path, opening);
   if (!report.empty() && GetLogger()) GetLogger()->error("{}", EscapeLogText(report));
   return std::move(opening.store);
+}
+
+}  // namespace
+
+std::unique_ptr<UseStore> OpenUses(const std::optional<StoreSettings>& store) {
+  if (!store) return OpenJournal();
+  std::unique_ptr<UseStore> local = store->whenUnreachable == WhenUnreachable::Local ? OpenJournal() : nullptr;
+  return OpenSharedStore(*store, std::move(local), [](const std::string& text, bool fault) {
+    if (!GetLogger()) return;
+    if (fault)
+      GetLogger()->error("{}", EscapeLogText(text));
+    else
+      GetLogger()->info("{}", EscapeLogText(text));
+  });
 }

@@ -14,7 +14,7 @@ import re
 import sys
 
 # Lowest first.
-LAYERS = ["core", "host", "game", "run", "features", "commands", "load"]
+LAYERS = ["core", "store", "host", "game", "run", "features", "commands", "load"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"orvanel/([^/"]+)/[^"]+"', re.M)
 
 

@@ -1,0 +1,43 @@
+// The uses kept in a database server that the servers of a cluster share: one
+// worker thread owns the connection and runs every statement; the caller hands
+// it a claim and waits at most WaitMs, never on the network itself.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "orvanel/core/StoreSettings.h"
+#include "orvanel/core/UseStore.h"
+#include "orvanel/store/Sql.h"
+
+// What the store tells the operator: the connection made, lost, back, or a
+// store it refuses; `fault` for trouble. Each said once per change, never per
+// command, and never with the connection string's secret.
+using SharedStoreNotes = std::function<void(const std::string& text, bool fault)>;
+
+// The pause between two tries to connect doubles from the first to the last.
+struct ReconnectPauses {
+  int64_t firstMs = 100;
+  int64_t lastMs = 5000;
+};
+
+class SharedStore;
+
+// Starts the worker, which connects at once and by itself again whenever the
+// connection is lost. `local` counts while the database cannot answer when
+// `settings` says "local" (null otherwise). Joined when the store is destroyed,
+// the statement in flight cancelled first.
+std::unique_ptr<SharedStore> OpenSharedStore(StoreSettings settings, std::unique_ptr<UseStore> local,
+                                             SharedStoreNotes notes, SqlConnector connector = OdbcConnector(),
+                                             ReconnectPauses pauses = {});
+
+class SharedStore : public UseStore {
+ public:
+  // Whether the worker holds a connection to a store it accepted.
+  virtual bool Reachable() const = 0;
+  // Waits until the worker has run everything handed to it so far (the
+  // give-backs of claims answered late among them), at most `ms`; true if it has.
+  virtual bool Settled(int64_t ms) const = 0;
+};
