@@ -337,6 +337,16 @@ TEST_F(ItemTemplateTest, PlayerWithoutCharacterOrInventory) {
   // The others are unaffected.
   Console("Alice", "kit rope");
   EXPECT_EQ(InventoryClasses("Alice").size(), 4u);
+
+  // A character lost while the kit is given (killed by the first item's
+  // arrival, say): the paths after it give nothing and touch nothing.
+  sim::AddCallListener([](const json& call) {
+    if (call["call"] == "UPrimalItem.AddNewItem") sim::FindPlayer("Carol")->Character = nullptr;
+  });
+  ClearRecord();
+  Console("Carol", "kit rope");
+  EXPECT_EQ(CallsOf("UPrimalItem.AddNewItem").size(), 2u);
+  EXPECT_TRUE(EventsOf("handler-error").empty());
 }
 
 }  // namespace

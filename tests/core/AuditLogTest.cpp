@@ -123,6 +123,18 @@ TEST_F(AuditLogTest, EachOutcomeOfEachCommandHasItsLine) {
             std::vector<std::string>{"AUDIT Carol (76561198000000003) /health: surveyed 0 creatures"});
 }
 
+// An item the game did not make is not counted as given, nor a creature whose
+// saddle it did not make as anything less than spawned.
+TEST_F(AuditLogTest, ItemsTheGameDidNotMakeAreNotCountedAsGiven) {
+  WriteConfig(AuditConfig({"AuditLog"}));
+  json world = FeatureWorld();
+  world["itemCreationFails"] = {"/Game/Items/Hatchet.Hatchet_C"};
+  AddWorld(world);
+  LoadPlugin();
+  EXPECT_EQ(AuditOf([&] { Console("Alice", "kit builder"); }),
+            std::vector<std::string>{Alice("kit builder: gave 7 of 8 items")});
+}
+
 TEST_F(AuditLogTest, TheLineIsLoggedAsTypedAndTheRepliesStayAsTheyWere) {
   Start(AuditConfig({"AuditLog"}));
   EXPECT_EQ(AuditOf([&] { Console("Bob", "tp   Camp  {} extra "); }),

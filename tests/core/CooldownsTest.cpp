@@ -332,6 +332,7 @@ TEST(UseLimitsTest, LimitsReadWholeNumbersAndSecondsAndNameEachFault) {
   EXPECT_EQ(fault_of({{"uses", 1e19}}), "/uses: must be a whole number of 0 or more");
   EXPECT_EQ(fault_of({{"cooldown", true}}), "/cooldown: must be a number, not true or false");
   EXPECT_EQ(fault_of({{"cooldown", 1e9 + 1}}), "/cooldown: must be from 0 to 1000000000 seconds");
+  EXPECT_EQ(ReadUseLimits(json{{"cooldown", 1e9}}).cooldownMs, 1000000000000);
   TemplateFaults faults;
   const UseLimits read = ReadUseLimits(json{{"uses", 0.5}, {"cooldown", "1"}}, &faults);
   ASSERT_EQ(faults.size(), 2u);

@@ -37,6 +37,8 @@ TEST(TextTest, ComposedTextKeepsEveryCharacterAndMarksWhatIsNone) {
   const WideString name = TEXT("Zo\u00eb \U0001F996");
   EXPECT_EQ(Utf8Text(FString(name)), "Zo\xc3\xab \xf0\x9f\xa6\x96");
   EXPECT_EQ(WidenUtf8Text("Zo\xc3\xab \xf0\x9f\xa6\x96"), name);
+  // Two-byte forms whose lead carries all five of its bits (U+07FF, Cyrillic).
+  EXPECT_EQ(WidenUtf8Text("\xdf\xbf \xd0\x94\xd0\xbe\xd0\xbc"), TEXT("\u07ff \u0414\u043e\u043c"));
   const TCHAR lone[] = {TCHAR('a'), TCHAR(0xD83E), TCHAR('b'), TCHAR(0xDD96), 0};
   EXPECT_EQ(Utf8Text(FString(lone)), "a?b?");
   // A cut sequence, an overlong form and an encoded surrogate.
