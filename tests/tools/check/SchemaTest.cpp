@@ -4,6 +4,8 @@
 #include "tools/check/Schema.h"
 
 #include <fstream>
+#include <algorithm>
+#include <iterator>
 #include <set>
 #include <string>
 
@@ -102,7 +104,12 @@ TEST(SchemaTest, EveryKeyReadIsInTheSchemaAndEveryKeyInTheSchemaIsRead) {
     ReadEntryWhitelist(*element);
   }
   SetKeyReadRecorder({});
-  EXPECT_EQ(read, listed);
+  std::set<std::string> readOnly;
+  std::set<std::string> listedOnly;
+  std::set_difference(read.begin(), read.end(), listed.begin(), listed.end(), std::inserter(readOnly, readOnly.end()));
+  std::set_difference(listed.begin(), listed.end(), read.begin(), read.end(), std::inserter(listedOnly, listedOnly.end()));
+  EXPECT_EQ(readOnly, std::set<std::string>{}) << "read but not in the schema";
+  EXPECT_EQ(listedOnly, std::set<std::string>{}) << "in the schema but never read";
   EXPECT_TRUE(read.count("/Commands/SpawnTemplate_Console/Templates/name/tamedLevelMovementSpeed"));
   EXPECT_TRUE(read.count("/Commands/ItemTemplate_Console/Templates/name/items/0/blueprints"));
 }
