@@ -19,14 +19,19 @@ struct Attribute {
 };
 
 // The attributes of an ODBC connection string: KEY=VALUE pairs split by ';',
-// a value in braces taken whole, ';' and all.
-std::vector<Attribute> Attributes(const std::string& connection) {
+// a value in braces taken whole, ';' and all. The pieces that are no pair, and
+// a brace left open, go to `shape` when it is given.
+std::vector<Attribute> Attributes(const std::string& connection, ConnectionShape* shape = nullptr) {
   std::vector<Attribute> found;
   std::size_t at = 0;
+  int piece = 0;
   while (at < connection.size()) {
+    ++piece;
     const std::size_t equals = connection.find('=', at);
     const std::size_t semicolon = connection.find(';', at);
     if (equals == std::string::npos || (semicolon != std::string::npos && semicolon < equals)) {
+      const std::size_t end = semicolon == std::string::npos ? connection.size() : semicolon;
+      if (shape != nullptr && connection.find_first_not_of(' ', at) < end) shape->strayPieces.push_back(piece);
       if (semicolon == std::string::npos) break;
       at = semicolon + 1;
       continue;
@@ -37,6 +42,7 @@ std::vector<Attribute> Attributes(const std::string& connection) {
     std::size_t end = attribute.valueAt;
     if (end < connection.size() && connection[end] == '{') {
       const std::size_t close = connection.find('}', end);
+      if (close == std::string::npos && shape != nullptr) shape->braceOpen = true;
       end = close == std::string::npos ? connection.size() : close + 1;
       attribute.value =
           connection.substr(attribute.valueAt + 1, end - attribute.valueAt - (close == std::string::npos ? 1 : 2));
@@ -82,6 +88,16 @@ std::string MaskedConnection(const std::string& connection) {
   }
   masked.append(connection, copied);
   return masked;
+}
+
+ConnectionShape ReadConnectionShape(const std::string& connection) {
+  ConnectionShape shape;
+  for (const Attribute& attribute : Attributes(connection, &shape)) {
+    const std::string key = Trimmed(attribute.key);
+    shape.keys.push_back(key);
+    if (IsSecretKey(key)) shape.secret = true;
+  }
+  return shape;
 }
 
 std::optional<std::string> ConnectionValue(const std::string& connection, const std::string& key) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -32,6 +33,16 @@ std::optional<StoreSettings> ReadStoreSettings(const nlohmann::json& cooldowns);
 // `connection` with the value of each Pwd and Password key shown as ***, for
 // every line that names it.
 std::string MaskedConnection(const std::string& connection);
+
+// The shape of a connection string, for the checker: never its values, since
+// any piece may be a secret written wrong.
+struct ConnectionShape {
+  std::vector<std::string> keys;  // as written, spaces trimmed, in order
+  std::vector<int> strayPieces;   // the pieces, counted from 1, that are no KEY=VALUE
+  bool braceOpen = false;         // a value opened with '{' and never closed
+  bool secret = false;            // a Pwd or Password key is written in it
+};
+ConnectionShape ReadConnectionShape(const std::string& connection);
 
 // The value of `key` (any letter case) in the connection string, braces
 // removed; none when absent.

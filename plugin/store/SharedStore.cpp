@@ -26,7 +26,7 @@ class RefusedStore : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-enum class JobKind { Claim, GiveBack, Record, Find, UsesOf, Forget, ForgetAll };
+enum class JobKind { Claim, GiveBack, Record, Find, UsesOf, Forget, ForgetAll, AddRecords };
 
 // One request to the worker and its answer, guarded by the store's mutex.
 struct Job {
@@ -45,7 +45,10 @@ struct Job {
   UseClaim claim;
   UseRecord record;
   std::optional<UseRecord> found;
+  // UsesOf: the answer; AddRecords: what to add.
   std::vector<std::pair<UseKey, UseRecord>> uses;
+  // AddRecords: the commit was sent, so a failure after it may have added all.
+  bool committing = false;
 };
 
 int64_t Number(const std::optional<std::string>& text) { return text ? std::stoll(*text) : 0; }
@@ -176,6 +179,20 @@ class DatabaseStore final : public SharedStore {
 
   void Forget(const UseKey& key) override { Remove(JobKind::Forget, key); }
   void ForgetAll(uint64_t steamId) override { Remove(JobKind::ForgetAll, UseKey{steamId, {}, {}}); }
+
+  StoreAddition AddRecords(const std::vector<std::pair<UseKey, UseRecord>>& records, int64_t ms) override {
+    auto job = std::make_shared<Job>();
+    job->kind = JobKind::AddRecords;
+    job->uses = records;
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!reachable_) return StoreAddition::NotAdded;
+    queue_.push_back(job);
+    wake_.notify_all();
+    if (!answered_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return job->done; }) ||
+        (job->failed && job->committing))
+      return StoreAddition::Unknown;
+    return job->failed ? StoreAddition::NotAdded : StoreAddition::Added;
+  }
 
  private:
   struct Held {
@@ -410,6 +427,18 @@ class DatabaseStore final : public SharedStore {
         return;
       case JobKind::ForgetAll:
         link.Run(dialect.forgetRecords, {static_cast<int64_t>(job.key.steamId)});
+        link.Commit();
+        return;
+      case JobKind::AddRecords:
+        // One transaction: every record is added, or none.
+        for (const auto& [key, added] : job.uses) {
+          const UseRecord record = Locked(link, dialect, key);
+          Write(link, dialect, key, UseRecord{record.count + added.count, std::max(record.lastMs, added.lastMs)});
+        }
+        {
+          const std::lock_guard<std::mutex> lock(mutex_);
+          job.committing = true;
+        }
         link.Commit();
         return;
     }

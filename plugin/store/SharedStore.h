@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "orvanel/core/StoreSettings.h"
 #include "orvanel/core/UseStore.h"
@@ -25,6 +27,12 @@ struct ReconnectPauses {
 
 class SharedStore;
 
+enum class StoreAddition {
+  Added,
+  NotAdded,  // the store cannot be reached, or it failed: nothing added
+  Unknown,   // no answer in time: all or nothing added, as the worker finishes it
+};
+
 // Starts the worker, which connects at once and by itself again whenever the
 // connection is lost. `local` counts while the database cannot answer when
 // `settings` says "local" (null otherwise). Joined when the store is destroyed,
@@ -40,4 +48,8 @@ class SharedStore : public UseStore {
   // Waits until the worker has run everything handed to it so far (the
   // give-backs of claims answered late among them), at most `ms`; true if it has.
   virtual bool Settled(int64_t ms) const = 0;
+  // Adds each record's uses to those the store holds for its key, the later
+  // last use kept, in one transaction, so that a journal's records move in
+  // whole or not at all; waits at most `ms` for the answer.
+  virtual StoreAddition AddRecords(const std::vector<std::pair<UseKey, UseRecord>>& records, int64_t ms) = 0;
 };

@@ -1,8 +1,12 @@
 #include "sandbox/game/Show.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <fmt/format.h>
@@ -13,11 +17,14 @@
 #include "orvanel/core/ConfigText.h"
 #include "orvanel/core/CreatureValues.h"
 #include "orvanel/core/Files.h"
+#include "orvanel/core/Settings.h"
+#include "orvanel/core/StoreSettings.h"
 #include "orvanel/core/TemplateReading.h"
 #include "orvanel/core/UseJournal.h"
 #include "orvanel/core/UseLimits.h"
 #include "orvanel/core/Words.h"
 #include "orvanel/game/CreatureSpawning.h"
+#include "orvanel/store/SharedStore.h"
 #include "sandbox/game/CreatureChanges.h"
 #include "sandbox/game/Utf8.h"
 #include "sandbox/game/World.h"
@@ -253,15 +260,40 @@ std::string ShowCreature(const Creature& creature) {
   return out + InventoryTable(inventory);
 }
 
+// How long `show` waits for a shared store to connect and answer: longer than
+// a command may, since nothing else waits on it.
+constexpr int64_t kShowStoreWaitMs = 5000;
+
+// The uses of `steam_id` as the shared store holds them, asked through a
+// connection of the sandbox's own; a line saying why when it cannot answer.
+std::string ReadSharedUses(StoreSettings store, uint64_t steam_id, std::vector<std::pair<UseKey, UseRecord>>& uses) {
+  store.waitMs = kShowStoreWaitMs;
+  store.whenUnreachable = WhenUnreachable::Refuse;
+  // The first trouble the store tells: the wait for it ends there.
+  std::string trouble;
+  std::atomic<bool> troubled{false};
+  std::string answer;
+  {
+    const std::unique_ptr<SharedStore> shared =
+        OpenSharedStore(store, nullptr, [&trouble, &troubled](const std::string& text, bool fault) {
+          if (!fault || troubled) return;
+          trouble = text;
+          troubled = true;
+        });
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kShowStoreWaitMs);
+    while (!shared->Reachable() && !troubled && std::chrono::steady_clock::now() < until)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    try {
+      uses = shared->UsesOf(steam_id);
+    } catch (const std::exception& failure) {
+      answer = failure.what();
+    }
+  }  // the worker joined: `trouble` is the caller's alone
+  if (answer.empty()) return "";
+  return "Uses: " + answer + (trouble.empty() ? "" : " (" + trouble + ")") + "\n";
+}
+
 std::string ShowUses(const Controller& player, const std::filesystem::path& config_file) {
-  std::vector<std::pair<UseKey, UseRecord>> uses;
-  try {
-    for (auto& use : ReadUseRecords(config_file.parent_path() / kUseJournalFile))
-      if (use.first.steamId == player.steamId) uses.push_back(std::move(use));
-  } catch (const std::exception& failure) {
-    return std::string("Uses: the store cannot be read (") + failure.what() + ")\n";
-  }
-  if (uses.empty()) return "";
   nlohmann::json config;
   if (const std::optional<std::string> text = ReadRegularFile(config_file.string())) {
     try {
@@ -270,10 +302,32 @@ std::string ShowUses(const Controller& player, const std::filesystem::path& conf
       config = nullptr;  // every entry then reads as gone from the config
     }
   }
+  // The uses are where the plugin keeps them: a "Store" the config names, else the journal.
+  std::optional<StoreSettings> store;
+  try {
+    if (const nlohmann::json* cooldowns = FindMemberAt(config, std::vector<std::string>{"Features", kCooldownsFeature}))
+      store = ReadStoreSettings(*cooldowns);
+  } catch (const std::exception& failure) {
+    return std::string("Uses: the store cannot be read (") + failure.what() + ")\n";
+  }
+  std::vector<std::pair<UseKey, UseRecord>> uses;
+  if (store) {
+    const std::string trouble = ReadSharedUses(*store, player.steamId, uses);
+    if (!trouble.empty()) return trouble;
+  } else {
+    try {
+      for (auto& use : ReadUseRecords(config_file.parent_path() / kUseJournalFile))
+        if (use.first.steamId == player.steamId) uses.push_back(std::move(use));
+    } catch (const std::exception& failure) {
+      return std::string("Uses: the store cannot be read (") + failure.what() + ")\n";
+    }
+  }
+  if (uses.empty()) return "";
   // The groups the limits of a player's groups are chosen by; none when they fail to read.
   GroupTable groups;
   try {
-    if (const nlohmann::json* permissions = FindMemberAt(config, std::vector<std::string>{"Features", "Permissions"}))
+    if (const nlohmann::json* permissions =
+            FindMemberAt(config, std::vector<std::string>{"Features", kPermissionsFeature}))
       groups = ReadGroups(*permissions);
   } catch (const std::exception&) {
     groups.clear();
@@ -306,6 +360,12 @@ std::string ShowUses(const Controller& player, const std::filesystem::path& conf
   }
   // The sandbox cannot ask the plugin what it holds: a config edited since the
   // last load or reload, and uses the journal could not take, are the plugin's alone.
+  if (store)
+    return out + Render(table) +
+           fmt::format(
+               "  (as the shared store \"{}\" holds them and config.json stands on disk; the plugin acts on "
+               "the config as it last loaded it)\n",
+               store->server);
   return out + Render(table) +
          fmt::format(
              "  (as {} and config.json stand on disk; the plugin acts on the config as it last loaded it and "

@@ -70,7 +70,7 @@ class DatabaseTest : public ::testing::TestWithParam<std::string> {
   void SetUp() override {
     std::string why;
     database_ = DatabaseOf(GetParam(), why);
-    if (database_ == nullptr) GTEST_SKIP() << GetParam() << " cannot be started: " << why;
+    ASSERT_NE(database_, nullptr) << GetParam() << " cannot be started: " << why;
     connection_ = database_->FreshDatabase();
   }
 

@@ -204,6 +204,43 @@ TEST(StoreSettingsTest, TheStoreEntryIsReadWithAClearLineForEachFault) {
             at + "\"WhenUnreachable\" must be \"refuse\" or \"local\"");
 }
 
+TEST_F(FakeConnectionTest, RecordsAreAddedInWholeOrNotAtAll) {
+  server_.refuseConnection = "connection refused";
+  {
+    auto store = Open();
+    ASSERT_TRUE(Eventually([&] { return !notes_.All().empty(); }));
+    EXPECT_EQ(store->AddRecords({{kKit, UseRecord{2, 50}}}, 1000), StoreAddition::NotAdded);
+  }
+  server_.refuseConnection.clear();
+  auto store = Open();
+  ASSERT_TRUE(Eventually([&] { return store->Reachable(); }));
+  store->Record(kKit, 100);
+  const UseKey other{8, "TeleportTo_Console", "base"};
+  // Summed with what the store holds, the later use kept.
+  EXPECT_EQ(store->AddRecords({{kKit, UseRecord{2, 50}}, {other, UseRecord{3, 400}}}, 1000), StoreAddition::Added);
+  EXPECT_EQ(server_.records[7], (UseRecord{3, 100}));
+  EXPECT_EQ(server_.records[8], (UseRecord{3, 400}));
+  // A failure before the commit adds nothing the caller is told of as added.
+  server_.faults.emplace_back("UPDATE", SqlError("08S01", "link lost"));
+  EXPECT_EQ(store->AddRecords({{other, UseRecord{1, 500}}}, 1000), StoreAddition::NotAdded);
+  EXPECT_EQ(server_.records[8], (UseRecord{3, 400}));
+}
+
+TEST(StoreSettingsTest, AConnectionStringsShapeIsReadWithoutItsValues) {
+  const ConnectionShape shape = ReadConnectionShape(" Driver =x;;stray; ;Pwd={a;b};Uid={open");
+  EXPECT_EQ(shape.keys, (std::vector<std::string>{"Driver", "Pwd", "Uid"}));
+  EXPECT_EQ(shape.strayPieces, (std::vector<int>{3}));
+  EXPECT_TRUE(shape.braceOpen);
+  EXPECT_TRUE(shape.secret);
+  const ConnectionShape plain = ReadConnectionShape("DSN=cluster;Password=");
+  EXPECT_EQ(plain.keys, (std::vector<std::string>{"DSN", "Password"}));
+  EXPECT_TRUE(plain.strayPieces.empty());
+  EXPECT_FALSE(plain.braceOpen);
+  EXPECT_TRUE(plain.secret);
+  EXPECT_FALSE(ReadConnectionShape("DSN=a;Uid=b").secret);
+  EXPECT_EQ(ReadConnectionShape("tail").strayPieces, (std::vector<int>{1}));
+}
+
 TEST(StoreSettingsTest, APasswordInAConnectionStringIsShownAsStars) {
   EXPECT_EQ(MaskedConnection("Driver=x;Server=h;Uid=u;Pwd=hunter2;Port=5432"),
             "Driver=x;Server=h;Uid=u;Pwd=***;Port=5432");

@@ -8,7 +8,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include "orvanel/core/UseJournal.h"
 #include "tools/check/Check.h"
+#include "tools/check/MoveUses.h"
 
 // What escapes the catches below (out of memory) aborts, as it should.
 // NOLINTNEXTLINE(bugprone-exception-escape)
@@ -21,8 +23,19 @@ int main(int argc, char** argv) {
       ->check(CLI::ExistingFile);
   app.add_option("--format", format, "text (one finding a line) or json (one array)")
       ->check(CLI::IsMember({"text", "json"}));
+  bool move_uses = false;
+  app.add_flag("--move-uses", move_uses,
+               "Instead of checking, move the uses of the journal beside CONFIG into the shared store its "
+               "\"Store\" names, once (the server stopped); the journal is then kept aside as "
+               "state.journal.moved-STAMP");
   app.add_option("CONFIG", config, "The config.json to check")->required();
   CLI11_PARSE(app, argc, argv);
+
+  if (move_uses) {
+    const check::UsesMove move = check::MoveUsesToStore(config, UtcFileStamp());
+    (move.status == 0 ? std::cout : std::cerr) << move.report;
+    return move.status;
+  }
 
   check::Catalogue catalogue;
   if (!world.empty()) {

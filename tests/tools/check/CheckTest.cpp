@@ -564,6 +564,52 @@ TEST(CheckTest, AnAuditFileOrDaysWhileTheFeatureIsOffAndAFileThatNamesAFolderAre
             }));
 }
 
+TEST(CheckTest, AStoreThatCannotConnectOrHoldsAPasswordIsNamedWithoutItsSecret) {
+  const std::vector<std::string> lines = Lines(R"({
+  "Commands": {"Health_Chat": {"Command": "/health"}},
+  "Features": {"Cooldowns": {"Store": {"Connection": "Server=db;Pwd=Sekrit;Sekrit2; ;Uid={ab", "Server": "island-1"}}}
+}
+)");
+  EXPECT_EQ(lines,
+            (std::vector<std::string>{
+                "config.json:3:39: warning: /Features/Cooldowns/Store: the feature \"Cooldowns\" is not enabled: the "
+                "store is never opened and no use is shared; set \"Features\": {\"Cooldowns\": {\"Enabled\": true}}",
+                "config.json:3:54: warning: /Features/Cooldowns/Store/Connection: piece 3 of the connection string is "
+                "not KEY=VALUE: the driver manager ignores it; separate the pieces with ';', as in "
+                "\"Driver=...;Server=...;Database=...\"",
+                "config.json:3:54: warning: /Features/Cooldowns/Store/Connection: a value of the connection string "
+                "opens with '{' and is never closed: it runs to the end; close it with '}'",
+                "config.json:3:54: warning: /Features/Cooldowns/Store/Connection: the connection string names neither "
+                "a \"DSN\" nor a \"Driver\": nothing can connect; write \"DSN=name\" for a data source of the "
+                "system's ODBC settings, or \"Driver=...\" with its file or name",
+                "config.json:3:54: warning: /Features/Cooldowns/Store/Connection: a password (\"Pwd\" or "
+                "\"Password\") is written in config.json: whoever reads the file or a copy of it can reach the "
+                "database; keep it in the system's ODBC settings and write \"DSN=name\"",
+            }));
+  for (const std::string& line : lines) EXPECT_EQ(line.find("Sekrit"), std::string::npos) << line;
+  // A driver named without its server or database; a data source names both itself.
+  EXPECT_EQ(Lines(R"({
+  "Commands": {"Health_Chat": {"Command": "/health"}},
+  "Features": {"Cooldowns": {"Enabled": true, "Store": {"Connection": "driver=psql; PASSWORD ={x;y}", "Server": "a"}}}
+}
+)"),
+            (std::vector<std::string>{
+                "config.json:3:71: warning: /Features/Cooldowns/Store/Connection: the connection string names no "
+                "\"Server\": the driver's default is taken, which is seldom the cluster's",
+                "config.json:3:71: warning: /Features/Cooldowns/Store/Connection: the connection string names no "
+                "\"Database\": the driver's default is taken, which is seldom the cluster's",
+                "config.json:3:71: warning: /Features/Cooldowns/Store/Connection: a password (\"Pwd\" or "
+                "\"Password\") is written in config.json: whoever reads the file or a copy of it can reach the "
+                "database; keep it in the system's ODBC settings and write \"DSN=name\"",
+            }));
+  EXPECT_EQ(Lines(R"({
+  "Commands": {"Health_Chat": {"Command": "/health"}},
+  "Features": {"Cooldowns": {"Enabled": true, "Store": {"Connection": "DSN=cluster;", "Server": "a"}}}
+}
+)"),
+            std::vector<std::string>{});
+}
+
 class CheckProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
