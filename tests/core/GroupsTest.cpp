@@ -1,13 +1,18 @@
 // Groups end to end: named groups with inheritance in command, entry and
 // "Others" whitelists, their faults refused at load and reload, limits per
 // group, and players exempt from every limit.
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/FeatureTest.h"
+#if !defined(_WIN32)
+#include "store/Databases.h"
+#endif
 #include "orvanel/core/Groups.h"
 #include "orvanel/core/UseLimits.h"
 #include "sandbox/game/World.h"
@@ -276,20 +281,66 @@ TEST(GroupTableTest, LimitsPerGroupChooseTheShortestCooldownAndTheMostUsesAndNoL
 
 namespace {
 
-class UsesTest : public GroupsTest {
+// The uses kept where GetParam() says: "journal", or a fresh database of a
+// shared store on the engine it names, so that the same tests hold for both.
+class UsesTest : public GroupsTest, public ::testing::WithParamInterface<std::string> {
  protected:
   // Admins may see and reset uses; "medic" every 250 s, "Camp" twice in all.
-  static json UsesConfig() {
+  json UsesConfig() {
     json config = StaffConfig({"Permissions", "Cooldowns", "AuditLog"});
     json& commands = config["Commands"];
     commands["Uses_Console"] = {{"Command", "uses"}, {"Permissions", true}, {"Whitelist", {"admins"}}};
     commands["ItemTemplate_Console"]["Templates"]["medic"]["cooldown"] = 250;
     commands["TeleportTo_Console"]["Locations"]["Camp"]["uses"] = 2;
+#if !defined(_WIN32)
+    if (GetParam() != "journal") {
+      std::string why;
+      database_ = DatabaseOf(GetParam(), why);
+      if (database_ == nullptr) ADD_FAILURE() << GetParam() << " cannot be started: " << why;
+      if (database_ != nullptr)
+        config["Features"]["Cooldowns"]["Store"] = {{"Connection", database_->FreshDatabase()},
+                                                    {"Server", "island-1"},
+                                                    { "WaitMs",
+                                                      1000 }};
+    }
+#endif
     return config;
   }
+
+  // Loaded, and with a shared store connected, so that its note is in the
+  // record before the commands' replies and logs are read.
+  void Start(const json& config) {
+    GroupsTest::Start(config);
+    shared_ = config["Features"].contains("Cooldowns") && config["Features"]["Cooldowns"].contains("Store");
+    AwaitStore();
+  }
+  void Restart() {
+    UnloadPlugin();
+    ClearRecord();
+    LoadPlugin();
+    AwaitStore();
+  }
+  void AwaitStore() {
+    if (!shared_) return;
+    for (int tries = 0; tries < 1000 && !Logged("is connected (") && !Logged("can be reached again"); ++tries)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(Logged("is connected (") || Logged("can be reached again"))
+        << ::testing::PrintToString(EventsOf("log"));
+    ClearRecord();
+  }
+  bool Logged(const std::string& fragment) const {
+    for (const json& log : EventsOf("log"))
+      if (log.dump().find(fragment) != std::string::npos) return true;
+    return false;
+  }
+
+  bool shared_ = false;
+#if !defined(_WIN32)
+  TestDatabase* database_ = nullptr;
+#endif
 };
 
-TEST_F(UsesTest, AnAdminSeesAPlayersUsesAsTheirLimitsStand) {
+TEST_P(UsesTest, AnAdminSeesAPlayersUsesAsTheirLimitsStand) {
   Start(UsesConfig());
   EXPECT_EQ(RepliesTo("Bob", "uses Carol"), Replies{"Carol has no uses counted."});
   Console("Carol", "kit medic");
@@ -311,7 +362,7 @@ TEST_F(UsesTest, AnAdminSeesAPlayersUsesAsTheirLimitsStand) {
   EXPECT_EQ(RepliesTo("Carol", "uses Carol"), Replies{"You are not allowed to use this command."});
 }
 
-TEST_F(UsesTest, AResetIsHonouredByTheNextCommandAndByARestart) {
+TEST_P(UsesTest, AResetIsHonouredByTheNextCommandAndByARestart) {
   Start(UsesConfig());
   Console("Carol", "kit medic");
   Console("Carol", "tp Camp");
@@ -326,22 +377,52 @@ TEST_F(UsesTest, AResetIsHonouredByTheNextCommandAndByARestart) {
   EXPECT_EQ(RepliesTo("Bob", "uses Carol Lake reset"), Replies{"Carol has no uses of Lake counted."});
   EXPECT_EQ(RepliesTo("Bob", "uses Carol reset"), Replies{"Every use of Carol is reset (1 entry)."});
   // A restart reads the resets as they were written: Carol starts afresh, Alice does not.
-  UnloadPlugin();
-  LoadPlugin();
+  Restart();
   EXPECT_EQ(RepliesTo("Carol", "tp Camp"), Replies{});
   EXPECT_EQ(RepliesTo("Carol", "kit medic"), Replies{});
   EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{"You can use medic again in 4 min 10 s."});
   EXPECT_EQ(RepliesTo("Bob", "uses Alice reset"), Replies{"Every use of Alice is reset (1 entry)."});
-  UnloadPlugin();
-  LoadPlugin();
+  Restart();
   EXPECT_EQ(RepliesTo("Bob", "uses Alice"), Replies{"Alice has no uses counted."});
 }
 
-TEST_F(UsesTest, WithoutCooldownsNothingIsCountedAndTheCommandSaysSo) {
+TEST_P(UsesTest, WithoutCooldownsNothingIsCountedAndTheCommandSaysSo) {
   json config = UsesConfig();
   config["Features"].erase("Cooldowns");
   Start(config);
   EXPECT_EQ(RepliesTo("Bob", "uses Carol"), Replies{"No uses are counted: the feature Cooldowns is not on."});
 }
+
+#if !defined(_WIN32)
+class SharedUsesTest : public UsesTest {};
+
+// The shared store lost: the command says so and keeps nothing it did not
+// keep; back, it counts on without a restart.
+TEST_P(SharedUsesTest, AResetTheSharedStoreCannotTakeIsRefusedAndTriedAgainLater) {
+  Start(UsesConfig());
+  ASSERT_NE(database_, nullptr);
+  Console("Carol", "kit medic");
+  database_->Kill();
+  ExpectHostLog("error", "cannot be reached (");
+  ExpectHostLog("error", "The uses of 76561198000000003 were not reset: ");
+  EXPECT_EQ(RepliesTo("Bob", "uses Carol reset"),
+            Replies{"The uses of Carol could not be reset; try again in a moment."});
+  EXPECT_EQ(RepliesTo("Carol", "kit medic"),
+            Replies{"The shared limits cannot be checked right now; try again in a moment."});
+  database_->Start();
+  for (int tries = 0; tries < 1000 && !Logged("can be reached again"); ++tries)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(RepliesTo("Carol", "kit medic"), Replies{"You can use medic again in 4 min 10 s."});
+  EXPECT_EQ(RepliesTo("Bob", "uses Carol reset"), Replies{"Every use of Carol is reset (1 entry)."});
+  EXPECT_EQ(RepliesTo("Carol", "kit medic"), Replies{});
+}
+#endif
+
+#if defined(_WIN32)
+INSTANTIATE_TEST_SUITE_P(Stores, UsesTest, ::testing::Values("journal"));
+#else
+INSTANTIATE_TEST_SUITE_P(Stores, UsesTest, ::testing::Values("journal", "PostgreSQL", "MariaDB"));
+INSTANTIATE_TEST_SUITE_P(Engines, SharedUsesTest, ::testing::Values("PostgreSQL", "MariaDB"));
+#endif
 
 }  // namespace
