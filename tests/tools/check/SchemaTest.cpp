@@ -3,8 +3,8 @@
 // and the validator's unknown keys come with the keys known at their place.
 #include "tools/check/Schema.h"
 
-#include <fstream>
 #include <algorithm>
+#include <fstream>
 #include <iterator>
 #include <set>
 #include <string>
@@ -107,7 +107,8 @@ TEST(SchemaTest, EveryKeyReadIsInTheSchemaAndEveryKeyInTheSchemaIsRead) {
   std::set<std::string> readOnly;
   std::set<std::string> listedOnly;
   std::set_difference(read.begin(), read.end(), listed.begin(), listed.end(), std::inserter(readOnly, readOnly.end()));
-  std::set_difference(listed.begin(), listed.end(), read.begin(), read.end(), std::inserter(listedOnly, listedOnly.end()));
+  std::set_difference(listed.begin(), listed.end(), read.begin(), read.end(),
+                      std::inserter(listedOnly, listedOnly.end()));
   EXPECT_EQ(readOnly, std::set<std::string>{}) << "read but not in the schema";
   EXPECT_EQ(listedOnly, std::set<std::string>{}) << "in the schema but never read";
   EXPECT_TRUE(read.count("/Commands/SpawnTemplate_Console/Templates/name/tamedLevelMovementSpeed"));
