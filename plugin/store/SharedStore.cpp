@@ -100,7 +100,7 @@ class DatabaseStore final : public SharedStore {
     job->limits = limits;
     job->nowMs = nowMs;
     std::unique_lock<std::mutex> lock(mutex_);
-    if (!reachable_ || !Await(lock, job) || job->failed) {
+    if (!Answers() || !Await(lock, job) || job->failed) {
       lock.unlock();
       return ClaimLocally(key, limits, nowMs);
     }
@@ -143,7 +143,7 @@ class DatabaseStore final : public SharedStore {
     job->key = key;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      if (reachable_ && Await(lock, job) && !job->failed) return job->found;
+      if (Answers() && Await(lock, job) && !job->failed) return job->found;
     }
     if (local_) return local_->Find(key);
     throw std::runtime_error(Unanswered());
@@ -156,7 +156,7 @@ class DatabaseStore final : public SharedStore {
     job->nowMs = nowMs;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      if (reachable_ && Await(lock, job) && !job->failed) return job->record;
+      if (Answers() && Await(lock, job) && !job->failed) return job->record;
     }
     if (local_) return local_->Record(key, nowMs);
     throw std::runtime_error(Unanswered());
@@ -168,7 +168,7 @@ class DatabaseStore final : public SharedStore {
     job->key.steamId = steamId;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      if (reachable_ && Await(lock, job) && !job->failed) return job->uses;
+      if (Answers() && Await(lock, job) && !job->failed) return job->uses;
     }
     if (local_) return local_->UsesOf(steamId);
     throw std::runtime_error(Unanswered());
@@ -187,6 +187,11 @@ class DatabaseStore final : public SharedStore {
   };
 
   enum class State { Starting, Connected, Lost, Refused };
+
+  // Called with the mutex held. While the worker makes its first connection a
+  // request waits for it as for any answer, so that the commands typed just
+  // after a load are not refused for a database that answers within WaitMs.
+  bool Answers() const { return reachable_ || connecting_; }
 
   std::string Unanswered() const { return "the shared use store \"" + settings_.server + "\" cannot answer right now"; }
 
@@ -217,7 +222,7 @@ class DatabaseStore final : public SharedStore {
     job->key = key;
     std::unique_lock<std::mutex> lock(mutex_);
     // A removal that runs late still removes: it is left to the worker.
-    if (!reachable_ || !Await(lock, job) || job->failed) throw std::runtime_error(Unanswered());
+    if (!Answers() || !Await(lock, job) || job->failed) throw std::runtime_error(Unanswered());
   }
 
   // Called with the mutex held.
@@ -246,6 +251,7 @@ class DatabaseStore final : public SharedStore {
           const std::lock_guard<std::mutex> lock(mutex_);
           current_ = link.get();
           reachable_ = true;
+          connecting_ = false;
           pauseMs = pauses_.firstMs;
         } catch (const RefusedStore& refused) {
           Change(State::Refused, refused.what());
@@ -435,6 +441,7 @@ class DatabaseStore final : public SharedStore {
   void FailWaiting() {
     {
       const std::lock_guard<std::mutex> lock(mutex_);
+      connecting_ = false;
       std::deque<std::shared_ptr<Job>> owed;
       for (const std::shared_ptr<Job>& job : queue_) {
         if (job->kind == JobKind::GiveBack && !stop_) {
@@ -493,6 +500,7 @@ class DatabaseStore final : public SharedStore {
   mutable std::deque<std::shared_ptr<Job>> queue_;
   bool stop_ = false;
   bool reachable_ = false;
+  bool connecting_ = true;  // until the first try to connect has ended
   bool busy_ = false;
   SqlConnection* current_ = nullptr;
   std::map<uint64_t, Held> held_;
