@@ -321,18 +321,32 @@ class DatabaseStore final : public SharedStore {
     dialect = DialectOf(engine);
     if (dialect == nullptr)
       throw RefusedStore("the engine " + engine + " is not one the store speaks (PostgreSQL or MariaDB)");
-    link->Run(dialect->createVersionTable, {});
-    const std::vector<SqlRow> versions = link->Run(dialect->readVersion, {});
+    // Servers starting at once on a new store make its tables at once, and
+    // PostgreSQL fails all but one CREATE TABLE IF NOT EXISTS: the others find
+    // the tables made when they try again.
+    for (int tries = 1;; ++tries) {
+      try {
+        MakeTables(*link, *dialect);
+        return link;
+      } catch (const SqlError&) {
+        if (tries == 3) throw;
+        link->Rollback();
+      }
+    }
+  }
+
+  void MakeTables(SqlConnection& link, const Dialect& dialect) {
+    link.Run(dialect.createVersionTable, {});
+    const std::vector<SqlRow> versions = link.Run(dialect.readVersion, {});
     for (const SqlRow& row : versions)
       if (Number(row.at(0)) != kStoreSchemaVersion) {
-        link->Rollback();
+        link.Rollback();
         throw RefusedStore("its tables are of version " + row.at(0).value_or("NULL") + ", this plugin knows " +
                            std::to_string(kStoreSchemaVersion) + "; they are left as they are");
       }
-    link->Run(dialect->createUsesTable, {});
-    if (versions.empty()) link->Run(dialect->writeVersion, {kStoreSchemaVersion});
-    link->Commit();
-    return link;
+    link.Run(dialect.createUsesTable, {});
+    if (versions.empty()) link.Run(dialect.writeVersion, {kStoreSchemaVersion});
+    link.Commit();
   }
 
   void RunJob(SqlConnection& link, const Dialect& dialect, Job& job) {
