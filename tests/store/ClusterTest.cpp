@@ -440,9 +440,10 @@ TEST_P(ClusterTest, TheDatabaseKilledUnderRunningProgramsAndStartedAgain) {
 // reloaded, unloaded and the program ended meanwhile neither hang nor leave
 // the worker behind, and the claims given up on count nothing.
 TEST_P(ClusterTest, UnloadAndReloadWithAStatementWaitingOnALockNeitherHangNorLeaveAThread) {
-  if (GetParam() == "MariaDB")
-    GTEST_SKIP() << "MariaDB Connector/ODBC does not cancel a statement waiting on a row lock: the unload waits "
-                    "out innodb_lock_wait_timeout (50 s)";
+  // The unload joins the worker in the library's destructor, under the dynamic
+  // loader's lock, and MariaDB's driver opens an iconv module for the error of
+  // the cancelled statement: each waits on the other (see below).
+  if (GetParam() == "MariaDB") GTEST_SKIP() << "MariaDB's driver deadlocks with an unload under the loader's lock";
   SandboxProgram island(Tree("island-1", ClusterConfig("island-1", "refuse", 50)), World());
   ASSERT_TRUE(island.WaitFor(kConnected)) << island.Printed();
   const std::vector<std::string> gave{kGave};
@@ -562,6 +563,17 @@ TEST_P(ClusterTest, TheConnectionSecretIsInNoOutput) {
       << "the checker said nothing of the refused config";
   EXPECT_EQ(everything.find(TestDatabase::kSecret), std::string::npos) << everything;
   EXPECT_EQ(everything.find("hunter2"), std::string::npos) << everything;
+}
+
+// The plugin unloaded while its worker still connects. The unload runs in the
+// library's destructor, under the dynamic loader's lock, and joins the worker,
+// which the driver manager has loading the driver (dlopen) at that moment:
+// each waits on the other for good. Disabled until the worker is stopped
+// otherwise than by a join under that lock.
+TEST_P(ClusterTest, DISABLED_AnUnloadWhileTheWorkerConnectsEnds) {
+  SandboxProgram island(Tree("island-1", ClusterConfig("island-1")), World());
+  island.Type("reload-plugin");
+  EXPECT_EQ(island.Quit(), 0) << island.Printed();
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ClusterTest, ::testing::Values("PostgreSQL", "MariaDB"),
