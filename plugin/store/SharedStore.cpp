@@ -103,7 +103,7 @@ class DatabaseStore final : public SharedStore {
     job->limits = limits;
     job->nowMs = nowMs;
     std::unique_lock<std::mutex> lock(mutex_);
-    if (!reachable_ || !Await(lock, job) || job->failed) {
+    if (!Answers() || !Await(lock, job) || job->failed) {
       lock.unlock();
       return ClaimLocally(key, limits, nowMs);
     }
@@ -146,7 +146,7 @@ class DatabaseStore final : public SharedStore {
     job->key = key;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      if (reachable_ && Await(lock, job) && !job->failed) return job->found;
+      if (Answers() && Await(lock, job) && !job->failed) return job->found;
     }
     if (local_) return local_->Find(key);
     throw std::runtime_error(Unanswered());
@@ -159,7 +159,7 @@ class DatabaseStore final : public SharedStore {
     job->nowMs = nowMs;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      if (reachable_ && Await(lock, job) && !job->failed) return job->record;
+      if (Answers() && Await(lock, job) && !job->failed) return job->record;
     }
     if (local_) return local_->Record(key, nowMs);
     throw std::runtime_error(Unanswered());
@@ -171,7 +171,7 @@ class DatabaseStore final : public SharedStore {
     job->key.steamId = steamId;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      if (reachable_ && Await(lock, job) && !job->failed) return job->uses;
+      if (Answers() && Await(lock, job) && !job->failed) return job->uses;
     }
     if (local_) return local_->UsesOf(steamId);
     throw std::runtime_error(Unanswered());
@@ -205,6 +205,11 @@ class DatabaseStore final : public SharedStore {
 
   enum class State { Starting, Connected, Lost, Refused };
 
+  // Called with the mutex held. While the worker makes its first connection a
+  // request waits for it as for any answer, so that the commands typed just
+  // after a load are not refused for a database that answers within WaitMs.
+  bool Answers() const { return reachable_ || connecting_; }
+
   std::string Unanswered() const { return "the shared use store \"" + settings_.server + "\" cannot answer right now"; }
 
   UseClaim ClaimLocally(const UseKey& key, const UseLimits& limits, int64_t nowMs) {
@@ -234,7 +239,7 @@ class DatabaseStore final : public SharedStore {
     job->key = key;
     std::unique_lock<std::mutex> lock(mutex_);
     // A removal that runs late still removes: it is left to the worker.
-    if (!reachable_ || !Await(lock, job) || job->failed) throw std::runtime_error(Unanswered());
+    if (!Answers() || !Await(lock, job) || job->failed) throw std::runtime_error(Unanswered());
   }
 
   // Called with the mutex held.
@@ -263,6 +268,7 @@ class DatabaseStore final : public SharedStore {
           const std::lock_guard<std::mutex> lock(mutex_);
           current_ = link.get();
           reachable_ = true;
+          connecting_ = false;
           pauseMs = pauses_.firstMs;
         } catch (const RefusedStore& refused) {
           Change(State::Refused, refused.what());
@@ -332,18 +338,32 @@ class DatabaseStore final : public SharedStore {
     dialect = DialectOf(engine);
     if (dialect == nullptr)
       throw RefusedStore("the engine " + engine + " is not one the store speaks (PostgreSQL or MariaDB)");
-    link->Run(dialect->createVersionTable, {});
-    const std::vector<SqlRow> versions = link->Run(dialect->readVersion, {});
+    // Servers starting at once on a new store make its tables at once, and
+    // PostgreSQL fails all but one CREATE TABLE IF NOT EXISTS: the others find
+    // the tables made when they try again.
+    for (int tries = 1;; ++tries) {
+      try {
+        MakeTables(*link, *dialect);
+        return link;
+      } catch (const SqlError&) {
+        if (tries == 3) throw;
+        link->Rollback();
+      }
+    }
+  }
+
+  void MakeTables(SqlConnection& link, const Dialect& dialect) {
+    link.Run(dialect.createVersionTable, {});
+    const std::vector<SqlRow> versions = link.Run(dialect.readVersion, {});
     for (const SqlRow& row : versions)
       if (Number(row.at(0)) != kStoreSchemaVersion) {
-        link->Rollback();
+        link.Rollback();
         throw RefusedStore("its tables are of version " + row.at(0).value_or("NULL") + ", this plugin knows " +
                            std::to_string(kStoreSchemaVersion) + "; they are left as they are");
       }
-    link->Run(dialect->createUsesTable, {});
-    if (versions.empty()) link->Run(dialect->writeVersion, {kStoreSchemaVersion});
-    link->Commit();
-    return link;
+    link.Run(dialect.createUsesTable, {});
+    if (versions.empty()) link.Run(dialect.writeVersion, {kStoreSchemaVersion});
+    link.Commit();
   }
 
   void RunJob(SqlConnection& link, const Dialect& dialect, Job& job) {
@@ -464,6 +484,7 @@ class DatabaseStore final : public SharedStore {
   void FailWaiting() {
     {
       const std::lock_guard<std::mutex> lock(mutex_);
+      connecting_ = false;
       std::deque<std::shared_ptr<Job>> owed;
       for (const std::shared_ptr<Job>& job : queue_) {
         if (job->kind == JobKind::GiveBack && !stop_) {
@@ -522,6 +543,7 @@ class DatabaseStore final : public SharedStore {
   mutable std::deque<std::shared_ptr<Job>> queue_;
   bool stop_ = false;
   bool reachable_ = false;
+  bool connecting_ = true;  // until the first try to connect has ended
   bool busy_ = false;
   SqlConnection* current_ = nullptr;
   std::map<uint64_t, Held> held_;
