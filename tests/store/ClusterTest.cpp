@@ -209,7 +209,7 @@ class ClusterTest : public PluginTest, public ::testing::WithParamInterface<std:
     PluginTest::SetUp();
     std::string why;
     database_ = DatabaseOf(GetParam(), why);
-    if (database_ == nullptr) GTEST_SKIP() << GetParam() << " cannot be started: " << why;
+    ASSERT_NE(database_, nullptr) << GetParam() << " cannot be started: " << why;
     connection_ = database_->FreshDatabase();
     json world = ThreePlayers();
     world["assets"] = {{"items", {"/Game/Items/Bandage.Bandage_C"}}};
