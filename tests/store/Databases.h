@@ -1,6 +1,8 @@
 // Real database servers for the shared store's tests: PostgreSQL 15 and
 // MariaDB 10.11, each made in a temporary folder, listening on 127.0.0.1 at a
-// free port, started once per test process and stopped when it exits. POSIX only.
+// free port, started once per test process and stopped when it exits
+// (Databases.cpp, POSIX). Under Wine a helper of the host starts and kills them
+// at the tests' request (HelperDatabases.cpp, DatabaseHelper.cpp).
 #pragma once
 
 #include <string>
