@@ -290,7 +290,10 @@ std::string ReadSharedUses(StoreSettings store, uint64_t steam_id, std::vector<s
     }
   }  // the worker joined: `trouble` is the caller's alone
   if (answer.empty()) return "";
-  return "Uses: " + answer + (trouble.empty() ? "" : " (" + trouble + ")") + "\n";
+  // The store's own line names it first; here its name is said once.
+  const std::string named = "The use store \"" + store.server + "\" ";
+  if (trouble.starts_with(named)) trouble.erase(0, named.size());
+  return answer + (trouble.empty() ? "" : ": " + trouble);
 }
 
 std::string ShowUses(const Controller& player, const std::filesystem::path& config_file) {
@@ -311,10 +314,14 @@ std::string ShowUses(const Controller& player, const std::filesystem::path& conf
     return std::string("Uses: the store cannot be read (") + failure.what() + ")\n";
   }
   std::vector<std::pair<UseKey, UseRecord>> uses;
-  if (store) {
-    const std::string trouble = ReadSharedUses(*store, player.steamId, uses);
-    if (!trouble.empty()) return trouble;
-  } else {
+  // With "local", the plugin counts in the journal while the store cannot
+  // answer; so does `show`.
+  std::string unanswered;
+  if (store) unanswered = ReadSharedUses(*store, player.steamId, uses);
+  if (store && !unanswered.empty() && store->whenUnreachable == WhenUnreachable::Refuse)
+    return "Uses: " + unanswered + "\n";
+  const bool shared = store && unanswered.empty();
+  if (!shared) {
     try {
       for (auto& use : ReadUseRecords(config_file.parent_path() / kUseJournalFile))
         if (use.first.steamId == player.steamId) uses.push_back(std::move(use));
@@ -322,7 +329,7 @@ std::string ShowUses(const Controller& player, const std::filesystem::path& conf
       return std::string("Uses: the store cannot be read (") + failure.what() + ")\n";
     }
   }
-  if (uses.empty()) return "";
+  if (uses.empty()) return shared || !store ? "" : "Uses: " + unanswered + "\n";
   // The groups the limits of a player's groups are chosen by; none when they fail to read.
   GroupTable groups;
   try {
@@ -360,12 +367,14 @@ std::string ShowUses(const Controller& player, const std::filesystem::path& conf
   }
   // The sandbox cannot ask the plugin what it holds: a config edited since the
   // last load or reload, and uses the journal could not take, are the plugin's alone.
-  if (store)
+  if (shared)
     return out + Render(table) +
            fmt::format(
                "  (as the shared store \"{}\" holds them and config.json stands on disk; the plugin acts on "
                "the config as it last loaded it)\n",
                store->server);
+  if (store)
+    out = "Uses: " + unanswered + "\n" + "Uses counted on this server alone meanwhile, at " + ClockText(now) + ":\n";
   return out + Render(table) +
          fmt::format(
              "  (as {} and config.json stand on disk; the plugin acts on the config as it last loaded it and "
