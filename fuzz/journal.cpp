@@ -33,7 +33,8 @@ std::string Bytes(const fs::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// The records of `text` by the journal's own form, read here line by line.
+// The records of `text` by the journal's own form, read here line by line; a
+// record of no use is a reset, which clears its key.
 std::map<UseKey, UseRecord> WellFormedRecords(std::string_view text) {
   std::map<UseKey, UseRecord> records;
   for (std::size_t at = 0; at < text.size();) {
@@ -41,9 +42,13 @@ std::map<UseKey, UseRecord> WellFormedRecords(std::string_view text) {
     const nlohmann::json fields = nlohmann::json::parse(text.substr(at, end - at), nullptr, false);
     at = end + 1;
     if (fields.is_array() && fields.size() == 5 && fields[0].is_number_unsigned() && fields[1].is_string() &&
-        fields[2].is_string() && fields[3].is_number_unsigned() && fields[4].is_number_integer())
-      records[UseKey{fields[0].get<uint64_t>(), fields[1].get<std::string>(), fields[2].get<std::string>()}] =
-          UseRecord{fields[3].get<uint64_t>(), fields[4].get<int64_t>()};
+        fields[2].is_string() && fields[3].is_number_unsigned() && fields[4].is_number_integer()) {
+      const UseKey key{fields[0].get<uint64_t>(), fields[1].get<std::string>(), fields[2].get<std::string>()};
+      if (fields[3].get<uint64_t>() == 0)
+        records.erase(key);
+      else
+        records[key] = UseRecord{fields[3].get<uint64_t>(), fields[4].get<int64_t>()};
+    }
   }
   return records;
 }
