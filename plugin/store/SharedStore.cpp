@@ -185,12 +185,8 @@ class DatabaseStore final : public SharedStore {
     job->kind = JobKind::AddRecords;
     job->uses = records;
     std::unique_lock<std::mutex> lock(mutex_);
-    if (!reachable_) return StoreAddition::NotAdded;
-    queue_.push_back(job);
-    wake_.notify_all();
-    if (!answered_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return job->done; }) ||
-        (job->failed && job->committing))
-      return StoreAddition::Unknown;
+    if (!Answers()) return StoreAddition::NotAdded;
+    if (!Await(lock, job, ms) || (job->failed && job->committing)) return StoreAddition::Unknown;
     return job->failed ? StoreAddition::NotAdded : StoreAddition::Added;
   }
 
@@ -223,12 +219,14 @@ class DatabaseStore final : public SharedStore {
     return claim;
   }
 
-  // Hands `job` to the worker and waits at most WaitMs for its answer; false
-  // when none came, the job then abandoned.
-  bool Await(std::unique_lock<std::mutex>& lock, const std::shared_ptr<Job>& job) const {
+  // Hands `job` to the worker and waits at most WaitMs (or `ms`) for its
+  // answer; false when none came, the job then abandoned.
+  bool Await(std::unique_lock<std::mutex>& lock, const std::shared_ptr<Job>& job,
+             std::optional<int64_t> ms = std::nullopt) const {
     queue_.push_back(job);
     wake_.notify_all();
-    if (answered_.wait_for(lock, std::chrono::milliseconds(settings_.waitMs), [&] { return job->done; })) return true;
+    if (answered_.wait_for(lock, std::chrono::milliseconds(ms.value_or(settings_.waitMs)), [&] { return job->done; }))
+      return true;
     job->abandoned = true;
     return false;
   }

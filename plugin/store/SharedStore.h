@@ -50,6 +50,7 @@ class SharedStore : public UseStore {
   virtual bool Settled(int64_t ms) const = 0;
   // Adds each record's uses to those the store holds for its key, the later
   // last use kept, in one transaction, so that a journal's records move in
-  // whole or not at all; waits at most `ms` for the answer.
+  // whole or not at all; waits at most `ms` for the answer, a first
+  // connection still being made included.
   virtual StoreAddition AddRecords(const std::vector<std::pair<UseKey, UseRecord>>& records, int64_t ms) = 0;
 };

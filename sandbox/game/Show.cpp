@@ -1,12 +1,9 @@
 #include "sandbox/game/Show.h"
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cmath>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <fmt/format.h>
@@ -269,20 +266,15 @@ constexpr int64_t kShowStoreWaitMs = 5000;
 std::string ReadSharedUses(StoreSettings store, uint64_t steam_id, std::vector<std::pair<UseKey, UseRecord>>& uses) {
   store.waitMs = kShowStoreWaitMs;
   store.whenUnreachable = WhenUnreachable::Refuse;
-  // The first trouble the store tells: the wait for it ends there.
+  // The first trouble the store tells, which says why it cannot answer.
   std::string trouble;
-  std::atomic<bool> troubled{false};
   std::string answer;
   {
+    // A request waits for the first connection, at most WaitMs.
     const std::unique_ptr<SharedStore> shared =
-        OpenSharedStore(store, nullptr, [&trouble, &troubled](const std::string& text, bool fault) {
-          if (!fault || troubled) return;
-          trouble = text;
-          troubled = true;
+        OpenSharedStore(store, nullptr, [&trouble](const std::string& text, bool fault) {
+          if (fault && trouble.empty()) trouble = text;
         });
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kShowStoreWaitMs);
-    while (!shared->Reachable() && !troubled && std::chrono::steady_clock::now() < until)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     try {
       uses = shared->UsesOf(steam_id);
     } catch (const std::exception& failure) {

@@ -1,12 +1,9 @@
 #include "tools/check/MoveUses.h"
 
-#include <atomic>
-#include <chrono>
 #include <exception>
 #include <optional>
 #include <set>
 #include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -22,9 +19,8 @@
 namespace check {
 namespace {
 
-// How long the move waits for the store to connect, and then for its one
+// How long the move waits for the store to connect and take its one
 // transaction: a move runs once, with the server stopped, so it may wait.
-constexpr int64_t kConnectWaitMs = 10000;
 constexpr int64_t kMoveWaitMs = 60000;
 
 UsesMove Failed(const std::string& text) { return UsesMove{2, "orvanel-check: " + text + "\n"}; }
@@ -84,22 +80,16 @@ UsesMove MoveUsesToStore(const std::filesystem::path& config_file, const std::st
   const std::filesystem::path moving = folder / (std::string(kUseJournalFile) + ".moving-" + stamp);
   std::filesystem::rename(journal, moving, error);
   if (error) return Failed(Named(journal) + " cannot be set aside: " + error.message());
-  // The first trouble the store tells: the wait for it ends there.
+  // The first trouble the store tells, which says why it cannot take the uses.
   std::string trouble;
-  std::atomic<bool> troubled{false};
   StoreAddition outcome = StoreAddition::NotAdded;
   {
     StoreSettings asked = *store;
     asked.whenUnreachable = WhenUnreachable::Refuse;
     const std::unique_ptr<SharedStore> shared =
-        OpenSharedStore(asked, nullptr, [&trouble, &troubled](const std::string& text, bool fault) {
-          if (!fault || troubled) return;
-          trouble = text;
-          troubled = true;
+        OpenSharedStore(asked, nullptr, [&trouble](const std::string& text, bool fault) {
+          if (fault && trouble.empty()) trouble = text;
         });
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kConnectWaitMs);
-    while (!shared->Reachable() && !troubled && std::chrono::steady_clock::now() < until)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     outcome = shared->AddRecords(records, kMoveWaitMs);
   }  // the worker joined: `trouble` is this thread's alone
   const std::string name = "the shared store \"" + store->server + "\"";
