@@ -116,6 +116,9 @@ class Postgres final : public TestDatabase {
 
   void Kill() override {
     const pid_t postmaster = PidInFile(folder_ / "data" / "postmaster.pid");
+    // Stopped first, so that no backend it forks after the list below
+    // outlives it and keeps serving its connection.
+    ::kill(postmaster, SIGSTOP);
     const std::vector<pid_t> children = ChildrenOf(postmaster);
     ::kill(postmaster, SIGKILL);
     for (const pid_t child : children) ::kill(child, SIGKILL);
