@@ -60,43 +60,70 @@ std::vector<SqlValue> KeyValues(const UseKey& key) {
   return {static_cast<int64_t>(key.steamId), key.command, key.entry};
 }
 
-class DatabaseStore final : public SharedStore {
+// How long a stop waits for the worker to end. It ends within moments, but
+// for one that waits on the dynamic loader (the driver manager loading or
+// unloading a driver), whose lock an unload holds: that one ends once the
+// unload is over, and nothing waits for it.
+constexpr std::chrono::milliseconds kStopWaitMs{1000};
+
+// The store and its worker. The worker holds it too, so that it outlives the
+// handle the caller owns: a stop asks the worker to end and does not join it.
+class DatabaseStore final : public std::enable_shared_from_this<DatabaseStore> {
  public:
   DatabaseStore(StoreSettings settings, std::unique_ptr<UseStore> local, SharedStoreNotes notes, SqlConnector connector,
                 ReconnectPauses pauses)
       : settings_(std::move(settings)),
         local_(settings_.whenUnreachable == WhenUnreachable::Local ? std::move(local) : nullptr),
+        countsLocally_(local_ != nullptr),
         notes_(std::move(notes)),
         connector_(std::move(connector)),
         pauses_(pauses),
         secret_(ConnectionValue(settings_.connection, "Pwd")
-                    .value_or(ConnectionValue(settings_.connection, "Password").value_or(""))) {
-    worker_ = std::thread([this] { Work(); });
-  }
+                    .value_or(ConnectionValue(settings_.connection, "Password").value_or(""))) {}
   DatabaseStore(const DatabaseStore&) = delete;
   DatabaseStore& operator=(const DatabaseStore&) = delete;
+  ~DatabaseStore() = default;
 
-  ~DatabaseStore() override {
-    {
-      const std::lock_guard<std::mutex> lock(mutex_);
-      stop_ = true;
-      if (current_ != nullptr) current_->Cancel();
-    }
-    wake_.notify_all();
-    worker_.join();
+  void Start() {
+    worker_ = std::thread([self = shared_from_this()] {
+      self->Work();
+      {
+        const std::lock_guard<std::mutex> lock(self->mutex_);
+        self->finished_ = true;
+      }
+      self->answered_.notify_all();
+    });
   }
 
-  bool Reachable() const override {
+  // Asks the worker to end, the statement in flight cancelled, and waits for
+  // it at most kStopWaitMs. It is never joined: a plugin stops its store while
+  // it unloads, under the dynamic loader's lock, which a thread's end may need
+  // (Windows) and a worker inside the driver manager may be waiting for. What
+  // belongs to the caller (the notes, the journal) is let go of here, so that
+  // the worker touches nothing of it after.
+  void Stop() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    stop_ = true;
+    if (current_ != nullptr) current_->Cancel();
+    notes_ = nullptr;
+    wake_.notify_all();
+    answered_.wait_for(lock, kStopWaitMs, [this] { return finished_; });
+    lock.unlock();
+    worker_.detach();
+    local_.reset();
+  }
+
+  bool Reachable() const {
     const std::lock_guard<std::mutex> lock(mutex_);
     return reachable_;
   }
 
-  bool Settled(int64_t ms) const override {
+  bool Settled(int64_t ms) const {
     std::unique_lock<std::mutex> lock(mutex_);
     return answered_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return queue_.empty() && !busy_; });
   }
 
-  UseClaim Claim(const UseKey& key, const UseLimits& limits, int64_t nowMs) override {
+  UseClaim Claim(const UseKey& key, const UseLimits& limits, int64_t nowMs) {
     auto job = std::make_shared<Job>();
     job->kind = JobKind::Claim;
     job->key = key;
@@ -116,7 +143,7 @@ class DatabaseStore final : public SharedStore {
   }
 
   // The claim counted the use already.
-  void Keep(uint64_t ticket) override {
+  void Keep(uint64_t ticket) {
     std::unique_lock<std::mutex> lock(mutex_);
     const auto held = held_.find(ticket);
     if (held == held_.end()) return;
@@ -126,7 +153,7 @@ class DatabaseStore final : public SharedStore {
     if (use.local) local_->Keep(use.localTicket);
   }
 
-  void GiveBack(uint64_t ticket) override {
+  void GiveBack(uint64_t ticket) {
     std::unique_lock<std::mutex> lock(mutex_);
     const auto held = held_.find(ticket);
     if (held == held_.end()) return;
@@ -140,7 +167,7 @@ class DatabaseStore final : public SharedStore {
     PushGiveBack(use.key, use.before, use.atMs);
   }
 
-  std::optional<UseRecord> Find(const UseKey& key) const override {
+  std::optional<UseRecord> Find(const UseKey& key) const {
     auto job = std::make_shared<Job>();
     job->kind = JobKind::Find;
     job->key = key;
@@ -152,7 +179,7 @@ class DatabaseStore final : public SharedStore {
     throw std::runtime_error(Unanswered());
   }
 
-  UseRecord Record(const UseKey& key, int64_t nowMs) override {
+  UseRecord Record(const UseKey& key, int64_t nowMs) {
     auto job = std::make_shared<Job>();
     job->kind = JobKind::Record;
     job->key = key;
@@ -165,7 +192,7 @@ class DatabaseStore final : public SharedStore {
     throw std::runtime_error(Unanswered());
   }
 
-  std::vector<std::pair<UseKey, UseRecord>> UsesOf(uint64_t steamId) const override {
+  std::vector<std::pair<UseKey, UseRecord>> UsesOf(uint64_t steamId) const {
     auto job = std::make_shared<Job>();
     job->kind = JobKind::UsesOf;
     job->key.steamId = steamId;
@@ -177,10 +204,10 @@ class DatabaseStore final : public SharedStore {
     throw std::runtime_error(Unanswered());
   }
 
-  void Forget(const UseKey& key) override { Remove(JobKind::Forget, key); }
-  void ForgetAll(uint64_t steamId) override { Remove(JobKind::ForgetAll, UseKey{steamId, {}, {}}); }
+  void Forget(const UseKey& key) { Remove(JobKind::Forget, key); }
+  void ForgetAll(uint64_t steamId) { Remove(JobKind::ForgetAll, UseKey{steamId, {}, {}}); }
 
-  StoreAddition AddRecords(const std::vector<std::pair<UseKey, UseRecord>>& records, int64_t ms) override {
+  StoreAddition AddRecords(const std::vector<std::pair<UseKey, UseRecord>>& records, int64_t ms) {
     auto job = std::make_shared<Job>();
     job->kind = JobKind::AddRecords;
     job->uses = records;
@@ -510,14 +537,15 @@ class DatabaseStore final : public SharedStore {
     } else if (state == State::Lost) {
       if (state_ == State::Lost) return;
       text = name + " cannot be reached (" + reason + "); " +
-             (local_ ? "uses are counted on this server only, unseen by the others, until it can."
-                     : "limited entries are refused until it can.");
+             (countsLocally_ ? "uses are counted on this server only, unseen by the others, until it can."
+                             : "limited entries are refused until it can.");
     } else {
       if (state_ == State::Refused && reason == refusal_) return;
       refusal_ = reason;
       text = name + " is refused: " + reason + ".";
     }
     state_ = state;
+    const std::lock_guard<std::mutex> lock(mutex_);
     if (notes_) notes_(text, fault);
   }
 
@@ -529,8 +557,9 @@ class DatabaseStore final : public SharedStore {
   }
 
   const StoreSettings settings_;
-  const std::unique_ptr<UseStore> local_;
-  const SharedStoreNotes notes_;
+  std::unique_ptr<UseStore> local_;  // the caller's thread's alone
+  const bool countsLocally_;
+  SharedStoreNotes notes_;  // guarded by the mutex: a stop lets go of it
   const SqlConnector connector_;
   const ReconnectPauses pauses_;
   const std::string secret_;
@@ -543,6 +572,7 @@ class DatabaseStore final : public SharedStore {
   bool reachable_ = false;
   bool connecting_ = true;  // until the first try to connect has ended
   bool busy_ = false;
+  bool finished_ = false;  // the worker has left its loop
   SqlConnection* current_ = nullptr;
   std::map<uint64_t, Held> held_;
   uint64_t lastTicket_ = 0;
@@ -553,10 +583,38 @@ class DatabaseStore final : public SharedStore {
   std::thread worker_;
 };
 
+// What the caller owns: its end stops the store's worker without joining it.
+class StoreHandle final : public SharedStore {
+ public:
+  explicit StoreHandle(std::shared_ptr<DatabaseStore> store) : store_(std::move(store)) { store_->Start(); }
+  StoreHandle(const StoreHandle&) = delete;
+  StoreHandle& operator=(const StoreHandle&) = delete;
+  ~StoreHandle() override { store_->Stop(); }
+
+  bool Reachable() const override { return store_->Reachable(); }
+  bool Settled(int64_t ms) const override { return store_->Settled(ms); }
+  StoreAddition AddRecords(const std::vector<std::pair<UseKey, UseRecord>>& records, int64_t ms) override {
+    return store_->AddRecords(records, ms);
+  }
+  UseClaim Claim(const UseKey& key, const UseLimits& limits, int64_t nowMs) override {
+    return store_->Claim(key, limits, nowMs);
+  }
+  void Keep(uint64_t ticket) override { store_->Keep(ticket); }
+  void GiveBack(uint64_t ticket) override { store_->GiveBack(ticket); }
+  std::optional<UseRecord> Find(const UseKey& key) const override { return store_->Find(key); }
+  UseRecord Record(const UseKey& key, int64_t nowMs) override { return store_->Record(key, nowMs); }
+  std::vector<std::pair<UseKey, UseRecord>> UsesOf(uint64_t steamId) const override { return store_->UsesOf(steamId); }
+  void Forget(const UseKey& key) override { store_->Forget(key); }
+  void ForgetAll(uint64_t steamId) override { store_->ForgetAll(steamId); }
+
+ private:
+  const std::shared_ptr<DatabaseStore> store_;
+};
+
 }  // namespace
 
 std::unique_ptr<SharedStore> OpenSharedStore(StoreSettings settings, std::unique_ptr<UseStore> local,
                                              SharedStoreNotes notes, SqlConnector connector, ReconnectPauses pauses) {
-  return std::make_unique<DatabaseStore>(std::move(settings), std::move(local), std::move(notes), std::move(connector),
-                                         pauses);
+  return std::make_unique<StoreHandle>(std::make_shared<DatabaseStore>(std::move(settings), std::move(local),
+                                                                       std::move(notes), std::move(connector), pauses));
 }

@@ -35,8 +35,10 @@ enum class StoreAddition {
 
 // Starts the worker, which connects at once and by itself again whenever the
 // connection is lost. `local` counts while the database cannot answer when
-// `settings` says "local" (null otherwise). Joined when the store is destroyed,
-// the statement in flight cancelled first.
+// `settings` says "local" (null otherwise). Destroying the store cancels the
+// statement in flight and tells the worker to end; it waits for that a moment
+// but never joins it, so the worker's code must stay loaded until it has
+// ended (the plugin keeps the store in a library of its own, StoreLibrary.h).
 std::unique_ptr<SharedStore> OpenSharedStore(StoreSettings settings, std::unique_ptr<UseStore> local,
                                              SharedStoreNotes notes, SqlConnector connector = OdbcConnector(),
                                              ReconnectPauses pauses = {});
