@@ -1,5 +1,7 @@
 #include "sandbox/game/Recorder.h"
 
+#include <mutex>
+
 namespace sim {
 namespace {
 
@@ -10,6 +12,8 @@ struct Record {
   std::vector<Listener> call_listeners;
   bool tracing = true;
   bool keeping = true;
+  // Guards the events and their listeners; recursive, as a listener may emit.
+  std::recursive_mutex events_guard;
 };
 
 Record& State() {
@@ -23,13 +27,20 @@ void SetKeeping(bool on) { State().keeping = on; }
 
 void Emit(nlohmann::json event) {
   Record& record = State();
+  const std::lock_guard<std::recursive_mutex> lock(record.events_guard);
   for (const Listener& listener : record.event_listeners) listener(event);
   if (record.keeping) record.events.push_back(std::move(event));
 }
 
-const std::vector<nlohmann::json>& Events() { return State().events; }
+std::vector<nlohmann::json> Events() {
+  const std::lock_guard<std::recursive_mutex> lock(State().events_guard);
+  return State().events;
+}
 
-void AddEventListener(Listener listener) { State().event_listeners.push_back(std::move(listener)); }
+void AddEventListener(Listener listener) {
+  const std::lock_guard<std::recursive_mutex> lock(State().events_guard);
+  State().event_listeners.push_back(std::move(listener));
+}
 
 void SetCallTracing(bool on) { State().tracing = on; }
 bool CallTracing() { return State().tracing; }
@@ -47,6 +58,7 @@ const std::vector<nlohmann::json>& Calls() { return State().calls; }
 void AddCallListener(Listener listener) { State().call_listeners.push_back(std::move(listener)); }
 
 void ResetRecorder() {
+  const std::lock_guard<std::recursive_mutex> lock(State().events_guard);
   State().events.clear();
   State().calls.clear();
   State().event_listeners.clear();

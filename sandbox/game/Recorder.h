@@ -19,8 +19,10 @@ using Listener = std::function<void(const nlohmann::json&)>;
 // reach the listeners and memory stays bounded.
 void SetKeeping(bool on);
 
+// Events may come from any thread (a plugin's worker logs): each reaches the
+// listeners and the record whole, and Events() is a copy taken between two.
 void Emit(nlohmann::json event);
-const std::vector<nlohmann::json>& Events();
+std::vector<nlohmann::json> Events();
 void AddEventListener(Listener listener);
 
 // Calls are recorded while tracing is on (the default); benchmarks turn it off.
