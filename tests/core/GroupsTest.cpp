@@ -22,6 +22,7 @@
 #include "orvanel/core/UseLimits.h"
 #include "orvanel/store/Sql.h"
 #include "sandbox/game/World.h"
+#include "sandbox/host/Host.h"
 #include "store/Databases.h"
 
 using nlohmann::json;
@@ -463,6 +464,40 @@ TEST_P(SharedUsesTest, AResetTheSharedStoreCannotTakeIsRefusedAndTriedAgainLater
   EXPECT_EQ(RepliesTo("Carol", "kit medic"), Replies{"You can use medic again in 4 min 10 s."});
   EXPECT_EQ(RepliesTo("Bob", "uses Carol reset"), Replies{"Every use of Carol is reset (1 entry)."});
   EXPECT_EQ(RepliesTo("Carol", "kit medic"), Replies{});
+}
+
+// The plugin copied into a folder without its store library: it says so once,
+// refuses the limited entries, or with "local" counts them in its journal,
+// and runs everything else.
+TEST_F(GroupsTest, APluginWithoutItsStoreLibrarySaysSoAndRefusesOrCountsLocally) {
+  const std::filesystem::path plugin(ORVANEL_PLUGIN_PATH);
+  const std::filesystem::path alone = std::filesystem::path(ORVANEL_PLUGIN_PATH).parent_path() / "alone";
+  std::filesystem::create_directories(alone);
+  std::filesystem::copy_file(plugin, alone / plugin.filename(), std::filesystem::copy_options::overwrite_existing);
+  json config = StaffConfig({"Cooldowns"});
+  config["Commands"]["ItemTemplate_Console"]["Templates"]["medic"]["cooldown"] = 250;
+  config["Features"]["Cooldowns"]["Store"] = {{"Connection", "DSN=orvanel"}, {"Server", "island-1"}};
+  WriteConfig(config);
+  AddWorld(FeatureWorld());
+  ASSERT_TRUE(sandbox::LoadPlugin(alone / plugin.filename()));
+  ExpectHostLog("error", "The use store \"island-1\" cannot be opened (");
+  EXPECT_EQ(PluginLogs("error").size(), 1u);
+  EXPECT_NE(PluginLogs("error").at(0).find("); limited entries are refused."), std::string::npos);
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"),
+            Replies{"The shared limits cannot be checked right now; try again in a moment."});
+  EXPECT_EQ(RepliesTo("Alice", "kit builder"), Replies{});
+  sandbox::UnloadPlugin();
+
+  config["Features"]["Cooldowns"]["Store"]["WhenUnreachable"] = "local";
+  WriteConfig(config);
+  ClearRecord();
+  ASSERT_TRUE(sandbox::LoadPlugin(alone / plugin.filename()));
+  EXPECT_NE(PluginLogs("error").at(0).find("); uses are counted on this server only, unseen by the others."),
+            std::string::npos);
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{});
+  EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{"You can use medic again in 4 min 10 s."});
+  sandbox::UnloadPlugin();
+  std::filesystem::remove_all(alone);
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, UsesTest, ::testing::Values("journal", "PostgreSQL", "MariaDB"));
