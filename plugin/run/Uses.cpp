@@ -76,9 +76,10 @@ StoreLibraryEntry LoadStoreLibrary(std::string& why) {
     why = "the plugin's folder is unknown";
     return nullptr;
   }
+  // The plugin is loaded by its path, so the name holds a slash.
   std::string path = plugin.dli_fname;
-  const std::size_t slash = path.rfind('/');
-  path = (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) + "/" + kStoreLibraryFile;
+  path.erase(path.rfind('/') + 1);
+  path += kStoreLibraryFile;
   void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (library == nullptr) {
     const char* error = dlerror();

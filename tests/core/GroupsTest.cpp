@@ -20,6 +20,7 @@
 #include "core/FeatureTest.h"
 #include "orvanel/core/Groups.h"
 #include "orvanel/core/UseLimits.h"
+#include "orvanel/run/Uses.h"
 #include "orvanel/store/Sql.h"
 #include "sandbox/game/World.h"
 #include "sandbox/host/Host.h"
@@ -498,6 +499,30 @@ TEST_F(GroupsTest, APluginWithoutItsStoreLibrarySaysSoAndRefusesOrCountsLocally)
   EXPECT_EQ(RepliesTo("Alice", "kit medic"), Replies{"You can use medic again in 4 min 10 s."});
   sandbox::UnloadPlugin();
   std::filesystem::remove_all(alone);
+}
+
+// The store opened where its library cannot be found (beside this test
+// program on Linux; under Wine the library is there and a store that cannot
+// connect answers the same): every claim refused as unreachable and holding
+// nothing, every question answered by the exception that the commands turn
+// into their "try again" replies.
+TEST(StoreWithoutItsLibraryTest, RefusesEveryClaimAndAnswersNoQuestion) {
+  StoreSettings settings;
+  settings.connection = "DSN=orvanel-nowhere";
+  settings.server = "island-1";
+  const std::unique_ptr<UseStore> uses = OpenUses(settings);
+  ASSERT_NE(uses, nullptr);
+  const UseKey key{76561198000000001, "ItemTemplate_Console", "medic"};
+  const UseClaim claim = uses->Claim(key, UseLimits{250000, 1}, 0);
+  EXPECT_EQ(claim.verdict.kind, UseVerdictKind::Unreachable);
+  EXPECT_EQ(claim.ticket, 0u);
+  uses->Keep(claim.ticket);
+  uses->GiveBack(claim.ticket);
+  EXPECT_ANY_THROW(uses->Find(key));
+  EXPECT_ANY_THROW(uses->Record(key, 0));
+  EXPECT_ANY_THROW(uses->UsesOf(key.steamId));
+  EXPECT_ANY_THROW(uses->Forget(key));
+  EXPECT_ANY_THROW(uses->ForgetAll(key.steamId));
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, UsesTest, ::testing::Values("journal", "PostgreSQL", "MariaDB"));
