@@ -96,9 +96,10 @@ class DatabaseStore final : public std::enable_shared_from_this<DatabaseStore> {
   }
 
   // Asks the worker to end, the statement in flight cancelled, and waits for
-  // it at most kStopWaitMs. It is never joined: a plugin stops its store while
-  // it unloads, under the dynamic loader's lock, which a thread's end may need
-  // (Windows) and a worker inside the driver manager may be waiting for. What
+  // it at most kStopWaitMs. It is joined only once it has left its loop, and
+  // never on Windows: a plugin stops its store while it unloads, under the
+  // dynamic loader's lock, which a thread's end needs there and a worker inside
+  // the driver manager may be waiting for anywhere. What
   // belongs to the caller (the notes, the journal) is let go of here, so that
   // the worker touches nothing of it after.
   void Stop() {
@@ -107,9 +108,20 @@ class DatabaseStore final : public std::enable_shared_from_this<DatabaseStore> {
     if (current_ != nullptr) current_->Cancel();
     notes_ = nullptr;
     wake_.notify_all();
-    answered_.wait_for(lock, kStopWaitMs, [this] { return finished_; });
+    const bool finished = answered_.wait_for(lock, kStopWaitMs, [this] { return finished_; });
     lock.unlock();
+#if defined(_WIN32)
+    (void)finished;
     worker_.detach();
+#else
+    // Past its loop, a thread's end here needs no lock of the loader's, and a
+    // join lets the driver's libraries free what they keep for the thread
+    // before the process may end.
+    if (finished)
+      worker_.join();
+    else
+      worker_.detach();
+#endif
     local_.reset();
   }
 
