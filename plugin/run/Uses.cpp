@@ -17,31 +17,27 @@
 #include <dlfcn.h>
 #endif
 
-// The journal's trouble, at opening and whenever it reads the file again
-// while the server runs, each in one line.
 namespace {
 
+// A store's note in one line: trouble as an error, the rest at `level`.
+void LogNote(const std::string& text, bool fault, spdlog::level::level_enum level) {
+  if (!GetLogger()) return;
+  GetLogger()->log(fault ? spdlog::level::err : level, "{}", EscapeLogText(text));
+}
+
+// The journal's trouble, at opening and whenever it reads the file again
+// while the server runs.
 std::unique_ptr<UseStore> OpenJournal() {
   const std::string path = TalvexApi::Tools::GetCurrentDir() + "/" + kPluginFolder + "/" + kUseJournalFile;
-  UseJournalOpening opening = OpenUseJournal(path, UtcFileStamp(), [](const std::string& text, bool fault) {
-    if (!GetLogger()) return;
-    if (fault)
-      GetLogger()->error("{}", EscapeLogText(text));
-    else
-      GetLogger()->warn("{}", EscapeLogText(text));
-  });
+  UseJournalOpening opening = OpenUseJournal(
+      path, UtcFileStamp(), [](const std::string& text, bool fault) { LogNote(text, fault, spdlog::level::warn); });
   const std::string report = UseJournalReport(path, opening);
   if (!report.empty() && GetLogger()) GetLogger()->error("{}", EscapeLogText(report));
   return std::move(opening.store);
 }
 
-void LogStore(const std::string& text, bool fault) {
-  if (!GetLogger()) return;
-  if (fault)
-    GetLogger()->error("{}", EscapeLogText(text));
-  else
-    GetLogger()->info("{}", EscapeLogText(text));
-}
+// The shared store's connection made, lost and back.
+void LogStore(const std::string& text, bool fault) { LogNote(text, fault, spdlog::level::info); }
 
 // The store library from the plugin's own folder, loaded for good (the worker
 // of a store may end after the plugin has been unloaded); null with `why`.
@@ -109,9 +105,7 @@ class StoreWithoutLibrary final : public UseStore {
   void ForgetAll(uint64_t) override { throw Unanswered(); }
 
  private:
-  std::runtime_error Unanswered() const {
-    return std::runtime_error("the shared use store \"" + server_ + "\" cannot answer right now");
-  }
+  std::runtime_error Unanswered() const { return std::runtime_error(SharedStoreUnanswered(server_)); }
   std::string server_;
 };
 

@@ -99,9 +99,9 @@ class DatabaseStore final : public std::enable_shared_from_this<DatabaseStore> {
   // it at most kStopWaitMs. It is joined only once it has left its loop, and
   // never on Windows: a plugin stops its store while it unloads, under the
   // dynamic loader's lock, which a thread's end needs there and a worker inside
-  // the driver manager may be waiting for anywhere. What
-  // belongs to the caller (the notes, the journal) is let go of here, so that
-  // the worker touches nothing of it after.
+  // the driver manager may be waiting for anywhere. What belongs to the caller
+  // (the notes, the journal) is let go of here, so that the worker touches
+  // nothing of it after.
   void Stop() {
     std::unique_lock<std::mutex> lock(mutex_);
     stop_ = true;
@@ -245,7 +245,7 @@ class DatabaseStore final : public std::enable_shared_from_this<DatabaseStore> {
   // after a load are not refused for a database that answers within WaitMs.
   bool Answers() const { return reachable_ || connecting_; }
 
-  std::string Unanswered() const { return "the shared use store \"" + settings_.server + "\" cannot answer right now"; }
+  std::string Unanswered() const { return SharedStoreUnanswered(settings_.server); }
 
   UseClaim ClaimLocally(const UseKey& key, const UseLimits& limits, int64_t nowMs) {
     if (!local_) return UseClaim{UseVerdict{UseVerdictKind::Unreachable, 0, 0}, 0};

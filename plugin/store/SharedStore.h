@@ -19,6 +19,12 @@
 // command, and never with the connection string's secret.
 using SharedStoreNotes = std::function<void(const std::string& text, bool fault)>;
 
+// What a question to the shared store says while it cannot answer; the
+// commands turn it into their "try again" replies.
+inline std::string SharedStoreUnanswered(const std::string& server) {
+  return "the shared use store \"" + server + "\" cannot answer right now";
+}
+
 // The pause between two tries to connect doubles from the first to the last.
 struct ReconnectPauses {
   int64_t firstMs = 100;
@@ -37,8 +43,9 @@ enum class StoreAddition {
 // connection is lost. `local` counts while the database cannot answer when
 // `settings` says "local" (null otherwise). Destroying the store cancels the
 // statement in flight and tells the worker to end; it waits for that a moment
-// but never joins it, so the worker's code must stay loaded until it has
-// ended (the plugin keeps the store in a library of its own, StoreLibrary.h).
+// and may leave the worker to end by itself, so the worker's code must stay
+// loaded until it has (the plugin keeps the store in a library of its own,
+// StoreLibrary.h).
 std::unique_ptr<SharedStore> OpenSharedStore(StoreSettings settings, std::unique_ptr<UseStore> local,
                                              SharedStoreNotes notes, SqlConnector connector = OdbcConnector(),
                                              ReconnectPauses pauses = {});
