@@ -501,11 +501,12 @@ TEST_F(GroupsTest, APluginWithoutItsStoreLibrarySaysSoAndRefusesOrCountsLocally)
   std::filesystem::remove_all(alone);
 }
 
-// The store opened where its library cannot be found (beside this test
-// program on Linux; under Wine the library is there and a store that cannot
-// connect answers the same): every claim refused as unreachable and holding
-// nothing, every question answered by the exception that the commands turn
-// into their "try again" replies.
+#if !defined(_WIN32)
+// The store opened where its library cannot be found (the plugin looks for it
+// beside itself, here this test program, which on Linux has none beside it;
+// the Windows build puts every DLL in one folder): every claim refused as
+// unreachable and holding nothing, every question answered by the exception
+// that the commands turn into their "try again" replies.
 TEST(StoreWithoutItsLibraryTest, RefusesEveryClaimAndAnswersNoQuestion) {
   StoreSettings settings;
   settings.connection = "DSN=orvanel-nowhere";
@@ -524,6 +525,7 @@ TEST(StoreWithoutItsLibraryTest, RefusesEveryClaimAndAnswersNoQuestion) {
   EXPECT_ANY_THROW(uses->Forget(key));
   EXPECT_ANY_THROW(uses->ForgetAll(key.steamId));
 }
+#endif
 
 INSTANTIATE_TEST_SUITE_P(Stores, UsesTest, ::testing::Values("journal", "PostgreSQL", "MariaDB"));
 INSTANTIATE_TEST_SUITE_P(Engines, SharedUsesTest, ::testing::Values("PostgreSQL", "MariaDB"));
