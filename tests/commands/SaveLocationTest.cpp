@@ -12,7 +12,7 @@ namespace {
 
 // An operator's file: comments are not JSON, so the layout is what is kept:
 // odd indentation, key order, a number written as 1.50e3, an escaped key.
-constexpr const char* kOperatorFile = R"({
+constexpr const char* kOperatorLocations = R"({
   "Commands": {
     "TeleportTo_Console": {"Command": "tp",
         "Locations": {
@@ -55,11 +55,11 @@ class SaveLocationTest : public PluginTest {
 };
 
 TEST_F(SaveLocationTest, ANewNameIsInsertedAfterTheLastLocationAndEveryOtherByteKept) {
-  Start(kOperatorFile);
+  Start(kOperatorLocations);
   MoveAliceTo(1500.25f, -0.5f, 1e7f);
   Console("Alice", "savehere Ridge");
   EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{"Saved Ridge at 1500.25, -0.5, 10000000."});
-  std::string expected = kOperatorFile;
+  std::string expected = kOperatorLocations;
   const std::string after = R"("Sh\u0065d":   {"z": 7})";
   expected.insert(expected.find(after) + after.size(),
                   // With the last location's indentation and its separator.
@@ -77,11 +77,11 @@ TEST_F(SaveLocationTest, ANewNameIsInsertedAfterTheLastLocationAndEveryOtherByte
 }
 
 TEST_F(SaveLocationTest, AnExistingNameIsKeptUnlessReplacedAndThenOnlyItsValueChanges) {
-  Start(kOperatorFile);
+  Start(kOperatorLocations);
   MoveAliceTo(1, 2, 3);
   Console("Alice", "savehere Camp");
   EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{"Camp exists already; savehere Camp replace replaces it."});
-  EXPECT_EQ(FileText(), kOperatorFile);
+  EXPECT_EQ(FileText(), kOperatorLocations);
   // The escaped key is the name a parse reads.
   ClearRecord();
   Console("Alice", "savehere Shed");
@@ -89,7 +89,7 @@ TEST_F(SaveLocationTest, AnExistingNameIsKeptUnlessReplacedAndThenOnlyItsValueCh
   ClearRecord();
   Console("Alice", "savehere Camp replace");
   EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{"Saved Camp at 1, 2, 3."});
-  std::string expected = kOperatorFile;
+  std::string expected = kOperatorLocations;
   const std::string old_value = R"({"x": 1.50e3, "y": -200, "z": 30})";
   expected.replace(expected.find(old_value), old_value.size(), R"({"x": 1, "y": 2, "z": 3})");
   EXPECT_EQ(FileText(), expected);
@@ -150,7 +150,7 @@ TEST_F(SaveLocationTest, AnEntryWithoutLocationsGetsThemWithItsOwnIndentation) {
 }
 
 TEST_F(SaveLocationTest, NamesThatCannotBeTypedBackAreRefusedWithTheReason) {
-  Start(kOperatorFile);
+  Start(kOperatorLocations);
   Console("Alice", "savehere Caf\u00e9");
   Console("Alice", "savehere two words");
   Console("Alice", "savehere");
@@ -160,12 +160,12 @@ TEST_F(SaveLocationTest, NamesThatCannotBeTypedBackAreRefusedWithTheReason) {
             "Caf\u00e9 cannot be a location's name: only ASCII letters, digits and punctuation can be typed back.");
   EXPECT_EQ(replies[1], "Usage: savehere NAME, or savehere NAME replace; a location's name has no spaces.");
   EXPECT_EQ(replies[2], replies[1]);
-  EXPECT_EQ(FileText(), kOperatorFile);
+  EXPECT_EQ(FileText(), kOperatorLocations);
 }
 
 TEST_F(SaveLocationTest, AnEditOnDiskSinceTheLoadIsNeverWrittenOver) {
-  Start(kOperatorFile);
-  const std::string edited = std::string(kOperatorFile) + " ";
+  Start(kOperatorLocations);
+  const std::string edited = std::string(kOperatorLocations) + " ";
   WriteConfigText(edited);
   Console("Alice", "savehere Ridge");
   const std::string refusal = "config.json changed since it was loaded; reload it first.";
@@ -187,14 +187,14 @@ TEST_F(SaveLocationTest, AnEditOnDiskSinceTheLoadIsNeverWrittenOver) {
 }
 
 TEST_F(SaveLocationTest, AWriteThatFailsLeavesTheFileAsItWasAndLoadable) {
-  Start(kOperatorFile);
+  Start(kOperatorLocations);
   // The temporary file cannot be made: a folder holds its name.
   std::filesystem::create_directory(ConfigFile().string() + ".tmp");
   Console("Alice", "savehere Ridge");
   const std::vector<std::string> replies = ChatTo("Alice");
   ASSERT_EQ(replies.size(), 1u);
   EXPECT_EQ(replies[0].rfind("config.json was not changed: cannot write ", 0), 0u) << replies[0];
-  EXPECT_EQ(FileText(), kOperatorFile);
+  EXPECT_EQ(FileText(), kOperatorLocations);
   std::filesystem::remove(ConfigFile().string() + ".tmp");
   // Nothing was applied in memory either: the name is unknown, and the file loads.
   ClearRecord();

@@ -6,7 +6,6 @@ using nlohmann::json;
 
 namespace {
 
-constexpr const char* kMissing = "The template does not exist! Maybe you forgot to reload..?";
 constexpr const char* kFailed = "Failed to read template...";
 
 class SpawnTemplateTest : public PluginTest {
@@ -48,7 +47,7 @@ TEST_F(SpawnTemplateTest, OnlyTheSecondWordNamesTheTemplate) {
   Console("Alice", "spawn Rex");
   Console("Alice", "spawn nope");
   Console("Alice", "spawn my rex");
-  EXPECT_EQ(ChatTo("Alice"), (std::vector<std::string>{kMissing, kMissing, kMissing}));
+  EXPECT_EQ(ChatTo("Alice"), (std::vector<std::string>{kMissingEntryReply, kMissingEntryReply, kMissingEntryReply}));
   EXPECT_EQ(EventsOf("chat").at(0)["sender"], "[system]");
   EXPECT_EQ(Spawns(), 0u);
 
@@ -63,13 +62,13 @@ TEST_F(SpawnTemplateTest, OnlyTheSecondWordNamesTheTemplate) {
 TEST_F(SpawnTemplateTest, NoTemplatesObjectMeansNoTemplate) {
   StartWithEntry({{"Command", "spawn"}});
   Console("Bob", "spawn rex");
-  EXPECT_EQ(ChatTo("Bob"), std::vector<std::string>{kMissing});
+  EXPECT_EQ(ChatTo("Bob"), std::vector<std::string>{kMissingEntryReply});
 }
 
 TEST_F(SpawnTemplateTest, TemplatesThatAreNotAnObjectHoldNothing) {
   StartWithEntry({{"Command", "spawn"}, {"Templates", json::array({Rex()})}});
   Console("Bob", "spawn 0");
-  EXPECT_EQ(ChatTo("Bob"), std::vector<std::string>{kMissing});
+  EXPECT_EQ(ChatTo("Bob"), std::vector<std::string>{kMissingEntryReply});
 }
 
 TEST_F(SpawnTemplateTest, WordsMatchWithoutRegardToCase) {

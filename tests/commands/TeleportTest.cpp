@@ -6,9 +6,6 @@ using nlohmann::json;
 
 namespace {
 
-constexpr const char* kMissing = "The template does not exist! Maybe you forgot to reload..?";
-constexpr const char* kFaulty = "Failed to read template...";
-
 class TeleportTest : public PluginTest {
  protected:
   void Start(const json& locations) {
@@ -50,7 +47,7 @@ TEST_F(TeleportTest, WrongTypesAreRefusedAndThePlayerStays) {
          {"Number", 7},
          {"Null", nullptr}});
   for (const char* name : {"Text", "Flag", "List", "Number", "Null"}) Console("Alice", std::string("tp ") + name);
-  EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>(5, kFaulty));
+  EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>(5, kFaultyEntryReply));
   EXPECT_TRUE(CallsOf("AShooterPlayerController.SetPlayerPos").empty());
   EXPECT_EQ(PositionOf("Alice"), json({0.0, 0.0, 0.0}));
   for (const json& chat : EventsOf("chat")) EXPECT_EQ(chat["sender"], "[system]");
@@ -60,7 +57,7 @@ TEST_F(TeleportTest, NamesMatchExactlyAndOnlyTheSecondWordCounts) {
   Start({{"Camp", {{"x", 10}}}, {"Two Words", {{"x", 20}}}});
   Console("Alice", "tp camp");
   Console("Alice", "tp Two Words");
-  EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>(2, kMissing));
+  EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>(2, kMissingEntryReply));
   EXPECT_EQ(PositionOf("Alice"), json({0.0, 0.0, 0.0}));
   // Extra words, runs of spaces and a trailing space are ignored.
   Console("Alice", "tp   Camp  ignored words ");
@@ -74,13 +71,13 @@ TEST_F(TeleportTest, NamesMatchExactlyAndOnlyTheSecondWordCounts) {
 TEST_F(TeleportTest, LocationsOutsideAnObjectAreNotFound) {
   Start(json::array({{{"x", 1}}}));
   Console("Alice", "tp 0");
-  EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{kMissing});
+  EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{kMissingEntryReply});
 }
 
 TEST_F(TeleportTest, ALocationAddedToTheFileIsUsableAfterReload) {
   Start({{"Camp", {{"x", 10}}}});
   Console("Alice", "tp Lake");
-  EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{kMissing});
+  EXPECT_EQ(ChatTo("Alice"), std::vector<std::string>{kMissingEntryReply});
   json config = StandardConfig();
   config["Commands"]["TeleportTo_Console"]["Locations"] = {{"Camp", {{"x", 10}}},
                                                            {"Lake", {{"x", -4000}, {"y", 2200}}}};

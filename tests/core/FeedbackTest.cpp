@@ -10,8 +10,6 @@ using nlohmann::json;
 
 namespace {
 
-constexpr const char* kMissing = "The template does not exist! Maybe you forgot to reload..?";
-
 class FeedbackTest : public FeatureTest {
  protected:
   // The replies to Alice's console `line`.
@@ -48,18 +46,21 @@ TEST_F(FeedbackTest, SuccessSaysWhatWasGivenSpawnedOrMovedAndWhatLoadedNothing) 
 TEST_F(FeedbackTest, AMissingOrUnknownNameGetsTheNamesThatExistNearestFirst) {
   Start(FeatureConfig({"Feedback"}));
   EXPECT_EQ(RepliesTo("kit"), Replies{"Kits: builder, hunter, medic"});
-  EXPECT_EQ(RepliesTo("kit biulder"), (Replies{kMissing, "Did you mean builder?", "Kits: builder, hunter, medic"}));
-  EXPECT_EQ(RepliesTo("kit MEDIC"), (Replies{kMissing, "Did you mean medic?", "Kits: builder, hunter, medic"}));
+  EXPECT_EQ(RepliesTo("kit biulder"),
+            (Replies{kMissingEntryReply, "Did you mean builder?", "Kits: builder, hunter, medic"}));
+  EXPECT_EQ(RepliesTo("kit MEDIC"),
+            (Replies{kMissingEntryReply, "Did you mean medic?", "Kits: builder, hunter, medic"}));
   EXPECT_EQ(RepliesTo("spawn"), Replies{"Groups: dodos, ghosts, raptors"});
-  EXPECT_EQ(RepliesTo("spawn dodo"), (Replies{kMissing, "Did you mean dodos?", "Groups: dodos, ghosts, raptors"}));
+  EXPECT_EQ(RepliesTo("spawn dodo"),
+            (Replies{kMissingEntryReply, "Did you mean dodos?", "Groups: dodos, ghosts, raptors"}));
   EXPECT_EQ(RepliesTo("tp"), Replies{"Locations: Camp, Lake"});
-  EXPECT_EQ(RepliesTo("tp lake"), (Replies{kMissing, "Did you mean Lake?", "Locations: Camp, Lake"}));
+  EXPECT_EQ(RepliesTo("tp lake"), (Replies{kMissingEntryReply, "Did you mean Lake?", "Locations: Camp, Lake"}));
   // Equally near names: the first in byte order.
-  EXPECT_EQ(RepliesTo("tp Xame"), (Replies{kMissing, "Did you mean Camp?", "Locations: Camp, Lake"}));
+  EXPECT_EQ(RepliesTo("tp Xame"), (Replies{kMissingEntryReply, "Did you mean Camp?", "Locations: Camp, Lake"}));
   // A name far from every one gets the list alone: more than two edits, and
   // more than a third of the name it would suggest.
-  EXPECT_EQ(RepliesTo("tp Xa"), (Replies{kMissing, "Locations: Camp, Lake"}));
-  EXPECT_EQ(RepliesTo("kit " + std::string(10000, 'A')), (Replies{kMissing, "Kits: builder, hunter, medic"}));
+  EXPECT_EQ(RepliesTo("tp Xa"), (Replies{kMissingEntryReply, "Locations: Camp, Lake"}));
+  EXPECT_EQ(RepliesTo("kit " + std::string(10000, 'A')), (Replies{kMissingEntryReply, "Kits: builder, hunter, medic"}));
   EXPECT_EQ(PlayerDump("Alice")["position"], json({0.0, 0.0, 0.0}));
 }
 
@@ -86,9 +87,9 @@ TEST_F(FeedbackTest, ListsStayShortAndNamesReachTheReaderAsWritten) {
                                       "and 3 more"});
   EXPECT_EQ(RepliesTo("kit kit00"), Replies{"Gave 0 items."});
   EXPECT_EQ(RepliesTo("spawn"), Replies{"Groups: none"});
-  EXPECT_EQ(RepliesTo("spawn any"), (Replies{kMissing, "Groups: none"}));
+  EXPECT_EQ(RepliesTo("spawn any"), (Replies{kMissingEntryReply, "Groups: none"}));
   EXPECT_EQ(RepliesTo("tp {Camp}"), Replies{"Teleported to {Camp}."});
-  EXPECT_EQ(RepliesTo("tp {Camp"), (Replies{kMissing, "Did you mean {Camp}?", "Locations: {Camp}"}));
+  EXPECT_EQ(RepliesTo("tp {Camp"), (Replies{kMissingEntryReply, "Did you mean {Camp}?", "Locations: {Camp}"}));
 }
 
 TEST_F(FeedbackTest, NamesFromTheConfigReachThePlayerInEveryCharacter) {
@@ -97,9 +98,10 @@ TEST_F(FeedbackTest, NamesFromTheConfigReachThePlayerInEveryCharacter) {
   config["Commands"]["ItemTemplate_Console"]["Templates"]["stärter"] = {{"items", json::array()}};
   Start(config);
   // What a player types is narrowed as the game narrows it: "ö" has no narrow form.
-  EXPECT_EQ(RepliesTo("tp Höhle"), (Replies{kMissing, "Did you mean Höhle?", "Locations: Camp, Höhle, Lake"}));
+  EXPECT_EQ(RepliesTo("tp Höhle"),
+            (Replies{kMissingEntryReply, "Did you mean Höhle?", "Locations: Camp, Höhle, Lake"}));
   EXPECT_EQ(RepliesTo("kit stärter"),
-            (Replies{kMissing, "Did you mean stärter?", "Kits: builder, hunter, medic, stärter"}));
+            (Replies{kMissingEntryReply, "Did you mean stärter?", "Kits: builder, hunter, medic, stärter"}));
 }
 
 TEST_F(FeedbackTest, AFailedReadSaysWhereAndWhyARefusalNoMore) {
@@ -134,7 +136,7 @@ TEST_F(FeedbackTest, OffOrSwitchedOnOnlyInTheFileItAddsNoReply) {
                      "Not applied until the plugin is loaded again: Features \"Feedback\" \"Enabled\"."}));
   for (const char* line : {"kit builder", "kit hunter", "spawn dodos", "tp Camp", "kit", "tp"})
     EXPECT_TRUE(RepliesTo(line).empty()) << line;
-  EXPECT_EQ(RepliesTo("kit biulder"), Replies{kMissing});
+  EXPECT_EQ(RepliesTo("kit biulder"), Replies{kMissingEntryReply});
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 
 #include "orvanel/store/Sql.h"
 #include "store/Databases.h"
+#include "store/StoreTesting.h"
 #include "support/KilledChild.h"
 #include "support/PluginTest.h"
 #include "support/Process.h"
@@ -34,7 +35,6 @@ using nlohmann::json;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-constexpr uint64_t kAlice = 76561198000000001u;
 constexpr const char* kGave = "[to Alice] [system] Gave 1 item.";
 constexpr const char* kUnreachableReply =
     "[to Alice] [system] The shared limits cannot be checked right now; try again in a moment.";

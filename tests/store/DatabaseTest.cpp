@@ -16,45 +16,12 @@
 #include "orvanel/core/UseJournal.h"
 #include "orvanel/store/SharedStore.h"
 #include "store/Databases.h"
+#include "store/StoreTesting.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-constexpr uint64_t kAlice = 76561198000000001u;
-
-// What the store told the operator, for reading after the fact.
-struct Notes {
-  std::mutex mutex;
-  std::vector<std::string> lines;
-  SharedStoreNotes Sink() {
-    return [this](const std::string& text, bool) {
-      const std::lock_guard<std::mutex> lock(mutex);
-      lines.push_back(text);
-    };
-  }
-  std::vector<std::string> Holding(const std::string& fragment) {
-    const std::lock_guard<std::mutex> lock(mutex);
-    std::vector<std::string> found;
-    for (const std::string& line : lines)
-      if (line.find(fragment) != std::string::npos) found.push_back(line);
-    return found;
-  }
-  std::vector<std::string> All() {
-    const std::lock_guard<std::mutex> lock(mutex);
-    return lines;
-  }
-};
-
-bool Eventually(const std::function<bool()>& condition, std::chrono::milliseconds within = 30s) {
-  const auto until = Clock::now() + within;
-  while (Clock::now() < until) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(20ms);
-  }
-  return condition();
-}
 
 StoreSettings Settings(const std::string& connection, int64_t waitMs = 1000,
                        WhenUnreachable when = WhenUnreachable::Refuse) {
@@ -117,7 +84,7 @@ class DatabaseTest : public ::testing::TestWithParam<std::string> {
   TestDatabase* database_ = nullptr;
   bool killed_ = false;
   std::string connection_;
-  Notes notes_;
+  StoreNotes notes_;
 };
 
 TEST_P(DatabaseTest, ClaimsAreCountedKeptGivenBackAndForgotten) {

@@ -14,14 +14,13 @@
 
 #include "orvanel/store/SharedStore.h"
 #include "store/Databases.h"
+#include "store/StoreTesting.h"
 #include "support/PluginTest.h"
 #include "support/Process.h"
 
 using nlohmann::json;
 
 namespace {
-
-constexpr uint64_t kAlice = 76561198000000001u;
 
 class DatabaseToolsTest : public PluginTest, public ::testing::WithParamInterface<std::string> {
  protected:

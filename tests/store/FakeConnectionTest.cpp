@@ -12,6 +12,7 @@
 
 #include "orvanel/core/StoreSettings.h"
 #include "orvanel/store/SharedStore.h"
+#include "store/StoreTesting.h"
 
 namespace {
 
@@ -63,32 +64,11 @@ class FakeConnection final : public SqlConnection {
   FakeServer& server_;
 };
 
-struct Notes {
-  std::mutex mutex;
-  std::vector<std::string> lines;
-  std::vector<std::string> All() {
-    const std::lock_guard<std::mutex> lock(mutex);
-    return lines;
-  }
-};
-
-bool Eventually(const std::function<bool()>& condition) {
-  for (int tries = 0; tries < 500; ++tries) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(10ms);
-  }
-  return condition();
-}
-
 class FakeConnectionTest : public ::testing::Test {
  protected:
   std::unique_ptr<SharedStore> Open(int64_t waitMs = 1000) {
     return OpenSharedStore(
-        StoreSettings{"Driver=x;Pwd={s3cret;x}", "island-1", waitMs, WhenUnreachable::Refuse}, nullptr,
-        [this](const std::string& text, bool) {
-          const std::lock_guard<std::mutex> lock(notes_.mutex);
-          notes_.lines.push_back(text);
-        },
+        StoreSettings{"Driver=x;Pwd={s3cret;x}", "island-1", waitMs, WhenUnreachable::Refuse}, nullptr, notes_.Sink(),
         [this](const std::string&) -> std::unique_ptr<SqlConnection> {
           {
             const std::lock_guard<std::mutex> lock(server_.mutex);
@@ -100,7 +80,7 @@ class FakeConnectionTest : public ::testing::Test {
   }
 
   FakeServer server_;
-  Notes notes_;
+  StoreNotes notes_;
 };
 
 const UseKey kKit{7, "ItemTemplate_Console", "starter"};

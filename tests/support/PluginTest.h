@@ -16,6 +16,10 @@
 
 #include "sandbox/game/Objects.h"
 
+// What a player reads when the entry they named is missing, or cannot be read.
+inline constexpr const char* kMissingEntryReply = "The template does not exist! Maybe you forgot to reload..?";
+inline constexpr const char* kFaultyEntryReply = "Failed to read template...";
+
 class PluginTest : public ::testing::Test {
  protected:
   void SetUp() override;
