@@ -12,7 +12,7 @@ struct PlaceMemory {
   uint64_t moves = 0;
 };
 
-PlaceMemory& Memory() {
+PlaceMemory& PlacesHeld() {
   static PlaceMemory memory;
   return memory;
 }
@@ -20,7 +20,7 @@ PlaceMemory& Memory() {
 }  // namespace
 
 void RememberPlaceBefore(uint64_t steam_id, Place place) {
-  PlaceMemory& memory = Memory();
+  PlaceMemory& memory = PlacesHeld();
   (void)TakePlaceBefore(steam_id);
   const uint64_t move = ++memory.moves;
   memory.places[steam_id] = {place, move};
@@ -32,7 +32,7 @@ void RememberPlaceBefore(uint64_t steam_id, Place place) {
 }
 
 std::optional<Place> TakePlaceBefore(uint64_t steam_id) {
-  PlaceMemory& memory = Memory();
+  PlaceMemory& memory = PlacesHeld();
   const auto found = memory.places.find(steam_id);
   if (found == memory.places.end()) return std::nullopt;
   const Place place = found->second.first;
@@ -41,4 +41,4 @@ std::optional<Place> TakePlaceBefore(uint64_t steam_id) {
   return place;
 }
 
-void ForgetPlacesBefore() { Memory() = PlaceMemory{}; }
+void ForgetPlacesBefore() { PlacesHeld() = PlaceMemory{}; }

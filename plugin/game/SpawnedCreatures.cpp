@@ -16,7 +16,7 @@ struct SpawnMemory {
   std::size_t creatures = 0;
 };
 
-SpawnMemory& Memory() {
+SpawnMemory& Spawns() {
   static SpawnMemory memory;
   return memory;
 }
@@ -24,7 +24,7 @@ SpawnMemory& Memory() {
 }  // namespace
 
 void RememberSpawnedGroup(uint64_t steam_id, std::vector<SpawnedCreature> group) {
-  SpawnMemory& memory = Memory();
+  SpawnMemory& memory = Spawns();
   memory.creatures += group.size();
   memory.groups.push_back({steam_id, std::move(group)});
   while (memory.creatures > kRememberedCreatures || memory.groups.size() > kRememberedCreatures) {
@@ -35,7 +35,7 @@ void RememberSpawnedGroup(uint64_t steam_id, std::vector<SpawnedCreature> group)
 
 std::vector<SpawnedCreature> SpawnedBy(uint64_t steam_id, bool all) {
   std::vector<SpawnedCreature> found;
-  const SpawnMemory& memory = Memory();
+  const SpawnMemory& memory = Spawns();
   // Latest first.
   for (std::size_t at = memory.groups.size(); at-- > 0;) {
     const SpawnedGroup& group = memory.groups[at];
@@ -47,7 +47,7 @@ std::vector<SpawnedCreature> SpawnedBy(uint64_t steam_id, bool all) {
 }
 
 void ForgetSpawnedBy(uint64_t steam_id, bool all) {
-  SpawnMemory& memory = Memory();
+  SpawnMemory& memory = Spawns();
   if (all) {
     std::erase_if(memory.groups, [&memory, steam_id](const SpawnedGroup& group) {
       if (group.steamId != steam_id) return false;
@@ -65,4 +65,4 @@ void ForgetSpawnedBy(uint64_t steam_id, bool all) {
   }
 }
 
-void ForgetSpawnedCreatures() { Memory() = SpawnMemory{}; }
+void ForgetSpawnedCreatures() { Spawns() = SpawnMemory{}; }

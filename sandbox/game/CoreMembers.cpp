@@ -106,7 +106,7 @@ ClassObject* StaticClassOf() {
   return ClassObjectFor(&Of);
 }
 
-const bool registered = [] {
+const bool core_members_registered = [] {
   RegisterFunction("AShooterPlayerController.ClientChatMessage", &ClientChatMessage);
   RegisterFunction("UObjectBaseUtility.IsA", &IsA);
   RegisterFunction("UObject.StaticClass", &StaticClassOf<classes::UObject>);

@@ -119,7 +119,7 @@ void ClientServerUlvaneNotificationCustom(Object* object, const RawText* text, c
         {"seconds", FloatJson(seconds)}});
 }
 
-const bool registered = [] {
+const bool health_members_registered = [] {
   RegisterFunction("UGameplayStatics.GetAllActorsOfClass", &GetAllActorsOfClass);
   RegisterFunction("USceneComponent.GetCustomLocation", &GetCustomLocation);
   RegisterFunction("FName.ToString", &NameToString);

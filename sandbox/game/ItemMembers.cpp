@@ -46,7 +46,7 @@ Item* AddNewItem(Object* item_class, Inventory* inventory, bool equipment, bool 
   return item;
 }
 
-const bool registered = [] {
+const bool item_members_registered = [] {
   RegisterFunction("Global.StaticLoadObject", &StaticLoadObject);
   RegisterFunction("UPrimalItem.AddNewItem", &AddNewItem);
   SIM_FIELD("UPrimalItem.ItemStatValues", classes::UPrimalItem, Item, ItemStatValues);

@@ -58,7 +58,7 @@ void* PluginRealloc(void* block, std::size_t size) {
   return Realloc(block, size);
 }
 
-const bool registered = [] {
+const bool allocator_registered = [] {
   Blocks();  // built first, so that it outlives the world's own static teardown
   RegisterFunction("FMemory.Realloc", &PluginRealloc);
   RegisterFunction("FMemory.Free", &Free);

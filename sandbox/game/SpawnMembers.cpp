@@ -189,7 +189,7 @@ bool Destroy(Object* object, bool net_force, bool should_modify_level) {
 uint32_t* CreatureFlags(Object* object) { return &static_cast<Creature*>(object)->flags; }
 uint32_t* StatusFlags(Object* object) { return &static_cast<StatusComponent*>(object)->flags; }
 
-const bool registered = [] {
+const bool spawn_members_registered = [] {
   RegisterFunction("AShooterPlayerController.SpawnActor", &SpawnActor);
   RegisterFunction("AActor.SetActorRotation", &SetActorRotation);
   RegisterFunction("AActor.Destroy", &Destroy);

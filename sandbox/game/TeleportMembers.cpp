@@ -13,7 +13,7 @@ void SetPlayerPos(Object* object, float x, float y, float z) {
   MovePlayer(player, FVector{x, y, z});
 }
 
-const bool registered = [] {
+const bool teleport_members_registered = [] {
   RegisterFunction("AShooterPlayerController.SetPlayerPos", &SetPlayerPos);
   return true;
 }();

@@ -15,7 +15,7 @@ FDateTime* UtcNow(FDateTime* now) {
   return now;
 }
 
-const bool registered = [] {
+const bool time_members_registered = [] {
   RegisterFunction("FDateTime.UtcNow", &UtcNow);
   return true;
 }();
