@@ -1,7 +1,8 @@
 # The libraries of a Windows build, from the distribution's packages: fmt and
 # spdlog compiled from their headers, the JSON library and CLI11 header-only,
-# GoogleTest built from its source package. Their headers are reached through links in the build tree,
-# since the host's /usr/include as a whole would bring the C library's headers.
+# GoogleTest built from its source package. Their headers are reached through
+# links in the build tree, since the host's /usr/include as a whole would bring
+# the C library's headers.
 set(WINDOWS_LIBRARY_INCLUDE_ROOT ${PROJECT_BINARY_DIR}/include/libraries)
 file(MAKE_DIRECTORY ${WINDOWS_LIBRARY_INCLUDE_ROOT})
 foreach(headers fmt spdlog nlohmann CLI valijson)
