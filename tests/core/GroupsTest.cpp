@@ -25,6 +25,7 @@
 #include "sandbox/game/World.h"
 #include "sandbox/host/Host.h"
 #include "store/Databases.h"
+#include "store/StoreTesting.h"
 
 using nlohmann::json;
 
@@ -302,10 +303,7 @@ class UsesTest : public GroupsTest, public ::testing::WithParamInterface<std::st
     commands["ItemTemplate_Console"]["Templates"]["medic"]["cooldown"] = 250;
     commands["TeleportTo_Console"]["Locations"]["Camp"]["uses"] = 2;
     if (GetParam() != "journal") {
-      std::string why;
-      database_ = DatabaseOf(GetParam(), why);
-      if (database_ == nullptr) ADD_FAILURE() << GetParam() << " cannot be started: " << why;
-      if (database_ != nullptr) connection_ = database_->FreshDatabase();
+      database_ = FreshDatabaseOf(GetParam(), connection_);
       if (database_ != nullptr)
         config["Features"]["Cooldowns"]["Store"] = {
             {"Connection", connection_}, {"Server", "island-1"}, {"WaitMs", 1000}};
@@ -528,6 +526,6 @@ TEST(StoreWithoutItsLibraryTest, RefusesEveryClaimAndAnswersNoQuestion) {
 #endif
 
 INSTANTIATE_TEST_SUITE_P(Stores, UsesTest, ::testing::Values("journal", "PostgreSQL", "MariaDB"));
-INSTANTIATE_TEST_SUITE_P(Engines, SharedUsesTest, ::testing::Values("PostgreSQL", "MariaDB"));
+INSTANTIATE_TEST_SUITE_P(Engines, SharedUsesTest, ::testing::ValuesIn(kEngines));
 
 }  // namespace

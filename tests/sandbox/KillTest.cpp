@@ -37,15 +37,8 @@ class KillTest : public PluginTest {
         ++count;
       return count;
     };
-    const std::string root = root_.string(), world = (root_ / "world.json").string(),
-                      script = (root_ / "uses.txt").string();
-    const KilledChild run = RunUntilKilled(
-        [&](int write_end) {
-          dup2(write_end, STDOUT_FILENO);
-          close(write_end);
-          execl(ORVANEL_SANDBOX_PATH, ORVANEL_SANDBOX_PATH, "--root", root.c_str(), "--world", world.c_str(),
-                script.c_str(), static_cast<char*>(nullptr));
-        },
+    const KilledChild run = RunSandboxUntilKilled(
+        root_.string(), (root_ / "world.json").string(), (root_ / "uses.txt").string(),
         [&](const std::string& printed) { return confirmed(printed) >= static_cast<uint64_t>(confirmations); },
         static_cast<useconds_t>(microseconds));
     EXPECT_TRUE(run.killed) << run.written;

@@ -217,10 +217,8 @@ class ClusterTest : public PluginTest, public ::testing::WithParamInterface<std:
  protected:
   void SetUp() override {
     PluginTest::SetUp();
-    std::string why;
-    database_ = DatabaseOf(GetParam(), why);
-    ASSERT_NE(database_, nullptr) << GetParam() << " cannot be started: " << why;
-    connection_ = database_->FreshDatabase();
+    database_ = FreshDatabaseOf(GetParam(), connection_);
+    ASSERT_NE(database_, nullptr);
     json world = ThreePlayers();
     world["assets"] = {{"items", {"/Game/Items/Bandage.Bandage_C"}}};
     std::ofstream(World()) << world.dump();
@@ -361,14 +359,8 @@ TEST_P(ClusterTest, AProgramKilledWhileClaimingLosesAtMostTheClaimInFlight) {
     // Some kills land while the plugin loads and connects.
     const auto confirmations = round % 3 == 0 ? 0u : std::uniform_int_distribution<uint64_t>(1, 120)(random);
     const auto microseconds = static_cast<useconds_t>(std::uniform_int_distribution<int>(0, 20000)(random));
-    const std::string rootText = tree.string(), world = World().string(), scriptText = script.string();
-    const KilledChild run = RunUntilKilled(
-        [&](int write_end) {
-          dup2(write_end, STDOUT_FILENO);
-          close(write_end);
-          execl(ORVANEL_SANDBOX_PATH, ORVANEL_SANDBOX_PATH, "--root", rootText.c_str(), "--world", world.c_str(),
-                scriptText.c_str(), static_cast<char*>(nullptr));
-        },
+    const KilledChild run = RunSandboxUntilKilled(
+        tree.string(), World().string(), script.string(),
         [&](const std::string& printed) { return confirmed(printed) >= confirmations; }, microseconds);
     ASSERT_TRUE(run.killed) << run.written;
     const uint64_t gave = confirmed(run.written);
@@ -598,7 +590,7 @@ TEST_P(ClusterTest, AnUnloadWhileTheWorkerConnectsEnds) {
   EXPECT_EQ(island.Printed().find("[error]"), std::string::npos) << island.Printed();
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, ClusterTest, ::testing::Values("PostgreSQL", "MariaDB"),
+INSTANTIATE_TEST_SUITE_P(Engines, ClusterTest, ::testing::ValuesIn(kEngines),
                          [](const auto& info) { return info.param; });
 
 }  // namespace

@@ -57,10 +57,8 @@ class StartLine {
 class DatabaseTest : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
-    std::string why;
-    database_ = DatabaseOf(GetParam(), why);
-    ASSERT_NE(database_, nullptr) << GetParam() << " cannot be started: " << why;
-    connection_ = database_->FreshDatabase();
+    database_ = FreshDatabaseOf(GetParam(), connection_);
+    ASSERT_NE(database_, nullptr);
   }
 
   std::unique_ptr<SharedStore> Open(int64_t waitMs = 1000, std::unique_ptr<UseStore> local = nullptr,
@@ -277,7 +275,7 @@ TEST_P(DatabaseTest, DestroyedWithAStatementWaitingOnALockItDoesNotHang) {
   EXPECT_EQ(again->Find(kit), (UseRecord{1, 1000}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, DatabaseTest, ::testing::Values("PostgreSQL", "MariaDB"),
+INSTANTIATE_TEST_SUITE_P(Engines, DatabaseTest, ::testing::ValuesIn(kEngines),
                          [](const auto& info) { return info.param; });
 
 }  // namespace

@@ -26,10 +26,8 @@ class DatabaseToolsTest : public PluginTest, public ::testing::WithParamInterfac
  protected:
   void SetUp() override {
     PluginTest::SetUp();
-    std::string why;
-    database_ = DatabaseOf(GetParam(), why);
-    ASSERT_NE(database_, nullptr) << GetParam() << " cannot be started: " << why;
-    connection_ = database_->FreshDatabase();
+    database_ = FreshDatabaseOf(GetParam(), connection_);
+    ASSERT_NE(database_, nullptr);
   }
 
   std::filesystem::path Folder() const { return root_ / "TalvexApi" / "Plugins" / "Orvanel"; }
@@ -150,7 +148,7 @@ TEST_P(DatabaseToolsTest, ShowSaysWhyTheStoreCannotAnswerWithoutItsSecret) {
   EXPECT_EQ(output.find(TestDatabase::kSecret), std::string::npos) << output;
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, DatabaseToolsTest, ::testing::Values("PostgreSQL", "MariaDB"),
+INSTANTIATE_TEST_SUITE_P(Engines, DatabaseToolsTest, ::testing::ValuesIn(kEngines),
                          [](const auto& info) { return info.param; });
 
 }  // namespace

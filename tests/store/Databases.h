@@ -6,6 +6,11 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+// Every engine the shared store speaks; each database test and benchmark runs
+// on all.
+inline const std::vector<std::string> kEngines{"PostgreSQL", "MariaDB"};
 
 class TestDatabase {
  public:
@@ -24,6 +29,6 @@ class TestDatabase {
   static constexpr const char* kSecret = "Wq7-hunter2-Zx";
 };
 
-// The server of `engine` ("PostgreSQL" or "MariaDB"), started at first use;
+// The server of `engine` (one of kEngines), started at first use;
 // null, with `why` set, when its programs or ODBC driver are not installed.
 TestDatabase* DatabaseOf(const std::string& engine, std::string& why);

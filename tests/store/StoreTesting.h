@@ -1,6 +1,7 @@
-// What the store's tests share: Alice's Steam id as the sandbox's worlds give
-// it, the notes a store gave its operator, kept for reading after the fact,
-// and a wait for what the store's worker does in its own time.
+// What the store's tests share: a fresh database on an engine's server, Alice's
+// Steam id as the sandbox's worlds give it, the notes a store gave its
+// operator, kept for reading after the fact, and a wait for what the store's
+// worker does in its own time.
 #pragma once
 
 #include <chrono>
@@ -11,7 +12,24 @@
 #include <thread>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "orvanel/store/SharedStore.h"
+#include "store/Databases.h"
+
+// The server of `engine`, started at first use, with a fresh database whose
+// connection string goes to `connection`; null, the test failed, when the
+// server cannot be started.
+inline TestDatabase* FreshDatabaseOf(const std::string& engine, std::string& connection) {
+  std::string why;
+  TestDatabase* database = DatabaseOf(engine, why);
+  if (database == nullptr) {
+    ADD_FAILURE() << engine << " cannot be started: " << why;
+    return nullptr;
+  }
+  connection = database->FreshDatabase();
+  return database;
+}
 
 inline constexpr uint64_t kAlice = 76561198000000001u;
 

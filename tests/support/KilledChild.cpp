@@ -36,4 +36,17 @@ KilledChild RunUntilKilled(const std::function<void(int write_end)>& child,
   close(ends[0]);
   return result;
 }
+
+KilledChild RunSandboxUntilKilled(const std::string& root, const std::string& world, const std::string& script,
+                                  const std::function<bool(const std::string& written)>& enough,
+                                  useconds_t microseconds) {
+  return RunUntilKilled(
+      [&](int write_end) {
+        dup2(write_end, STDOUT_FILENO);
+        close(write_end);
+        execl(ORVANEL_SANDBOX_PATH, ORVANEL_SANDBOX_PATH, "--root", root.c_str(), "--world", world.c_str(),
+              script.c_str(), static_cast<char*>(nullptr));
+      },
+      enough, microseconds);
+}
 #endif

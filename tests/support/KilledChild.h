@@ -20,4 +20,10 @@ struct KilledChild {
 // what was written or the child closes the pipe, waits `microseconds`, kills it.
 KilledChild RunUntilKilled(const std::function<void(int write_end)>& child,
                            const std::function<bool(const std::string& written)>& enough, useconds_t microseconds);
+
+// The sandbox program run on the server tree `root`, the world file `world`
+// and the script `script`, its standard output the pipe, killed as above.
+KilledChild RunSandboxUntilKilled(const std::string& root, const std::string& world, const std::string& script,
+                                  const std::function<bool(const std::string& written)>& enough,
+                                  useconds_t microseconds);
 #endif
