@@ -11,10 +11,6 @@
 #include <regex>
 #include <string>
 
-#if !defined(_WIN32)
-#include <unistd.h>
-#endif
-
 using nlohmann::json;
 
 namespace {
